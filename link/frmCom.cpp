@@ -1,0 +1,131 @@
+#include "link/frmCom.h"
+
+frmCom::frmCom(platform::SerialPort& port, platform::Timer& timSolid, const platform::TickClock& clock)
+    : orb5D(clock), port_(port), timSolid_(timSolid)
+{
+    orb5D.myObjCom = this;
+    port_.setEventSink(this);
+    timSolid_.setInterval(kTickMs);
+    timSolid_.setHandler([this] { timSolid_Timer(); });
+    Reset();
+}
+
+frmCom::~frmCom()
+{
+    port_.setEventSink(nullptr);
+    timSolid_.setHandler(nullptr);
+}
+
+void frmCom::setPortParams(int rThreshold)
+{
+    platform::SerialParams p;
+    p.rThreshold = rThreshold;
+    port_.setParams(p);
+}
+
+void frmCom::Reset()
+{
+    setcomOpen(false);
+    comPortNum_ = 1;
+    comBaud_ = 9600;
+    setPortParams(1);
+    errCannotOpen_ = false;
+    errOverflow_ = false;
+}
+
+void frmCom::HighSpeedBRatioSet()
+{
+    setcomOpen(false);
+    comPortNum_ = 1;
+    comBaud_ = 38400;
+    setPortParams(1024);
+    errCannotOpen_ = false;
+    errOverflow_ = false;
+}
+
+void frmCom::Form_Unload()
+{
+    setcomOpen(false);
+    timSolid_.setEnabled(false);
+}
+
+void frmCom::AllOver()
+{
+    setcomOpen(false);
+    if (host_ != nullptr)
+        host_->SaveProfileData();
+}
+
+bool frmCom::totalError() const
+{
+    return orb5D.nowError() != 0 || errOverflow_ || errCannotOpen_;
+}
+
+void frmCom::setcomPortNum(int16_t n)
+{
+    if (n >= imdMinComPortNum() && n <= imdmaxComPortNum())
+        comPortNum_ = n;
+}
+
+void frmCom::setcomOpen(bool open)
+{
+    if (!port_.portOpen() && open) {
+        port_.setCommPort(comPortNum_);
+        port_.setSettings(std::to_string(comBaud_) + ",N,8,1");
+    }
+    bool ok = port_.discardOutput();
+    if (port_.portOpen() != open)
+        ok = port_.setPortOpen(open) && ok;
+    if (open && !ok) {
+        port_.setPortOpen(false);
+        errCannotOpen_ = true;
+    }
+    orb5D.Reset();
+}
+
+void frmCom::timSolid_Timer()
+{
+    // One tick at a time: a modal message box shown inside a tick runs a
+    // nested event loop in which neither the timer nor a receive
+    // notification may start another tick.
+    if (inTick_)
+        return;
+    inTick_ = true;
+    if (port_.inBufferCount() > 0)
+        orb5D.read(port_.input());
+    orb5D.task();
+    if (host_ != nullptr)
+        host_->task();
+    if (totalError() && host_ != nullptr)
+        host_->MsgBoxCloneErr();
+    if (totalError() && comOpen())
+        setcomOpen(false);
+    inTick_ = false;
+}
+
+void frmCom::OnComm(int16_t commEvent)
+{
+    switch (commEvent) {
+    case platform::comEvReceive:
+        if (port_.inBufferCount() > 0)
+            timSolid_Timer();
+        break;
+    case platform::comEventRxOver:
+        errOverflow_ = true;
+        setcomOpen(false);
+        break;
+    case platform::comEventBreak:
+    case platform::comEventCTSTO:
+    case platform::comEventDSRTO:
+    case platform::comEventFrame:
+    case platform::comEventOverrun:
+    case platform::comEventCDTO:
+    case platform::comEventRxParity:
+    case platform::comEventTxFull:
+    case platform::comEventDCB:
+        orb5D.ClearRxBuffer();
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,192 @@
+#include "platform/qt/QtSerialPort.h"
+
+#include <QMetaObject>
+#include <sstream>
+#include <vector>
+
+namespace platform {
+
+QtSerialPort::QtSerialPort(Resolver resolver, QObject* parent) : QObject(parent), resolver_(std::move(resolver))
+{
+    connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
+    connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+}
+
+QtSerialPort::~QtSerialPort()
+{
+    sink_ = nullptr;
+    if (port_.isOpen())
+        port_.close();
+}
+
+void QtSerialPort::setParams(const SerialParams& params)
+{
+    params_ = params;
+    if (port_.isOpen()) {
+        // Lines that a pseudo-terminal or a bare adapter cannot drive are
+        // not an error: the cloning cable needs neither.
+        port_.setDataTerminalReady(params_.dtrEnable);
+        port_.setRequestToSend(params_.rtsEnable);
+        port_.clearError();
+    }
+}
+
+// "9600,N,8,1": bit rate, parity, data bits, stop bits.
+bool QtSerialPort::applyLineSettings()
+{
+    std::vector<std::string> parts;
+    std::stringstream in(settings_);
+    for (std::string p; std::getline(in, p, ',');)
+        parts.push_back(p);
+    if (parts.size() != 4)
+        return false;
+    int baud = 0;
+    int bits = 0;
+    try {
+        baud = std::stoi(parts[0]);
+        bits = std::stoi(parts[2]);
+    } catch (...) {
+        return false;
+    }
+    QSerialPort::Parity parity;
+    switch (parts[1].empty() ? '?' : parts[1][0]) {
+    case 'N': case 'n': parity = QSerialPort::NoParity; break;
+    case 'E': case 'e': parity = QSerialPort::EvenParity; break;
+    case 'O': case 'o': parity = QSerialPort::OddParity; break;
+    case 'M': case 'm': parity = QSerialPort::MarkParity; break;
+    case 'S': case 's': parity = QSerialPort::SpaceParity; break;
+    default: return false;
+    }
+    QSerialPort::StopBits stop;
+    if (parts[3] == "1")
+        stop = QSerialPort::OneStop;
+    else if (parts[3] == "1.5")
+        stop = QSerialPort::OneAndHalfStop;
+    else if (parts[3] == "2")
+        stop = QSerialPort::TwoStop;
+    else
+        return false;
+    if (baud <= 0 || bits < 5 || bits > 8)
+        return false;
+    return port_.setBaudRate(baud) && port_.setParity(parity) &&
+           port_.setDataBits(static_cast<QSerialPort::DataBits>(bits)) && port_.setStopBits(stop) &&
+           port_.setFlowControl(QSerialPort::NoFlowControl);
+}
+
+bool QtSerialPort::setPortOpen(bool open)
+{
+    if (!open) {
+        if (port_.isOpen())
+            port_.close();
+        port_.clearError();
+        return true;
+    }
+    if (port_.isOpen())
+        return true;
+    path_ = resolver_ ? resolver_(portNo_) : std::string();
+    openError_.clear();
+    if (path_.empty()) {
+        openError_ = "no device for this port number";
+        return false;
+    }
+    port_.setPortName(QString::fromStdString(path_));
+    port_.setReadBufferSize(0);
+    if (!port_.open(QIODevice::ReadWrite)) {
+        openError_ = port_.errorString().toStdString();
+        port_.clearError();
+        return false;
+    }
+    if (!applyLineSettings()) {
+        openError_ = "line settings refused: " + settings_;
+        port_.close();
+        port_.clearError();
+        return false;
+    }
+    port_.setDataTerminalReady(params_.dtrEnable);
+    port_.setRequestToSend(params_.rtsEnable);
+    port_.clearError();
+    return true;
+}
+
+int QtSerialPort::inBufferCount()
+{
+    return port_.isOpen() ? static_cast<int>(port_.bytesAvailable()) : 0;
+}
+
+ByteStr QtSerialPort::input()
+{
+    if (!port_.isOpen())
+        return {};
+    const QByteArray data = port_.readAll();
+    return ByteStr(data.begin(), data.end());
+}
+
+void QtSerialPort::output(const ByteStr& bytes)
+{
+    if (!port_.isOpen())
+        return;
+    port_.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+    // Hand the bytes to the device now rather than on the next event loop
+    // pass, so that a frame reaches the wire within the tick that sent it.
+    port_.flush();
+}
+
+int QtSerialPort::outBufferCount()
+{
+    return port_.isOpen() ? static_cast<int>(port_.bytesToWrite()) : 0;
+}
+
+bool QtSerialPort::discardOutput()
+{
+    if (!port_.isOpen())
+        return true;   // nothing waits on a closed port
+    return port_.clear(QSerialPort::Output);
+}
+
+void QtSerialPort::notify(int16_t code)
+{
+    if (sink_ != nullptr)
+        sink_->OnComm(code);
+}
+
+void QtSerialPort::onReadyRead()
+{
+    if (!port_.isOpen())
+        return;
+    const qint64 waiting = port_.bytesAvailable();
+    if (waiting > params_.inBufferSize) {
+        notify(comEventRxOver);
+        return;
+    }
+    if (params_.rThreshold > 0 && waiting >= params_.rThreshold)
+        notify(comEvReceive);
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::ResourceError:
+        // The device went away (cable pulled, adapter unplugged). Close it so
+        // that Qt stops polling a dead descriptor; the exchange under way then
+        // times out and is reported like a silent cable.
+        QMetaObject::invokeMethod(this, [this] {
+            if (port_.isOpen())
+                port_.close();
+            port_.clearError();
+        }, Qt::QueuedConnection);
+        notify(comEventDCB);
+        break;
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+    case QSerialPort::UnknownError:
+        port_.clearError();
+        notify(comEventDCB);
+        break;
+    default:
+        // Opening failures are reported by setPortOpen; a line the port
+        // cannot drive (DTR on a pseudo-terminal) is no failure at all.
+        break;
+    }
+}
+
+}  // namespace platform

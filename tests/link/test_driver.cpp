@@ -1,0 +1,407 @@
+// The clone frame driver against an in-memory port: framing, echo search,
+// answer assembly, answer checks, error codes, repeats and time-outs.
+#include <gtest/gtest.h>
+
+#include "link/Common.h"
+#include "link/clsCmcEeprom.h"
+#include "link/frmCom.h"
+#include "tests/link/RadioFrames.h"
+#include "tests/support/FakeSerialPort.h"
+#include "tests/support/FakeTimer.h"
+#include "tests/support/ManualTickClock.h"
+
+namespace {
+
+// One driver on its own port and clock.
+struct Rig {
+    FakeSerialPort port;
+    FakeTimer timer;
+    ManualTickClock clk;
+    frmCom com{port, timer, clk};
+    clsCmcOrb5Drv& drv = com.orb5D;
+    clsCmcEeprom eep;
+
+    Rig()
+    {
+        com.setcomOpen(true);
+        drv.setmyEep(&eep);
+    }
+    // The cable hands back what was just written.
+    void echo() { drv.read(port.written.back()); }
+    // Lets time pass in ticks of 50 ms.
+    void elapse(uint32_t ms)
+    {
+        for (uint32_t t = 0; t < ms; t += 50) {
+            clk.advance(50);
+            drv.task();
+        }
+    }
+    void query()
+    {
+        drv.setworkMode(1);
+        ASSERT_EQ(drv.Send(bytes("E0 53 14 00 00")), 0);
+    }
+    void startRead()
+    {
+        drv.setworkMode(2);
+        ASSERT_EQ(drv.Send(bytes("E2 53 14 01 00")), 0);
+        echo();
+    }
+};
+
+struct DriverTest : ::testing::Test, Rig {};
+
+}  // namespace
+
+TEST_F(DriverTest, ModelQueryIsFramedExactly)
+{
+    query();
+    ASSERT_EQ(port.written.size(), 1u);
+    EXPECT_EQ(port.written[0], bytes("FE FE EE EF E0 53 14 00 00 FD"));
+    EXPECT_TRUE(drv.Running());
+}
+
+TEST_F(DriverTest, EchoSplitOverTwoBatchesWithTheAnswerInTheSecond)
+{
+    drv.read(bytes("FE FD 00"));   // idle: dropped
+    query();
+    const ByteStr frame = port.written[0];
+    drv.read(ByteStr(frame.begin(), frame.begin() + 4));
+    EXPECT_TRUE(drv.Running());
+    drv.read(cat(ByteStr(frame.begin() + 4, frame.end()), e1Answer()));
+    EXPECT_FALSE(drv.Running());
+    EXPECT_EQ(drv.nowError(), 0);
+    EXPECT_EQ(drv.ansInfo().size(), 51u);
+    EXPECT_EQ(drv.ansInfo()[2], 0xE1);
+}
+
+TEST_F(DriverTest, AnswerAssemblyCopesWithNoiseAndStrayPreamble)
+{
+    struct Case {
+        const char* name;
+        ByteStr before;
+    };
+    const Case cases[] = {
+        {"extra preamble bytes", bytes("FE FE")},
+        {"noise before the frame start", bytes("00 55 AA")},
+        {"a broken frame start", bytes("FE 12 34")},
+    };
+    for (const auto& c : cases) {
+        query();
+        echo();
+        ByteStr answer = e1Answer();
+        drv.read(cat(c.before, ByteStr(answer.begin(), answer.begin() + 20)));
+        drv.read(ByteStr(answer.begin() + 20, answer.end()));
+        EXPECT_FALSE(drv.Running()) << c.name;
+        EXPECT_EQ(drv.lastError(), 0) << c.name;
+        EXPECT_EQ(drv.ansInfo().size(), 51u) << c.name;
+    }
+}
+
+TEST_F(DriverTest, StrayEndMarkWhileHuntingDropsTheWholeBatch)
+{
+    query();
+    echo();
+    drv.read(cat(bytes("12 FD"), e1Answer()));
+    EXPECT_TRUE(drv.Running());
+    EXPECT_TRUE(drv.ansInfo().empty());
+    elapse(1200);
+    EXPECT_EQ(drv.lastError(), 2) << "the answer was lost with the batch";
+}
+
+TEST_F(DriverTest, ModelAnswerChecks)
+{
+    struct Case {
+        const char* name;
+        ByteStr answer;
+        int error;
+    };
+    ByteStr badCount = e1Answer();
+    badCount[9] = 45;   // body byte 8, the count byte (the body starts at frame byte 2)
+    const Case cases[] = {
+        {"51-byte body", e1Answer("5314", "0100", 51), 0},
+        {"long body", e1Answer("5314", "0100", 120), 0},
+        {"50-byte body", e1Answer("5314", "0100", 50), 3},
+        {"count byte not length - 7", badCount, 3},
+        {"model code with a hex letter", e1Answer("53A4", "0100"), 3},
+    };
+    for (const auto& c : cases) {
+        Rig r;
+        r.query();
+        r.echo();
+        r.drv.read(c.answer);
+        EXPECT_FALSE(r.drv.Running()) << c.name;
+        EXPECT_EQ(r.drv.lastError(), c.error) << c.name;
+    }
+}
+
+TEST_F(DriverTest, CloneReadFillsTheImageAndEndsOnTheFrameCount)
+{
+    startRead();
+    const ByteStr a(16, 0x11);
+    const ByteStr b(16, 0x22);
+    drv.read(cat(e4Frame(0x0000, a), e4Frame(0x0010, b)));   // two frames in one batch
+    EXPECT_TRUE(drv.Running());
+    EXPECT_EQ(drv.lastEeAdr(), 0x1F);
+    EXPECT_EQ(eep.ReadBlock(0, 16), a);
+    EXPECT_EQ(eep.ReadBlock(16, 16), b);
+    drv.read(e5Frame(2));
+    EXPECT_FALSE(drv.Running());
+    EXPECT_EQ(drv.lastError(), 0);
+}
+
+TEST_F(DriverTest, EchoFollowedByALongStreamInOneBatch)
+{
+    drv.setworkMode(2);
+    drv.Send(bytes("E2 53 14 01 00"));
+    ByteStr batch = port.written.back();
+    for (int a = 0; a < 1024; a += 16)
+        batch = cat(batch, e4Frame(a, ByteStr(16, static_cast<uint8_t>(a))));
+    drv.read(cat(batch, e5Frame(64)));
+    EXPECT_FALSE(drv.Running());
+    EXPECT_EQ(drv.lastError(), 0);
+    EXPECT_EQ(eep.ReadByte(1023), 1008 & 0xFF);
+}
+
+TEST_F(DriverTest, CountMismatchOnceSeenMakesEveryLaterEndFrameFailureACountError)
+{
+    startRead();
+    drv.read(e5Frame(3));
+    EXPECT_EQ(drv.lastError(), 4);
+    ByteStr notMaker = e5Frame(0);
+    notMaker[5] = 'h';
+    startRead();
+    drv.read(notMaker);
+    EXPECT_EQ(drv.lastError(), 4);
+}
+
+TEST_F(DriverTest, EachCloneDataFrameRestartsTheAnswerWait)
+{
+    startRead();
+    for (int i = 0; i < 5; ++i) {
+        elapse(1000);
+        drv.read(e4Frame(i * 4, ByteStr(4, 0x33)));
+    }
+    EXPECT_TRUE(drv.Running());
+    EXPECT_EQ(drv.lastError(), 0);
+    elapse(1250);
+    EXPECT_EQ(drv.lastError(), 2);
+}
+
+TEST_F(DriverTest, CloneDataAndEndFrameErrors)
+{
+    ByteStr evenLength = e4Frame(0, ByteStr(4, 1));
+    evenLength.insert(evenLength.end() - 1, '0');
+    ByteStr lengthField = e4Frame(0, ByteStr(4, 1));
+    lengthField[5 + 5] = '5';   // L = 05 while four bytes follow
+    ByteStr notHex = e4Frame(0, ByteStr(4, 1));
+    notHex[5 + 8] = 'G';
+    ByteStr notMaker = e5Frame(1);
+    notMaker[5] = 'h';
+    struct Case {
+        const char* name;
+        ByteStr frames;
+        int error;
+    };
+    const Case cases[] = {
+        {"wrong checksum", e4Frame(0, ByteStr(4, 1), 1), 3},
+        {"even body length", evenLength, 3},
+        {"length field disagrees with the size", lengthField, 3},
+        {"a data character that is not hexadecimal", notHex, 3},
+        {"block ends beyond 8159", e4Frame(8150, ByteStr(16, 1)), 5},
+        {"block at the last address", cat(e4Frame(8144, ByteStr(16, 1)), e5Frame(1)), 0},
+        {"frame count differs", cat(e4Frame(0, ByteStr(4, 1)), e5Frame(2)), 4},
+        {"end frame without the maker text", cat(e4Frame(0, ByteStr(4, 1)), notMaker), 3},
+    };
+    for (const auto& c : cases) {
+        Rig r;
+        r.startRead();
+        r.drv.read(c.frames);
+        EXPECT_FALSE(r.drv.Running()) << c.name;
+        EXPECT_EQ(r.drv.lastError(), c.error) << c.name;
+    }
+}
+
+TEST_F(DriverTest, AnswerLongerThanTheBufferIsNotRecognised)
+{
+    query();
+    echo();
+    drv.read(e1Answer("5314", "0100", 262));
+    EXPECT_TRUE(drv.Running());
+    EXPECT_TRUE(drv.ansInfo().empty());
+    elapse(1200);
+    EXPECT_EQ(drv.lastError(), 2);
+}
+
+TEST_F(DriverTest, FrameCountIsKeptModulo256)
+{
+    startRead();
+    for (int i = 0; i < 256; ++i)
+        drv.read(e4Frame(i * 2, ByteStr(2, 7)));
+    drv.read(e5Frame(0));
+    EXPECT_FALSE(drv.Running());
+    EXPECT_EQ(drv.lastError(), 0);
+}
+
+TEST_F(DriverTest, ModelAnswerResetsTheFrameCount)
+{
+    startRead();
+    drv.read(e4Frame(0, ByteStr(4, 1)));
+    drv.read(e5Frame(1));
+    ASSERT_EQ(drv.lastError(), 0);
+    query();
+    echo();
+    drv.read(e1Answer());
+    startRead();
+    drv.read(e5Frame(0));
+    EXPECT_EQ(drv.lastError(), 0) << "no data frame since the model answer";
+}
+
+TEST_F(DriverTest, AdjustmentAnswerMustCarryTheSubCommandSent)
+{
+    drv.setworkMode(5);
+    drv.setwaitAnswer(true);
+    drv.Send(bytes("E8 53 14 01 00 03 31 33"));
+    echo();
+    drv.read(radioFrame(0xE8, bytes("53 14 01 00 03 43 38")));
+    EXPECT_FALSE(drv.Running());
+    EXPECT_EQ(drv.lastError(), 0);
+    EXPECT_EQ(drv.varLastE8Answer(), bytes("53 14 01 00 03 43 38"));
+
+    drv.setworkMode(5);
+    drv.setwaitAnswer(true);
+    drv.Send(bytes("E8 53 14 01 00 03 31 33"));
+    echo();
+    drv.read(radioFrame(0xE8, bytes("53 14 01 00 04 43 38")));
+    EXPECT_EQ(drv.lastError(), 3);
+}
+
+TEST_F(DriverTest, FramesOfAnotherKindAreIgnoredWhileTheWaitGoesOn)
+{
+    query();
+    echo();
+    drv.read(radioFrame(0xE8, bytes("53 14 01 00 03 43 38")));   // wrong mode
+    drv.read(e4Frame(0, ByteStr(4, 1)));                          // wrong mode
+    drv.read(bytes("FE FE EE EF E1 00 FD"));                      // addressed the other way
+    drv.read(radioFrame(0xE7, {}));                               // unknown command
+    EXPECT_TRUE(drv.Running());
+    EXPECT_EQ(drv.lastError(), 0);
+    drv.read(e1Answer());
+    EXPECT_FALSE(drv.Running());
+    EXPECT_EQ(drv.lastError(), 0);
+}
+
+TEST_F(DriverTest, FrameWithoutAnswerEndsWhenWrittenAndItsEchoIsDropped)
+{
+    drv.setworkMode(5);
+    EXPECT_EQ(drv.Send(bytes("E8 53 14 01 00 09 38 30")), 0);
+    EXPECT_FALSE(drv.Running());
+    EXPECT_TRUE(drv.SendEnable());
+    echo();
+    elapse(3000);
+    EXPECT_EQ(drv.lastError(), 0);
+    EXPECT_EQ(port.written.size(), 1u);
+}
+
+TEST_F(DriverTest, RefusedSendsWriteNothing)
+{
+    query();
+    EXPECT_EQ(drv.RealSend(bytes("E0 53 14 00 00")), 1) << "a frame is pending";
+    EXPECT_EQ(port.written.size(), 1u);
+
+    drv.Reset();
+    port.outPending = 1024 - 256;   // 256 bytes free: one too few
+    EXPECT_FALSE(drv.SendEnable());
+    EXPECT_EQ(drv.Send(bytes("E0 53 14 00 00")), 1);
+    port.outPending = 1024 - 257;
+    EXPECT_TRUE(drv.SendEnable());
+
+    com.setcomOpen(false);
+    EXPECT_EQ(drv.Send(bytes("E0 53 14 00 00")), 1);
+    EXPECT_EQ(port.written.size(), 1u);
+}
+
+TEST_F(DriverTest, UnansweredAdjustmentIsRepeatedTwiceThenFails)
+{
+    drv.setworkMode(5);
+    drv.setwaitAnswer(true);
+    drv.setretryCount(2);
+    drv.Send(bytes("E8 53 14 01 00 03 30 30"));
+    for (int i = 0; i < 3; ++i) {
+        echo();
+        elapse(1200);
+    }
+    EXPECT_EQ(port.written.size(), 3u);
+    for (const auto& f : port.written)
+        EXPECT_EQ(f, port.written[0]);
+    EXPECT_EQ(drv.lastError(), 2);
+    EXPECT_EQ(drv.nowError(), 2);
+    EXPECT_FALSE(drv.Running());
+}
+
+TEST_F(DriverTest, MissingEchoFailsAfterTheEchoTimeout)
+{
+    query();
+    elapse(950);
+    EXPECT_TRUE(drv.Running());
+    elapse(50);
+    EXPECT_EQ(drv.lastError(), 1);
+    EXPECT_FALSE(drv.Running());
+    drv.Reset();
+    EXPECT_EQ(drv.nowError(), 0);
+    EXPECT_EQ(drv.lastError(), 1) << "Reset keeps the last error";
+}
+
+TEST_F(DriverTest, SettingNowErrorStopsTheDriver)
+{
+    query();
+    drv.setlastError(6);
+    drv.setnowError(0);
+    EXPECT_FALSE(drv.Running());
+    EXPECT_EQ(drv.lastError(), 6);
+    drv.setnowError(7);
+    EXPECT_EQ(drv.lastError(), 7);
+}
+
+TEST_F(DriverTest, CloneWriteSendsTheListThenTheEndFrame)
+{
+    for (int a = 0; a < 40; ++a)
+        eep.WriteByte(a, static_cast<uint8_t>(a));
+    drv.setworkMode(3);
+    drv.setsizDataOfPacket(16);
+    drv.setcloneWriteAdrList("0000-0013,0020-0021,");
+    drv.Send(bytes("E3 53 14 01 00"));
+    for (int i = 0; i < 4; ++i)
+        echo();   // each echo sends the next frame
+    ASSERT_EQ(port.written.size(), 5u);
+    auto body = [](const ByteStr& f) { return HexStrToByteStr(std::string(f.begin() + 5, f.end() - 1)); };
+    EXPECT_EQ(port.written[1][4], 0xE4);
+    ByteStr first = body(port.written[1]);
+    EXPECT_EQ(first.size(), 3u + 16u + 1u);
+    EXPECT_EQ(first[2], 16);
+    uint8_t sum = 0;
+    for (uint8_t v : first)
+        sum = static_cast<uint8_t>(sum + v);
+    EXPECT_EQ(sum, 0) << "checksum makes the frame add up to 0";
+    EXPECT_EQ(body(port.written[2]), cat(bytes("00 10 04 10 11 12 13"), {static_cast<uint8_t>(-(0x10 + 4 + 0x10 + 0x11 + 0x12 + 0x13))}));
+    EXPECT_EQ(body(port.written[3])[1], 0x20);
+    EXPECT_EQ(port.written[4], pcFrame(cat({0xE5}, StrToByteStr("Halvo Co."))));
+    echo();
+    EXPECT_TRUE(drv.Running());
+    drv.read(radioFrame(0xE6, {0x00}));
+    EXPECT_FALSE(drv.Running());
+    EXPECT_EQ(drv.lastError(), 0);
+}
+
+TEST_F(DriverTest, CloneWriteResultErrors)
+{
+    for (const auto& [result, error] : {std::pair<ByteStr, int>{{0x01}, 7}, {{}, 3}}) {
+        drv.Reset();
+        drv.setlastError(0);
+        drv.setworkMode(4);
+        drv.Send(cat({0xE5}, StrToByteStr("Halvo Co.")));
+        echo();
+        drv.read(radioFrame(0xE6, result));
+        EXPECT_EQ(drv.lastError(), error);
+    }
+}

@@ -1,0 +1,116 @@
+// EEPROM image range checks, the radio identity's write list, and the tick
+// counter across the 32-bit wrap points of the system tick count.
+#include <gtest/gtest.h>
+
+#include "link/clsCmcEeprom.h"
+#include "link/clsCmcRadio.h"
+#include "link/clsCmcTick.h"
+#include "tests/support/ManualTickClock.h"
+
+TEST(Eeprom, LastAddressIsValidAndTheNextIsNot)
+{
+    clsCmcEeprom e;
+    EXPECT_EQ(e.eeSize(), 8160);
+    EXPECT_EQ(e.ReadByte(8159), 0);
+    EXPECT_EQ(e.WriteByte(8159, 0x5A), 0);
+    EXPECT_EQ(e.ReadByte(8159), 0x5A);
+    EXPECT_EQ(e.WriteByte(8160, 1), 1);
+    EXPECT_EQ(e.WriteByte(-1, 1), 1);
+    EXPECT_EQ(e.ReadByte(8160), 0);
+    EXPECT_EQ(e.ReadByte(-1), 0);
+}
+
+TEST(Eeprom, BlocksMustLieWhollyInsideTheImage)
+{
+    clsCmcEeprom e;
+    const ByteStr ten(10, 0xAA);
+    EXPECT_EQ(e.WriteBlock(8150, ten), 0);
+    EXPECT_EQ(e.ReadBlock(8150, 10), ten);
+    EXPECT_EQ(e.WriteBlock(8151, ByteStr(10, 0x11)), 1);
+    EXPECT_EQ(e.ReadBlock(8150, 10), ten) << "a refused block changes nothing";
+
+    EXPECT_EQ(e.FillBlock(8150, 0xFF, 10), 0);
+    EXPECT_EQ(e.ReadByte(8159), 0xFF);
+    EXPECT_EQ(e.FillBlock(8151, 0x00, 10), 1);
+    EXPECT_EQ(e.ReadByte(8159), 0xFF);
+    EXPECT_TRUE(e.ReadBlock(0, 0).empty());
+    EXPECT_EQ(e.ReadBlock(8158, 5).size(), 2u) << "only bytes inside the image";
+}
+
+TEST(Eeprom, BitsAboveSevenReadZero)
+{
+    clsCmcEeprom e;
+    e.WriteByte(3, 0x80);
+    EXPECT_EQ(e.ReadBit(3, 7), 1);
+    EXPECT_EQ(e.ReadBit(3, 6), 0);
+    e.WriteByte(4, 0xFF);
+    EXPECT_EQ(e.ReadBit(4, 8), 0);
+    EXPECT_EQ(e.ReadBit(4, 0), 1);
+}
+
+TEST(Eeprom, ResizingClearsTheImage)
+{
+    clsCmcEeprom e;
+    e.WriteByte(1, 9);
+    e.seteeSize(16);
+    EXPECT_EQ(e.eeSize(), 16);
+    EXPECT_EQ(e.ReadByte(1), 0);
+    EXPECT_EQ(e.WriteByte(16, 1), 1);
+}
+
+TEST(Radio, WriteListEntriesAreTenCharacters)
+{
+    clsCmcRadio r;
+    r.cloneWriteAdrList_Clear();
+    r.cloneWriteAdrList_Add(0, 8159);
+    EXPECT_EQ(r.cloneWriteAdrList(), "0000-1FDF,");
+    r.cloneWriteAdrList_Add(256, 511);
+    EXPECT_EQ(r.cloneWriteAdrList(), "0000-1FDF,0100-01FF,");
+    r.cloneWriteAdrList_Clear();
+    r.cloneWriteAdrList_Add(0x12345, 0x1FFFF);
+    EXPECT_EQ(r.cloneWriteAdrList(), "2345-FFFF,");
+    EXPECT_EQ(&r.eepImage(), &r.eepImage());
+}
+
+TEST(TickCounter, CountsDownAndStaysExpired)
+{
+    ManualTickClock clk(5000);
+    clsCmcTick t(clk);
+    EXPECT_EQ(t.counter(), 0) << "never set";
+    t.setcounter(1000);
+    EXPECT_EQ(t.counter(), 1000);
+    clk.advance(999);
+    EXPECT_EQ(t.counter(), 1);
+    clk.advance(1);
+    EXPECT_EQ(t.counter(), 0);
+    clk.now -= 500;   // even a clock that went back does not revive it
+    EXPECT_EQ(t.counter(), 0);
+    t.setcounter(0);
+    EXPECT_EQ(t.counter(), 0);
+    t.setcounter(-5);
+    EXPECT_EQ(t.counter(), 0);
+}
+
+TEST(TickCounter, NoJumpAcrossEitherWrapPoint)
+{
+    for (uint32_t wrap : {0x80000000u, 0x00000000u}) {
+        ManualTickClock clk(wrap - 300);
+        clsCmcTick t(clk);
+        t.setcounter(1000);
+        clk.advance(299);
+        EXPECT_EQ(t.counter(), 701) << std::hex << wrap;
+        clk.advance(2);   // now past the wrap point
+        EXPECT_EQ(t.counter(), 699) << std::hex << wrap;
+        clk.advance(699);
+        EXPECT_EQ(t.counter(), 0) << std::hex << wrap;
+    }
+}
+
+TEST(TickCounter, HalfTheRangeOrMoreCountsAsExpired)
+{
+    ManualTickClock clk(100);
+    clsCmcTick t(clk);
+    t.setcounter(0x7FFFFFFF);
+    clk.advance(0x80000000u);
+    EXPECT_EQ(t.counter(), 0);
+}

@@ -1,0 +1,285 @@
+// The clone operation sequencer against a scripted transceiver on an
+// in-memory port, driven tick by tick on a manual clock.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "link/Common.h"
+#include "link/clsCmcOrb5Sequence.h"
+#include "link/clsCmcRadio.h"
+#include "link/frmCom.h"
+#include "tests/link/RadioFrames.h"
+#include "tests/support/FakeSerialPort.h"
+#include "tests/support/FakeTimer.h"
+#include "tests/support/ManualTickClock.h"
+
+namespace {
+
+// Answers what the program writes, as the transceiver would: echo first,
+// then the answer, on the next tick.
+struct ScriptedRadio {
+    FakeSerialPort& port;
+    size_t seen = 0;
+    bool echoes = true;
+    bool answers = true;
+    std::string main = "5314";
+    std::string sub = "0101";
+    uint8_t modelByte = 0x01;
+    ByteStr image = ByteStr(8160, 0);
+
+    void serve()
+    {
+        for (; seen < port.written.size(); ++seen) {
+            const ByteStr& f = port.written[seen];
+            if (echoes)
+                port.receive(f);
+            if (!answers || !echoes)
+                continue;
+            switch (f[4]) {
+            case 0xE0:
+                port.receive(e1Answer(main, sub, 51, modelByte));
+                break;
+            case 0xE2:
+                for (int a = 0; a < 8160; a += 32)
+                    port.receive(e4Frame(a, ByteStr(image.begin() + a, image.begin() + a + 32)));
+                port.receive(e5Frame(8160 / 32));
+                break;
+            default:
+                break;
+            }
+        }
+    }
+};
+
+struct SequencerTest : ::testing::Test, frmComHost, CloneErrorReporter, SubNameChecker {
+    FakeSerialPort port;
+    FakeTimer timer;
+    ManualTickClock clk;
+    frmCom com{port, timer, clk};
+    clsCmcRadio radio;
+    clsCmcOrb5Sequence seq{com, radio, clk};
+    ScriptedRadio trx{port};
+    std::vector<int16_t> reportedErrors;   // sequencer error at each report
+    std::vector<int16_t> reportedDriverErrors;
+    std::vector<bool> reportedCannotOpen;
+
+    SequencerTest()
+    {
+        com.setHost(this);
+        seq.setReporter(this);
+        seq.setChecker(this);
+        radio.setradioNameM("5314");
+        radio.setradionameS("0100");
+        timer.setEnabled(true);
+    }
+    // frmComHost: the main window's share of the tick.
+    void task() override
+    {
+        seq.task();
+        if (seq.OpRunning())
+            seq.task();
+    }
+    void MsgBoxCloneErr() override { MsgBoxCloneErr(seq); }
+    void SaveProfileData() override {}
+    // CloneErrorReporter: record, then reset as the model's reset does.
+    void MsgBoxCloneErr(clsCmcOrb5Sequence& s) override
+    {
+        reportedErrors.push_back(s.error());
+        reportedDriverErrors.push_back(com.orb5D.lastError());
+        reportedCannotOpen.push_back(com.errCannotOpen());
+        s.easyReset(s.ComPortNo());
+    }
+    bool RigOpFunc_CheckSubNameLegal(const std::string& nameS) override { return nameS.substr(0, 4) >= "0100"; }
+
+    void tick()
+    {
+        trx.serve();
+        clk.advance(50);
+        timer.fire();
+    }
+    // Ticks until the operation ends (or a limit passes); returns the ticks.
+    int runToEnd(int limit = 400)
+    {
+        int n = 0;
+        while (seq.OpRunning() && n < limit) {
+            tick();
+            ++n;
+        }
+        return n;
+    }
+    int framesWith(uint8_t cmd) const
+    {
+        int n = 0;
+        for (const auto& f : port.written)
+            n += f[4] == cmd;
+        return n;
+    }
+};
+
+}  // namespace
+
+TEST_F(SequencerTest, CloneReadRunsFromModelQueryToTheLastDataFrame)
+{
+    for (int a = 0; a < 8160; ++a)
+        trx.image[static_cast<size_t>(a)] = static_cast<uint8_t>(a * 7);
+    seq.easyCloneRead();
+    ASSERT_EQ(port.written.size(), 1u) << "the model query goes out before easyCloneRead returns";
+    EXPECT_EQ(port.written[0], bytes("FE FE EE EF E0 53 14 00 00 FD"));
+    EXPECT_TRUE(seq.OpRunning());
+    EXPECT_TRUE(com.comOpen());
+
+    tick();   // the answer arrives; check and first quiet step
+    EXPECT_EQ(framesWith(0xE2), 0);
+    tick();   // second quiet step, then the read request
+    ASSERT_EQ(framesWith(0xE2), 1);
+    EXPECT_EQ(port.written.back(), bytes("FE FE EE EF E2 53 14 01 01 FD")) << "the transceiver's own sub code";
+    runToEnd();
+    EXPECT_FALSE(seq.OpRunning());
+    EXPECT_TRUE(reportedErrors.empty());
+    EXPECT_EQ(radio.radionameS(), "0101");
+    EXPECT_EQ(radio.eepImage().bytes(), trx.image);
+    EXPECT_EQ(seq.ansNameM(), "5314");
+    EXPECT_EQ(seq.ansNameS(), "0101");
+    EXPECT_TRUE(com.comOpen()) << "the port stays open after a good operation";
+}
+
+TEST_F(SequencerTest, ModelCheckOutcomes)
+{
+    struct Case {
+        const char* name;
+        std::string main, sub;
+        uint8_t modelByte;
+        bool write;
+        int error;
+        const char* subAfter;
+    };
+    const Case cases[] = {
+        {"another main code", "1234", "0101", 0x01, false, 1, "0101"},
+        {"model byte 0x02 refuses a read", "5314", "0101", 0x02, false, 3, "0101"},
+        {"model byte 0x00 allows a read", "5314", "0101", 0x00, false, 0, "0101"},
+        {"model byte 0x00 refuses a write", "5314", "0101", 0x00, true, 3, "0101"},
+        {"sub code below 0100", "5314", "0099", 0x01, false, 2, "0100"},
+        {"main code and sub code both wrong", "1234", "0099", 0x01, false, 2, "0100"},
+    };
+    for (const auto& c : cases) {
+        seq.Reset();
+        port.written.clear();
+        trx.seen = 0;
+        reportedErrors.clear();
+        radio.setradionameS("0100");
+        trx.main = c.main;
+        trx.sub = c.sub;
+        trx.modelByte = c.modelByte;
+        if (c.write)
+            seq.easyCloneWrite();
+        else
+            seq.easyCloneRead();
+        runToEnd();
+        EXPECT_FALSE(seq.OpRunning()) << c.name;
+        EXPECT_EQ(radio.radionameS(), c.subAfter) << c.name;
+        if (c.error == 0) {
+            EXPECT_TRUE(reportedErrors.empty()) << c.name;
+            continue;
+        }
+        ASSERT_EQ(reportedErrors.size(), 1u) << c.name;
+        EXPECT_EQ(reportedErrors[0], c.error) << c.name;
+        EXPECT_EQ(framesWith(0xE2) + framesWith(0xE3), 0) << c.name;
+        EXPECT_FALSE(com.comOpen()) << c.name;
+    }
+}
+
+TEST_F(SequencerTest, DriverErrorAfterAnExchangeEndsTheOperation)
+{
+    trx.answers = false;
+    seq.easyCloneRead();
+    runToEnd();
+    ASSERT_EQ(reportedErrors.size(), 1u);
+    EXPECT_EQ(reportedErrors[0], 4);
+    EXPECT_EQ(reportedDriverErrors[0], 2);
+    EXPECT_FALSE(com.comOpen());
+}
+
+TEST_F(SequencerTest, AdjustmentCommandWithAutomaticRelease)
+{
+    seq.setcomHoldReload(3000);
+    seq.easySendE8NoAnswer("09 38 30");
+    ASSERT_EQ(port.written.size(), 1u);
+    EXPECT_EQ(port.written[0], bytes("FE FE EE EF E8 53 14 01 00 09 38 30 FD"));
+    EXPECT_TRUE(com.comOpen());
+    tick();
+    EXPECT_FALSE(seq.OpRunning()) << "ends on the next step";
+    int ticks = 0;
+    while (com.comOpen() && ticks < 200) {
+        tick();
+        ++ticks;
+    }
+    // The hold counter restarts on the last tick on which an operation was
+    // set and the port closes on the first tick at or after 3000 ms.
+    EXPECT_EQ(ticks, 3000 / 50);
+    EXPECT_TRUE(reportedErrors.empty());
+}
+
+TEST_F(SequencerTest, WithoutReleaseTimeThePortStaysOpen)
+{
+    seq.easySendE8NoAnswer("09 38 30");
+    for (int i = 0; i < 400; ++i)
+        tick();
+    EXPECT_TRUE(com.comOpen());
+}
+
+TEST_F(SequencerTest, UnansweredRequestIsRepeatedThenReported)
+{
+    seq.easySendE8ReqAnswer("03 30 30");
+    runToEnd();
+    EXPECT_EQ(framesWith(0xE8), 3);
+    ASSERT_EQ(reportedErrors.size(), 1u);
+    EXPECT_EQ(reportedDriverErrors[0], 2);
+    EXPECT_EQ(reportedErrors[0], 0);
+    EXPECT_FALSE(com.comOpen());
+}
+
+TEST_F(SequencerTest, OperationStartedWhileTheDriverIsBusyWaitsForIt)
+{
+    seq.easySendE8ReqAnswer("03 30 30");
+    ASSERT_TRUE(com.orb5D.Running());
+    seq.easySendE8NoAnswer("09 38 30");
+    EXPECT_FALSE(seq.OpRunning()) << "no step could run yet";
+    EXPECT_EQ(port.written.size(), 1u);
+    // The request under way finishes first (its answer), then the new
+    // operation's first step runs.
+    trx.serve();
+    port.receive(radioFrame(0xE8, bytes("53 14 01 00 03 38 30")));
+    tick();
+    ASSERT_EQ(port.written.size(), 2u);
+    EXPECT_EQ(port.written[1], bytes("FE FE EE EF E8 53 14 01 00 09 38 30 FD"));
+    runToEnd();
+    EXPECT_TRUE(reportedErrors.empty());
+}
+
+TEST_F(SequencerTest, ReplacingARunningReadRestartsFromStepZero)
+{
+    seq.easyCloneRead();
+    tick();   // answer in, quiet steps under way
+    seq.easySendE8NoAnswer("02 30 31");
+    EXPECT_EQ(port.written.back(), bytes("FE FE EE EF E8 53 14 01 01 02 30 31 FD"));
+    runToEnd();
+    EXPECT_EQ(framesWith(0xE2), 0) << "the replaced read never sends its request";
+    EXPECT_TRUE(reportedErrors.empty());
+}
+
+TEST_F(SequencerTest, PortThatCannotOpenIsReportedOnceOnTheSameTick)
+{
+    port.refuseOpen = true;
+    com.setcomPortNum(3);
+    seq.setComPortNo(3);
+    seq.easyCloneRead();   // outside a tick: the next tick reports it
+    EXPECT_TRUE(com.errCannotOpen());
+    EXPECT_TRUE(port.written.empty());
+    tick();
+    ASSERT_EQ(reportedErrors.size(), 1u);
+    EXPECT_TRUE(reportedCannotOpen[0]) << "the report still sees why";
+    EXPECT_FALSE(com.errCannotOpen()) << "the report's reset clears it";
+    for (int i = 0; i < 10; ++i)
+        tick();
+    EXPECT_EQ(reportedErrors.size(), 1u);
+}
