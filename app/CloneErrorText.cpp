@@ -1,0 +1,60 @@
+#include "app/CloneErrorText.h"
+
+namespace {
+
+const char kCrLf[] = "\r\n";
+const char kSettings[] = "- The COM port settings.";
+const char kCable[] = "- Cloning cable connections.";
+const char kPower[] = "- Transceiver power is ON.";
+const char kSoftware[] = "- Appropriate cloning software for the transceiver is being used.";
+const char kRevision[] = "- The revision number of the transceiver.";
+
+std::string message(const std::string& first, std::initializer_list<const char*> checks, bool gap = false)
+{
+    std::string m = first + kCrLf + kCrLf + "Check the following:";
+    if (gap)
+        m += kCrLf;
+    for (const char* c : checks)
+        m += std::string(kCrLf) + c;
+    return m;
+}
+
+}  // namespace
+
+std::string CloneErrorMessage(const CloneFailure& f)
+{
+    if (f.errCannotOpen)
+        return message("Cannot access COM " + std::to_string(f.comPortNum) + ".", {kSettings, kCable, kPower});
+    if (f.errOverflow)
+        return message("COM buffer overflow.", {kSettings, kCable, kPower});
+    switch (f.driverError) {
+    case 0:
+        break;
+    case 1:
+        return message("Cannot access COM port", {kSettings, kCable, kPower});
+    case 2:
+        return message("No answer from transceiver.", {kSettings, kCable, kPower});
+    case 3:
+        return message("Illegal data.", {kSettings, kCable, kPower});
+    case 4:
+        return message("Data counter error.", {kSettings, kCable, kPower});
+    case 5:
+        return message("Data overflow.", {kSettings, kCable, kPower});
+    case 6:
+    case 7:
+        return message("Cannot write cloning data.", {kCable, kPower});
+    default:
+        return message("Cannot Clone.", {kSettings, kCable, kPower}, true);
+    }
+    switch (f.sequencerError) {
+    case 0:
+        break;
+    case 2:
+        return std::string("Version number does not match") + kCrLf + "for this transceiver.";
+    case 3:
+        return message("Connected transceiver is not compatible model.", {kSoftware, kRevision});
+    default:
+        return message("Cannot Clone.", {kSettings, kCable, kPower});
+    }
+    return message("Communication failed.", {kCable, kPower});
+}

@@ -1,0 +1,45 @@
+#include "app/DorvelApp.h"
+
+DorvelApp::DorvelApp(const AppPlatform& platform, MainWindowControls& controls)
+    : platform_(platform), controls_(controls)
+{
+}
+
+DorvelApp::~DorvelApp()
+{
+    if (com_)
+        com_->setHost(nullptr);
+}
+
+void DorvelApp::Main()
+{
+    // The serial port service (its creation resets the port parameters).
+    com_ = std::make_unique<frmCom>(*platform_.port, *platform_.timer, *platform_.clock);
+    // The identity a connected transceiver must match, and the clone write
+    // range of the whole image.
+    radio_.setradioNameM("5314");
+    radio_.setradionameS("0100");
+    radio_.cloneWriteAdrList_Clear();
+    radio_.cloneWriteAdrList_Add(0x0000, 0x1FDF);
+    com_->setcomPortNum(1);
+    com_->setcomBaud(9600);
+    com_->orb5D.Reset();
+    com_->Reset();
+    // The main window's creation sets port 1 and release off; setting the
+    // port creates the model object, whose reset uses the sequencer, so the
+    // sequencer comes first.
+    seq_ = std::make_unique<clsCmcOrb5Sequence>(*com_, radio_, *platform_.clock);
+    model_ = std::make_unique<clsIndOp_RigTavik>(*seq_, radio_, controls_.rig);
+    main_ = std::make_unique<frmMain>(controls_, *com_, *seq_, *model_);
+    main_->Initialize();
+    com_->Form_Load();
+    com_->settimSolidEnabled(true);
+}
+
+void DorvelApp::Shutdown()
+{
+    if (!com_)
+        return;
+    com_->AllOver();
+    com_->Form_Unload();
+}

@@ -1,0 +1,16 @@
+#pragma once
+// Every control of the main window that the program's logic writes, as
+// platform interfaces. The Qt window fills it with its widgets; the command
+// line and the tests with in-memory controls (MemoryWindow.h).
+#include "model/RigWindow.h"
+#include "platform/Controls.h"
+
+struct MainWindowControls {
+    RigWindow rig;   // the controls the model object writes
+    platform::Label* lblTitle = nullptr;
+    platform::Label* lblComBusy = nullptr;
+    platform::TextBox* txtAllData = nullptr;
+    platform::MenuItem* mnuOptSelCom[5] = {};             // entries 1..4
+    platform::MenuItem* mnuOptionSelAutoRelease[6] = {};  // entries 0..5
+    platform::MessageBox* msgBox = nullptr;
+};

@@ -1,0 +1,91 @@
+// Operator messages: one text per failure, the checklist that goes with it,
+// and the line-break expansion of the message box procedure.
+#include <gtest/gtest.h>
+
+#include "app/CloneErrorText.h"
+#include "app/start.h"
+#include "platform/MemoryControls.h"
+
+namespace {
+
+const std::string kHead = "\r\n\r\nCheck the following:\r\n";
+const std::string kSCP = "- The COM port settings.\r\n- Cloning cable connections.\r\n- Transceiver power is ON.";
+const std::string kCP = "- Cloning cable connections.\r\n- Transceiver power is ON.";
+
+CloneFailure driver(int16_t code)
+{
+    CloneFailure f;
+    f.driverError = code;
+    return f;
+}
+
+CloneFailure sequencer(int16_t code)
+{
+    CloneFailure f;
+    f.sequencerError = code;
+    return f;
+}
+
+}  // namespace
+
+TEST(CloneErrorMessage, EveryFailureHasItsText)
+{
+    CloneFailure cannotOpen;
+    cannotOpen.errCannotOpen = true;
+    cannotOpen.comPortNum = 3;
+    CloneFailure overflow;
+    overflow.errOverflow = true;
+    struct Case {
+        CloneFailure f;
+        std::string text;
+    };
+    const Case cases[] = {
+        {cannotOpen, "Cannot access COM 3." + kHead + kSCP},
+        {overflow, "COM buffer overflow." + kHead + kSCP},
+        {driver(1), "Cannot access COM port" + kHead + kSCP},
+        {driver(2), "No answer from transceiver." + kHead + kSCP},
+        {driver(3), "Illegal data." + kHead + kSCP},
+        {driver(4), "Data counter error." + kHead + kSCP},
+        {driver(5), "Data overflow." + kHead + kSCP},
+        {driver(6), "Cannot write cloning data." + kHead + kCP},
+        {driver(7), "Cannot write cloning data." + kHead + kCP},
+        {driver(8), "Cannot Clone." + kHead + "\r\n" + kSCP},
+        {sequencer(1), "Cannot Clone." + kHead + kSCP},
+        {sequencer(2), "Version number does not match\r\nfor this transceiver."},
+        {sequencer(3),
+         "Connected transceiver is not compatible model." + kHead +
+             "- Appropriate cloning software for the transceiver is being used.\r\n"
+             "- The revision number of the transceiver."},
+        {sequencer(4), "Cannot Clone." + kHead + kSCP},
+        {CloneFailure{}, "Communication failed." + kHead + kCP},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CloneErrorMessage(c.f), c.text) << c.text;
+}
+
+TEST(CloneErrorMessage, PortFailuresComeBeforeLinkCodes)
+{
+    CloneFailure f = driver(2);
+    f.sequencerError = 4;
+    f.errOverflow = true;
+    EXPECT_EQ(CloneErrorMessage(f).substr(0, 20), "COM buffer overflow.");
+    f.errOverflow = false;
+    EXPECT_EQ(CloneErrorMessage(f).substr(0, 27), "No answer from transceiver.");
+}
+
+TEST(MessageBoxProcedure, ExpandsBackslashNAndUsesTitleAndIcon)
+{
+    EXPECT_EQ(ExpandNewLine("a\\nb"), "a\r\nb");
+    EXPECT_EQ(ExpandNewLine("plain"), "plain");
+    EXPECT_EQ(ExpandNewLine("ends\\"), "ends\\");
+    EXPECT_EQ(ExpandNewLine("\\t\\n"), "\\t\r\n");
+
+    platform::MemoryMessageBox box;
+    MsgBoxError(box, "one\\ntwo");
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].text, "one\r\ntwo");
+    EXPECT_EQ(box.shown[0].title, "Dorvel ADJ Rev.1.0");
+    EXPECT_EQ(box.shown[0].icon, platform::MsgIcon::Critical);
+    EXPECT_EQ(AlreadyRunningText(),
+              "Cannot execute Dorvel ADJ Rev.1.0 repeatedly.\r\nDorvel ADJ Rev.1.0 is already executing.");
+}
