@@ -8,6 +8,7 @@ frmMain::frmMain(MainWindowControls& controls, frmCom& com, clsCmcOrb5Sequence& 
     : controls_(controls), com_(com), seq_(seq), model_(model)
 {
     seq_.setReporter(this);
+    model_.setCloneErrorReporter(this);
     com_.setHost(this);
 }
 
@@ -32,6 +33,7 @@ void frmMain::setComAutoRelease(int16_t seconds)
 void frmMain::task()
 {
     seq_.task();
+    model_.task();
     if (seq_.OpRunning())
         seq_.task();
     for (int i = 1; i <= 4; ++i)
@@ -45,6 +47,11 @@ void frmMain::task()
         controls_.lblComBusy->setCaption("COM " + std::to_string(comPortNo_) + (open ? ": OPEN" : ": CLOSE"));
         controls_.lblComBusy->setColour(open ? platform::SysColour::ButtonText : platform::SysColour::GrayText);
     }
+}
+
+void frmMain::cmd00_Click(int16_t index)
+{
+    model_.RigOpFunc_ClickCmd00(index);
 }
 
 void frmMain::MsgBoxCloneErr(clsCmcOrb5Sequence& seq)

@@ -31,6 +31,9 @@ public:
     // CloneErrorReporter: tells the operator what failed and resets the model.
     void MsgBoxCloneErr(clsCmcOrb5Sequence& seq) override;
 
+    // A click on command button index (F5 clicks button 1).
+    void cmd00_Click(int16_t index);
+
     MainWindowControls& controls() { return controls_; }
 
 private:

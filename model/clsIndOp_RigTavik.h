@@ -41,6 +41,12 @@ public:
     void RigOpFunc_SetComPortNo(int16_t portNo);
     // Legal when the first four characters compare >= "0100" as text.
     bool RigOpFunc_CheckSubNameLegal(const std::string& nameS) override;
+    // A click on command button Index ("Connect", "Reload(F5)", "Disp para").
+    void RigOpFunc_ClickCmd00(int16_t Index) { (void)Index; }
+    // One pass of the model's state machine, once per tick.
+    void task() {}
+    // Where a readout error is reported (the main window).
+    void setCloneErrorReporter(CloneErrorReporter* reporter) { myReporter = reporter; }
 
     // ---- state properties --------------------------------------------------
     bool RigTavikProp_EditEnabled() const { return taskState >= 10 && taskState <= 28; }
@@ -113,4 +119,5 @@ private:
     clsCmcOrb5Sequence& myOrb5Seq;
     clsCmcRadio& myRadio;
     RigWindow& myWindow;
+    CloneErrorReporter* myReporter = nullptr;
 };
