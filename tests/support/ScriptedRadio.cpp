@@ -1,0 +1,76 @@
+#include "tests/support/ScriptedRadio.h"
+
+#include "link/Common.h"
+
+ByteStr RadioFrame(uint8_t cmd, const ByteStr& payload)
+{
+    ByteStr f{0xFE, 0xFE, 0xEF, 0xEE, cmd};
+    f.insert(f.end(), payload.begin(), payload.end());
+    f.push_back(0xFD);
+    return f;
+}
+
+ByteStr ModelAnswer(const std::string& main, const std::string& sub, size_t bodyLen, uint8_t modelByte)
+{
+    ByteStr payload = HexStrToByteStr(main + sub);
+    payload.push_back(static_cast<uint8_t>(bodyLen - 7));
+    while (payload.size() + 3 < bodyLen)
+        payload.push_back(0x00);
+    if (bodyLen >= 43)
+        payload[43 - 4] = modelByte;
+    return RadioFrame(0xE1, payload);
+}
+
+ByteStr CloneDataFrame(int adr, const ByteStr& data, int checksumDelta)
+{
+    ByteStr body{static_cast<uint8_t>(adr >> 8), static_cast<uint8_t>(adr & 0xFF), static_cast<uint8_t>(data.size())};
+    body.insert(body.end(), data.begin(), data.end());
+    uint8_t sum = 0;
+    for (uint8_t b : body)
+        sum = static_cast<uint8_t>(sum + b);
+    body.push_back(static_cast<uint8_t>(-sum + checksumDelta));
+    return RadioFrame(0xE4, StrToByteStr(ByteStrToHexStr(body)));
+}
+
+ByteStr CloneEndFrame(int count)
+{
+    return RadioFrame(0xE5, StrToByteStr("Halvo Co." + ByteToHex2(static_cast<int16_t>(count))));
+}
+
+void ScriptedRadio::serve()
+{
+    for (; seen < port.written.size(); ++seen) {
+        const ByteStr& f = port.written[seen];
+        if (echoes)
+            port.receive(f);
+        if (!answers || !echoes || f.size() < 6)
+            continue;
+        switch (f[4]) {
+        case 0xE0:
+            port.receive(ModelAnswer(main, sub, 51, modelByte));
+            break;
+        case 0xE2:
+            for (int a = 0; a < 8160; a += 32)
+                port.receive(CloneDataFrame(a, ByteStr(image.begin() + a, image.begin() + a + 32)));
+            port.receive(CloneEndFrame(8160 / 32));
+            break;
+        case 0xE8: {
+            if (f.size() < 13)
+                break;
+            const int subCommand = f[9];
+            const int value = HexByteStrToInt(ByteStr(f.begin() + 10, f.begin() + 12));
+            commands.push_back({subCommand, value});
+            if (subCommand != 0x03)
+                break;
+            ByteStr payload(f.begin() + 5, f.begin() + 10);   // model codes and sub-command
+            const int v = adReading(value);
+            const ByteStr digits = v < 0 ? StrToByteStr("G0") : StrToByteStr(ByteToHex2(static_cast<int16_t>(v)));
+            payload.insert(payload.end(), digits.begin(), digits.end());
+            port.receive(RadioFrame(0xE8, payload));
+            break;
+        }
+        default:
+            break;
+        }
+    }
+}

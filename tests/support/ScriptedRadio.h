@@ -1,0 +1,39 @@
+#pragma once
+// A transceiver for unit tests on the in-memory port: on each serve() it
+// echoes what the program wrote and answers it (model query, clone read,
+// A/D requests), so a test can run whole operations tick by tick.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/support/FakeSerialPort.h"
+
+struct ScriptedRadio {
+    explicit ScriptedRadio(FakeSerialPort& p) : port(p) {}
+
+    FakeSerialPort& port;
+    size_t seen = 0;
+    bool echoes = true;
+    bool answers = true;
+    std::string main = "5314";
+    std::string sub = "0101";
+    uint8_t modelByte = 0x01;
+    ByteStr image = ByteStr(8160, 0);
+    // The A/D reading for a channel code; a negative value answers with a
+    // malformed value field.
+    std::function<int(int code)> adReading = [](int code) { return code; };
+    // Every adjustment command received: sub-command and value.
+    struct Command {
+        int sub;
+        int value;
+    };
+    std::vector<Command> commands;
+
+    void serve();
+};
+
+// Frames as the transceiver sends them.
+ByteStr RadioFrame(uint8_t cmd, const ByteStr& payload);
+ByteStr ModelAnswer(const std::string& main, const std::string& sub, size_t bodyLen, uint8_t modelByte);
+ByteStr CloneDataFrame(int adr, const ByteStr& data, int checksumDelta = 0);
+ByteStr CloneEndFrame(int count);
