@@ -8,6 +8,7 @@
 //   clsIndOp_RigTavik.cpp   creation, port number, sub model check, state
 //   RigTavik_Items.cpp      the item table and the reset
 //   RigTavik_Resource.cpp   window captions and list placeholders
+//   RigTavik_Layout.cpp     window size and control placement
 //   RigTavik_Events.cpp     the console event handlers
 //   RigTavik_Sequences.cpp  automatic adjustment sequences
 //   RigTavik_Ratio.cpp      the MOD ratio conversions
@@ -37,6 +38,9 @@ public:
     void RigOpFunc_ResetAll();
     // Button captions, readout list placeholders, blank progress.
     void RigOpFunc_FormResource();
+    // Sizes the window against the screen once, then places the controls
+    // (at first showing and after every resize).
+    void RigOpFunc_FormLayout();
     // A different port number resets everything; the same one does nothing.
     void RigOpFunc_SetComPortNo(int16_t portNo);
     // Legal when the first four characters compare >= "0100" as text.
