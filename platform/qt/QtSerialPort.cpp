@@ -166,15 +166,17 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
 {
     switch (error) {
     case QSerialPort::ResourceError:
-        // The device went away (cable pulled, adapter unplugged). Close it so
-        // that Qt stops polling a dead descriptor; the exchange under way then
-        // times out and is reported like a silent cable.
+        // The device went away (cable pulled, adapter unplugged). Bytes that
+        // came before are still delivered; then the port is closed so that Qt
+        // stops polling a dead descriptor, and the exchange under way times
+        // out and is reported like a silent transceiver.
         QMetaObject::invokeMethod(this, [this] {
+            if (port_.isOpen() && port_.bytesAvailable() > 0)
+                notify(comEvReceive);
             if (port_.isOpen())
                 port_.close();
             port_.clearError();
         }, Qt::QueuedConnection);
-        notify(comEventDCB);
         break;
     case QSerialPort::ReadError:
     case QSerialPort::WriteError:

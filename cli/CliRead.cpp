@@ -1,0 +1,91 @@
+// dorvel-adj-cli read: the radio's EEPROM image into a file.
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+
+#include "cli/CliCommands.h"
+#include "cli/HeadlessApp.h"
+
+namespace {
+
+void showProgress(int32_t lastAdr, int32_t end, bool tty)
+{
+    const int width = 32;
+    const int n = end > 0 ? static_cast<int>(static_cast<int64_t>(lastAdr + 1) * width / end) : 0;
+    if (!tty)
+        return;
+    std::fprintf(stderr, "\rReading [%s%s] %3d%%", std::string(static_cast<size_t>(n), 'o').c_str(),
+                 std::string(static_cast<size_t>(width - n), '.').c_str(), n * 100 / width);
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+bool ReadRadio(const std::string& device, std::vector<unsigned char>& image, bool progress)
+{
+    HeadlessApp h(device);
+    std::string failure;
+    h.window.msgBox.onShow = [&](const platform::MemoryMessageBox::Shown& s) { failure = s.text; };
+    const bool tty = progress && isatty(STDERR_FILENO);
+    clsCmcOrb5Sequence& seq = h.app.seq();
+    seq.easyCloneRead();
+    int32_t shown = -2;
+    h.runUntil([&] {
+        const int32_t adr = h.app.com().orb5D.lastEeAdr();
+        if (adr != shown) {
+            shown = adr;
+            showProgress(adr, h.app.com().orb5D.EndAddress(), tty);
+        }
+        return !failure.empty() || !seq.OpRunning();
+    });
+    if (tty)
+        std::fputc('\n', stderr);
+    if (!failure.empty()) {
+        std::cerr << TerminalText(failure) << std::endl;
+        if (!h.port.lastOpenError().empty())
+            std::cerr << "(device " << h.port.devicePath() << ": " << h.port.lastOpenError() << ")" << std::endl;
+        return false;
+    }
+    const ByteStr& bytes = h.app.radio().eepImage().bytes();
+    image.assign(bytes.begin(), bytes.end());
+    return true;
+}
+
+int CliRead(const std::vector<std::string>& args)
+{
+    CliOptions opt;
+    std::string reason;
+    if (!ParseOptions(args, {"--device", "--out"}, opt, reason)) {
+        std::cerr << "dorvel-adj-cli read: " << reason << std::endl;
+        return 2;
+    }
+    if (opt.device.empty() || opt.out.empty() || !opt.positional.empty()) {
+        std::cerr << "dorvel-adj-cli read: usage: read --device PATH --out FILE" << std::endl;
+        return 2;
+    }
+    std::vector<unsigned char> image;
+    if (!ReadRadio(opt.device, image, true))
+        return 1;
+    // Written beside the target and renamed only when complete, so that a
+    // failed write never leaves a partial image under the final name.
+    const std::string tmp = opt.out + ".part";
+    {
+        std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
+        f.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+        f.close();
+        if (!f) {
+            std::remove(tmp.c_str());
+            std::cerr << "dorvel-adj-cli read: " << opt.out << ": cannot write the image file" << std::endl;
+            return 2;
+        }
+    }
+    if (std::rename(tmp.c_str(), opt.out.c_str()) != 0) {
+        std::remove(tmp.c_str());
+        std::cerr << "dorvel-adj-cli read: " << opt.out << ": cannot write the image file" << std::endl;
+        return 2;
+    }
+    std::cerr << "Read " << image.size() << " bytes into " << opt.out << std::endl;
+    return 0;
+}

@@ -1,0 +1,53 @@
+#include "cli/HeadlessApp.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+HeadlessApp::HeadlessApp(const std::string& device)
+    : port([device](int16_t) { return device; }), app(AppPlatform{&port, &timer, &clock}, window.controls)
+{
+    app.Main();
+}
+
+HeadlessApp::~HeadlessApp()
+{
+    app.Shutdown();
+}
+
+bool HeadlessApp::runUntil(const std::function<bool()>& done, int ms)
+{
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(2);
+    bool result = done();
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        result = done();
+        if (result || (ms >= 0 && elapsed.elapsed() >= ms))
+            loop.quit();
+    });
+    if (result)
+        return true;
+    poll.start();
+    loop.exec();
+    return result;
+}
+
+void HeadlessApp::runFor(int ms)
+{
+    runUntil([] { return false; }, ms);
+}
+
+std::string TerminalText(const std::string& crlfText)
+{
+    std::string out;
+    for (size_t i = 0; i < crlfText.size(); ++i) {
+        if (crlfText[i] == '\r' && i + 1 < crlfText.size() && crlfText[i + 1] == '\n')
+            continue;
+        out += crlfText[i];
+    }
+    return out;
+}

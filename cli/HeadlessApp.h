@@ -1,0 +1,34 @@
+#pragma once
+// The program without a window: the same objects, tick and receive
+// notifications as the window, with in-memory controls, on a Qt event loop.
+#include <functional>
+#include <string>
+
+#include "app/DorvelApp.h"
+#include "app/MemoryWindow.h"
+#include "platform/TickClock.h"
+#include "platform/qt/QtSerialPort.h"
+#include "platform/qt/QtTimer.h"
+
+class HeadlessApp {
+public:
+    // Every port number opens the given device.
+    explicit HeadlessApp(const std::string& device);
+    ~HeadlessApp();
+
+    // Runs the event loop until done() holds (checked every few
+    // milliseconds) or ms milliseconds have passed (ms < 0: no limit).
+    // Returns whether done() held.
+    bool runUntil(const std::function<bool()>& done, int ms = -1);
+    // Runs the event loop for ms milliseconds.
+    void runFor(int ms);
+
+    platform::QtSerialPort port;
+    platform::QtTimer timer;
+    platform::SystemTickClock clock;
+    MemoryWindow window;
+    DorvelApp app;
+};
+
+// A message box text as terminal lines.
+std::string TerminalText(const std::string& crlfText);

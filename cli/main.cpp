@@ -1,0 +1,69 @@
+// dorvel-adj-cli: the adjustment program without a window.
+#include <QCoreApplication>
+#include <cstring>
+#include <iostream>
+#include <map>
+
+#include "cli/CliCommands.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: dorvel-adj-cli COMMAND [options]\n"
+    "  read --device PATH --out FILE   read the radio's EEPROM image into FILE\n"
+    "  params FILE                     list the stored parameters of an image file\n"
+    "  params --device PATH            read the radio, then list its parameters\n"
+    "  session --device PATH           run headless, one command per line on stdin:\n"
+    "      connect | select I | step N | enter | button I | wait MS | idle\n"
+    "      console | readouts | params | quit\n";
+
+}  // namespace
+
+bool ParseOptions(const std::vector<std::string>& args, const std::vector<std::string>& allowed, CliOptions& opt,
+                  std::string& reason)
+{
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a.rfind("--", 0) != 0) {
+            opt.positional.push_back(a);
+            continue;
+        }
+        if (std::find(allowed.begin(), allowed.end(), a) == allowed.end()) {
+            reason = "unknown option " + a;
+            return false;
+        }
+        if (i + 1 >= args.size() || args[i + 1].empty()) {
+            reason = "option " + a + " needs a value";
+            return false;
+        }
+        const std::string& v = args[++i];
+        if (a == "--device")
+            opt.device = v;
+        else if (a == "--out")
+            opt.out = v;
+    }
+    return true;
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication qapp(argc, argv);
+    if (argc < 2) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    const std::string cmd = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    if (cmd == "--help" || cmd == "-h" || cmd == "help") {
+        std::cout << kUsage;
+        return 0;
+    }
+    if (cmd == "read")
+        return CliRead(args);
+    if (cmd == "params")
+        return CliParams(args);
+    if (cmd == "session")
+        return CliSession(args);
+    std::cerr << "dorvel-adj-cli: unknown command " << cmd << " (try --help)" << std::endl;
+    return 2;
+}

@@ -1,0 +1,188 @@
+#include "tests/integration/Processes.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#ifndef DORVEL_BIN_DIR
+#error "DORVEL_BIN_DIR must name the folder of the built programs"
+#endif
+
+namespace {
+
+std::vector<char*> cArgs(const std::vector<std::string>& argv)
+{
+    std::vector<char*> a;
+    for (const auto& s : argv)
+        a.push_back(const_cast<char*>(s.c_str()));
+    a.push_back(nullptr);
+    return a;
+}
+
+int waitFor(pid_t pid, int timeoutMs)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        int st = 0;
+        const pid_t r = waitpid(pid, &st, WNOHANG);
+        if (r == pid)
+            return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+        if (r < 0)
+            return -1;
+        if (std::chrono::steady_clock::now() >= until)
+            return -2;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+}  // namespace
+
+std::string BinPath(const std::string& name)
+{
+    return std::string(DORVEL_BIN_DIR) + "/" + name;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+bool FileExists(const std::string& path)
+{
+    struct stat st{};
+    return stat(path.c_str(), &st) == 0;
+}
+
+TempDir::TempDir()
+{
+    char tmpl[] = "/tmp/dorvel-test-XXXXXX";
+    if (mkdtemp(tmpl) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
+    path_ = tmpl;
+}
+
+TempDir::~TempDir()
+{
+    const std::string cmd = "rm -rf '" + path_ + "'";
+    if (std::system(cmd.c_str()) != 0) {
+        // Nothing to do: a leftover scratch folder in /tmp harms no test.
+    }
+}
+
+RunResult RunProgram(const std::vector<std::string>& argv, const std::string& input, int timeoutMs)
+{
+    TempDir dir;
+    const std::string inPath = dir.file("in"), outPath = dir.file("out"), errPath = dir.file("err");
+    {
+        std::ofstream in(inPath, std::ios::binary);
+        in << input;
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int in = open(inPath.c_str(), O_RDONLY);
+        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        auto a = cArgs(argv);
+        execv(a[0], a.data());
+        _exit(127);
+    }
+    RunResult r;
+    r.status = waitFor(pid, timeoutMs);
+    if (r.status == -2) {
+        kill(pid, SIGKILL);
+        waitFor(pid, 5000);
+        r.status = -1;
+    }
+    r.out = ReadFile(outPath);
+    r.err = ReadFile(errPath);
+    return r;
+}
+
+SimProcess::SimProcess(const std::vector<std::string>& args)
+{
+    int outPipe[2];
+    int inPipe[2];
+    if (pipe(outPipe) != 0 || pipe(inPipe) != 0)
+        throw std::runtime_error("pipe failed");
+    std::vector<std::string> argv{BinPath("dorvel-sim")};
+    argv.insert(argv.end(), args.begin(), args.end());
+    pid_ = fork();
+    if (pid_ == 0) {
+        dup2(inPipe[0], 0);
+        dup2(outPipe[1], 1);
+        close(inPipe[1]);
+        close(outPipe[0]);
+        auto a = cArgs(argv);
+        execv(a[0], a.data());
+        _exit(127);
+    }
+    close(inPipe[0]);
+    close(outPipe[1]);
+    stdinFd_ = inPipe[1];
+    // The first line is the device path.
+    std::string line;
+    pollfd p{outPipe[0], POLLIN, 0};
+    while (line.find('\n') == std::string::npos && poll(&p, 1, 10000) > 0) {
+        char c[256];
+        const ssize_t n = read(outPipe[0], c, sizeof c);
+        if (n <= 0)
+            break;
+        line.append(c, static_cast<size_t>(n));
+    }
+    close(outPipe[0]);
+    device_ = line.substr(0, line.find('\n'));
+    if (device_.empty())
+        throw std::runtime_error("dorvel-sim printed no device path");
+}
+
+SimProcess::~SimProcess()
+{
+    if (stdinFd_ >= 0)
+        close(stdinFd_);
+    if (pid_ > 0 && waitFor(pid_, 0) == -2) {
+        kill(pid_, SIGTERM);
+        if (waitFor(pid_, 3000) == -2) {
+            kill(pid_, SIGKILL);
+            waitFor(pid_, 3000);
+        }
+    }
+}
+
+void SimProcess::control(const std::string& line)
+{
+    signal(SIGPIPE, SIG_IGN);
+    const std::string l = line + "\n";
+    if (write(stdinFd_, l.data(), l.size()) != static_cast<ssize_t>(l.size()))
+        throw std::runtime_error("cannot write to dorvel-sim");
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
+int SimProcess::waitExit(int timeoutMs)
+{
+    const int s = waitFor(pid_, timeoutMs);
+    if (s != -2)
+        pid_ = -1;
+    return s;
+}
+
+bool SimProcess::running()
+{
+    return pid_ > 0 && waitFor(pid_, 0) == -2;
+}

@@ -1,0 +1,56 @@
+#pragma once
+// Child processes for the integration tests: the simulated radio on a
+// pseudo-terminal, and the programs under test run to completion.
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+struct RunResult {
+    int status = -1;   // exit status, or -1 when killed
+    std::string out;
+    std::string err;
+};
+
+// Runs a program (path and arguments) with the given standard input, waits
+// at most timeoutMs, and returns what it printed.
+RunResult RunProgram(const std::vector<std::string>& argv, const std::string& input = {}, int timeoutMs = 120000);
+
+// The path of a program built beside the tests.
+std::string BinPath(const std::string& name);
+
+// A private scratch folder, removed with its contents at destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// dorvel-sim in the background; its device path is known once it started.
+class SimProcess {
+public:
+    explicit SimProcess(const std::vector<std::string>& args);
+    ~SimProcess();
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
+
+    const std::string& device() const { return device_; }
+    // A control line on the simulator's standard input ("fault off").
+    void control(const std::string& line);
+    // Waits for the simulator to end by itself; its exit status or -1.
+    int waitExit(int timeoutMs);
+    bool running();
+
+private:
+    pid_t pid_ = -1;
+    int stdinFd_ = -1;
+    std::string device_;
+};
+
+std::string ReadFile(const std::string& path);
+bool FileExists(const std::string& path);
