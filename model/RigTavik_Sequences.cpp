@@ -1,5 +1,11 @@
 // Automatic adjustment sequences: RSSI meter points, BPF peak sweep and LVA
 // level search, one step per tick, held in seqStep.
+#include <cmath>
+#include <cstdlib>
+#include <utility>
+
+#include "link/Common.h"
+#include "link/clsCmcRadio.h"
 #include "model/clsIndOp_RigTavik.h"
 
 void clsIndOp_RigTavik::RigTavikOp_AutoSeqEnd()
@@ -14,4 +20,286 @@ void clsIndOp_RigTavik::RigTavikOp_AutoSeqEnd()
         myConsole.setflgEnterOn(i, false);
         myConsole.Disp(i);
     }
+}
+
+namespace {
+
+constexpr int16_t kSdChannel = 3;     // detector voltage "SD"
+constexpr int16_t kLvinChannel = 2;   // level input voltage "LVIN"
+constexpr int32_t kRssiS1Adr = 0x83;
+constexpr int32_t kRssiS3Adr = 0x84;
+
+}  // namespace
+
+void clsIndOp_RigTavik::beep()
+{
+    if (myWindow.beeper != nullptr)
+        myWindow.beeper->beep();
+}
+
+bool clsIndOp_RigTavik::RigTavikOp_AutoSeqStep()
+{
+    const int16_t s = seqStep;
+    bool result = true;
+    if (s >= 6 && s <= 8)
+        result = RigTavikOp_SeqRssi();
+    else if (s >= 12 && s <= 16)
+        result = RigTavikOp_SeqBpf();
+    else if (s >= 17 && s <= 26)
+        result = RigTavikOp_SeqLva();
+    if (s != 0 && seqStep == 0)
+        RigTavikOp_AutoSeqEnd();
+    return result;
+}
+
+// RSSI meter points: keep reading "SD"; each Enter stores the reading, first
+// as the S3 point, then as the S1 point.
+bool clsIndOp_RigTavik::RigTavikOp_SeqRssi()
+{
+    if (seqBusy())
+        return false;
+    int16_t next = static_cast<int16_t>(seqStep + 1);
+    switch (seqStep) {
+    case 6:
+        rssiConfirm = false;
+        rssiConfirmTaken = false;
+        break;
+    case 7: {
+        const bool start = !rssiStarted;
+        rssiStarted = true;
+        if (!RigTavikOp_ReadAdMain(kSdChannel, start) || adError)
+            return false;   // still waiting, or a bad answer the task reports
+        if (rssiConfirm) {
+            const int16_t v = adLastMain[kSdChannel];
+            myOrb5Seq.easySendE8NoAnswer((rssiLevelS1 ? "15" : "16") + ByteToAsciiHexStr(v));
+            myRadio.eepImage().WriteByte(rssiLevelS1 ? kRssiS1Adr : kRssiS3Adr, static_cast<uint8_t>(v));
+        }
+        rssiConfirmTaken = rssiConfirm;
+        break;
+    }
+    case 8:
+        if (!rssiConfirmTaken) {
+            next = 7;   // keep the "SD" line fresh until the operator confirms
+        } else if (rssiLevelS1) {
+            next = 0;
+            rssiConfirm = false;
+            rssiLevelS1 = false;
+            beep();
+        } else {
+            next = 6;
+            rssiLevelS1 = true;
+            myConsole.Disp(idxRssi);
+        }
+        break;
+    default:
+        break;
+    }
+    seqStep = next;
+    rssiStarted = false;
+    return true;
+}
+
+// BPF tuning: sweep the selected T items over their range while reading the
+// detector, then set each to the middle of its peak. From "BPF ALL" the
+// sweep is coarse (every second value up to 128).
+bool clsIndOp_RigTavik::RigTavikOp_SeqBpf()
+{
+    if (seqBusy())
+        return false;
+    int16_t next = static_cast<int16_t>(seqStep + 1);
+    switch (seqStep) {
+    case 12:
+        break;
+    case 13:
+        for (int16_t k = 0; k <= 1; ++k) {
+            if (bpfSweepSel[k]) {
+                const auto item = static_cast<int16_t>(idxBpfT1 + k);
+                myConsole.setValue(item, bpfSweepAll ? 64 : 0);
+                myConsole.Disp(item);
+            }
+        }
+        break;
+    case 14: {
+        int16_t k = 0;
+        while (k <= 1 && !bpfSweepSel[k])
+            ++k;
+        if (k > 1) {
+            next = 16;
+            break;
+        }
+        bpfK = k;
+        const auto item = static_cast<int16_t>(idxBpfT1 + k);
+        myConsole.setValue(item, myConsole.Min(item));
+        bpfHighest = -1;
+        bpfPeakStart = bpfPeakEnd = myConsole.Min(item);
+        break;
+    }
+    case 15: {
+        const auto item = static_cast<int16_t>(idxBpfT1 + bpfK);
+        for (;;) {
+            if (bpfSubStep == 0) {
+                myConsole.SendE8(item);
+                bpfSubStep = 1;
+                return false;
+            }
+            if (bpfSubStep == 1) {
+                RigTavikOp_ReadAdMain(kSdChannel, true);
+                bpfSubStep = 2;
+                return false;
+            }
+            // The reading has arrived (the sequencer is idle again).
+            RigTavikOp_ReadAdMain(kSdChannel, false);
+            if (adError)
+                return false;
+            myConsole.setWaitAfterE8(item, 0);   // the sweep paces itself
+            const int16_t v = myConsole.Value(item);
+            const int16_t r = adLastMain[kSdChannel];
+            if (r >= bpfHighest) {
+                if (r > bpfHighest)
+                    bpfPeakStart = v;
+                bpfPeakEnd = v;
+                bpfHighest = r;
+            }
+            if (v < myConsole.Max(item) && (!bpfSweepAll || v < 127)) {
+                myConsole.setValue(item, static_cast<int16_t>(bpfSweepAll ? v + 2 : v + 1));
+                bpfSubStep = 0;
+                continue;
+            }
+            myConsole.setValue(item, static_cast<int16_t>((bpfPeakStart + bpfPeakEnd) / 2));
+            bpfSweepSel[bpfK] = false;
+            next = 14;
+            break;
+        }
+        break;
+    }
+    case 16:
+        next = 0;
+        beep();
+        break;
+    default:
+        break;
+    }
+    seqStep = next;
+    bpfSubStep = 0;
+    return true;
+}
+
+// LVA levels: bisection on the item value until the level input voltage
+// matches the target the operator set in "LV(RX LVA)" / "LV(TX LVA)". Works
+// whether the level rises or falls with the value.
+bool clsIndOp_RigTavik::RigTavikOp_SeqLva()
+{
+    if (seqBusy())
+        return false;
+    int16_t next = static_cast<int16_t>(seqStep + 1);
+
+    // Reads "LVIN" over several calls; true once the reading is in.
+    auto readLevel = [this](int16_t& reading) {
+        const bool start = !lvaStarted;
+        lvaStarted = true;
+        if (!RigTavikOp_ReadAdMain(kLvinChannel, start) || adError)
+            return false;
+        reading = adLastMain[kLvinChannel];
+        return true;
+    };
+    auto setSelected = [this](int16_t value) {
+        for (int16_t k = 0; k <= 1; ++k) {
+            if (lvaSweepSel[k]) {
+                const auto item = static_cast<int16_t>(idxRxLva + k);
+                myConsole.setValue(item, value);
+                myConsole.Disp(item);
+            }
+        }
+    };
+
+    switch (seqStep) {
+    case 17:
+        lvaLo = 0;
+        lvaHi = 255;
+        for (int16_t k = 0; k <= 1; ++k) {
+            if (lvaSweepSel[k]) {
+                lvaTarget = myConsole.Value(static_cast<int16_t>(idxLvRx + k));
+                lvaFailed[k] = true;   // until the target is reached
+            }
+        }
+        break;
+    case 18:
+        for (int16_t k = 0; k <= 1; ++k)
+            if (lvaSweepSel[k])
+                lvaSaved[k] = myConsole.Value(static_cast<int16_t>(idxRxLva + k));
+        setSelected(lvaLo);
+        break;
+    case 19:
+        if (!readLevel(lvaReadLo))
+            return false;
+        break;
+    case 20:
+        setSelected(lvaHi);
+        break;
+    case 21:
+        if (!readLevel(lvaReadHi))
+            return false;
+        break;
+    case 22:
+        if (lvaReadLo > lvaReadHi) {
+            std::swap(lvaLo, lvaHi);
+            std::swap(lvaReadLo, lvaReadHi);
+        }
+        if (lvaTarget <= lvaReadLo || lvaTarget >= lvaReadHi) {
+            // Out of reach: back to the old values, the item stays failed.
+            for (int16_t k = 0; k <= 1; ++k) {
+                if (lvaSweepSel[k]) {
+                    const auto item = static_cast<int16_t>(idxRxLva + k);
+                    myConsole.setValue(item, lvaSaved[k]);
+                    myConsole.Disp(item);
+                }
+            }
+            next = 26;
+        }
+        break;
+    case 23:
+        lvaMid = static_cast<int16_t>(std::floor((lvaLo + lvaHi) / 2.0 + 0.5));
+        for (int16_t k = 0; k <= 1; ++k) {
+            if (lvaSweepSel[k]) {
+                const auto item = static_cast<int16_t>(idxRxLva + k);
+                myConsole.setValue(item, lvaMid);
+                myConsole.Disp(item);
+                myConsole.setWaitAfterE8(item, 500);   // let the level settle
+            }
+        }
+        break;
+    case 24:
+        if (!readLevel(lvaReadMid))
+            return false;
+        for (int16_t k = 0; k <= 1; ++k)
+            if (lvaSweepSel[k])
+                myConsole.setWaitAfterE8(static_cast<int16_t>(idxRxLva + k), 0);
+        break;
+    case 25:
+        if (std::abs(lvaHi - lvaLo) <= 2 || lvaReadMid == lvaTarget) {
+            for (int16_t k = 0; k <= 1; ++k)
+                if (lvaSweepSel[k])
+                    lvaFailed[k] = false;
+            next = 26;
+        } else {
+            if (lvaTarget > lvaReadMid) {
+                lvaLo = lvaMid;
+                lvaReadLo = lvaReadMid;
+            } else {
+                lvaHi = lvaMid;
+                lvaReadHi = lvaReadMid;
+            }
+            next = 23;
+        }
+        break;
+    case 26:
+        next = 0;
+        beep();
+        break;
+    default:
+        break;
+    }
+    seqStep = next;
+    lvaStarted = false;
+    return true;
 }

@@ -2,8 +2,9 @@
 
 #include "link/clsCmcRadio.h"
 
-clsIndOp_RigTavik::clsIndOp_RigTavik(clsCmcOrb5Sequence& seq, clsCmcRadio& radio, RigWindow& window)
-    : myEepMap(radio.eepImage()), myOrb5Seq(seq), myRadio(radio), myWindow(window)
+clsIndOp_RigTavik::clsIndOp_RigTavik(clsCmcOrb5Sequence& seq, clsCmcRadio& radio, RigWindow& window,
+                                     const platform::TickClock& clock)
+    : myEepMap(radio.eepImage()), myOrb5Seq(seq), myRadio(radio), myWindow(window), waitTick(clock)
 {
     myOrb5Seq.setChecker(this);
 

@@ -9,15 +9,21 @@
 //   RigTavik_Items.cpp      the item table and the reset
 //   RigTavik_Resource.cpp   window captions and list placeholders
 //   RigTavik_Layout.cpp     window size and control placement
+//   RigTavik_Task.cpp       the task: connect, load, push, edit cycle; buttons
 //   RigTavik_Events.cpp     the console event handlers
 //   RigTavik_Sequences.cpp  automatic adjustment sequences
+//   RigTavik_Readouts.cpp   A/D requests, answer checks and readout lines
 //   RigTavik_Ratio.cpp      the MOD ratio conversions
+//   RigTavik_Window.cpp     frames and buttons from the task state
 #include <cstdint>
 #include <string>
 
 #include "console/ConsoleEventReceiver.h"
 #include "console/clsConsole.h"
 #include "link/clsCmcOrb5Sequence.h"
+#include "link/clsCmcTick.h"
+#include "platform/ByteStr.h"
+#include "platform/TickClock.h"
 #include "model/RigWindow.h"
 #include "model/clsIndEep_RigTavik.h"
 
@@ -26,8 +32,10 @@ class clsCmcRadio;
 class clsIndOp_RigTavik : public ConsoleEventReceiver, public SubNameChecker {
 public:
     // Registers itself as the sequencer's sub model checker and builds the
-    // (empty-valued) item table in the window's console list.
-    clsIndOp_RigTavik(clsCmcOrb5Sequence& seq, clsCmcRadio& radio, RigWindow& window);
+    // (empty-valued) item table in the window's console list. The clock times
+    // the waits after adjustment commands.
+    clsIndOp_RigTavik(clsCmcOrb5Sequence& seq, clsCmcRadio& radio, RigWindow& window,
+                      const platform::TickClock& clock);
     ~clsIndOp_RigTavik() override;
     clsIndOp_RigTavik(const clsIndOp_RigTavik&) = delete;
     clsIndOp_RigTavik& operator=(const clsIndOp_RigTavik&) = delete;
@@ -46,9 +54,12 @@ public:
     // Legal when the first four characters compare >= "0100" as text.
     bool RigOpFunc_CheckSubNameLegal(const std::string& nameS) override;
     // A click on command button Index ("Connect", "Reload(F5)", "Disp para").
-    void RigOpFunc_ClickCmd00(int16_t Index) { (void)Index; }
-    // One pass of the model's state machine, once per tick.
-    void task() {}
+    // Any click first ends a running automatic sequence.
+    void RigOpFunc_ClickCmd00(int16_t Index);
+    // One pass of the model's state machine, once per tick, right after the
+    // sequencer's own task. Runs states until one starts a sequencer
+    // operation, one has to wait, or the edit cycle reaches its end (28).
+    void task();
     // Where a readout error is reported (the main window).
     void setCloneErrorReporter(CloneErrorReporter* reporter) { myReporter = reporter; }
 
@@ -84,6 +95,11 @@ public:
     bool dispParaRequest = false;   // "Disp para" wanted
     int32_t waitE8Ms = 0;           // wait after the last E8 frame, ms
 
+    // Programmed channels (0..31) in ascending order; "CH No." indexes it.
+    int16_t chList[41] = {};
+    int32_t chRxAdr = 0x160;        // receive frequency of channel 0
+    int32_t chTxAdr = 0x164;        // transmit frequency of channel 0
+
     // A/D readouts: channel codes and the last value shown per channel
     // (0xFFFF, read as -1, means nothing shown yet).
     int16_t adCodeMain[6] = {};
@@ -91,6 +107,8 @@ public:
     int16_t adLastMain[6] = {};
     int16_t adLastAdjust[10] = {};
     bool adError = false;
+    // Every A/D answer begins with the transceiver's main and sub model codes.
+    ByteStr adAnsPrefix;
 
     // Console positions of the special items.
     int16_t idxChNo = 0;
@@ -115,13 +133,71 @@ public:
     bool lvaFailed[3] = {};
 
 private:
+    // ---- task (RigTavik_Task.cpp) -------------------------------------------
+    // Runs the action of taskState; true to advance, next may be replaced.
+    bool runState(int16_t& next);
+    // State 2, second pass: the console, the MOD ratio, the LV targets and
+    // the channel list from the freshly read image.
+    void loadFromImage();
+    // States 9 and 25: send every changed item, one frame per pass.
+    bool pushChangedItems();
+    // State 26: the first pending Enter that has a handler.
+    void execPendingEnter();
+    void showProgress(int n);
+    // An operation is running or waits to start behind the driver's exchange.
+    bool seqBusy() const;
+    // Command byte, then the value as two ASCII hexadecimal digits.
+    void sendE8(int16_t command, int16_t value);
+
+    // ---- automatic sequences (RigTavik_Sequences.cpp) ------------------------
     // Ends every sequence: BPF/LVA waits back to normal, Enter marks cleared,
     // every line redrawn.
     void RigTavikOp_AutoSeqEnd();
+    // One step of the running sequence; true when none runs or the step
+    // completed in this call.
+    bool RigTavikOp_AutoSeqStep();
+    bool RigTavikOp_SeqRssi();
+    bool RigTavikOp_SeqBpf();
+    bool RigTavikOp_SeqLva();
+    void beep();
+
+    // ---- readouts (RigTavik_Readouts.cpp) ------------------------------------
+    // Main group (lbo01(0)) and adjustment group (lbo01(1)): with start set
+    // the A/D request goes out; later calls poll. True once the answer has
+    // been evaluated (good or not).
+    bool RigTavikOp_ReadAdMain(int16_t channel, bool start);
+    bool RigTavikOp_ReadAdAdjust(int16_t channel, bool start);
+    // True when the answer is malformed.
+    bool RigTavikOp_CheckAdAnswer(const ByteStr& answer) const;
+    static int16_t RigTavikOp_AdAnswerValue(const ByteStr& answer);
+    bool readAd(int group, int16_t channel, bool start);
+
+    // ---- window state (RigTavik_Window.cpp) ----------------------------------
+    void RigTavikOp_RefreshWindow();
+
     void buildItemTable();
 
     clsCmcOrb5Sequence& myOrb5Seq;
     clsCmcRadio& myRadio;
     RigWindow& myWindow;
     CloneErrorReporter* myReporter = nullptr;
+    clsCmcTick waitTick;   // times waitE8Ms
+
+    // Working variables of the sequences, kept from one tick to the next.
+    bool rssiStarted = false;         // the SD readout of step 7 is out
+    bool rssiConfirmTaken = false;    // rssiConfirm as seen at the last reading
+    int16_t bpfSubStep = 0;           // 0 send, 1 request, 2 evaluate
+    int16_t bpfK = 0;                 // 0 "BPF T1", 1 "BPF T2"
+    int16_t bpfHighest = -1;          // highest detector reading so far
+    int16_t bpfPeakStart = 0;         // first value that reached it
+    int16_t bpfPeakEnd = 0;           // last value that equalled it
+    bool lvaStarted = false;          // the LVIN readout of this step is out
+    int16_t lvaSaved[3] = {};         // item values from before the search
+    int16_t lvaLo = 0;
+    int16_t lvaHi = 255;
+    int16_t lvaMid = 0;
+    int16_t lvaReadLo = 0;
+    int16_t lvaReadHi = 0;
+    int16_t lvaReadMid = 0;
+    int16_t lvaTarget = 0;
 };

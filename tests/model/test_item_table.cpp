@@ -50,7 +50,7 @@ struct ModelRig : ::testing::Test {
         for (int i = 0; i < 3; ++i)
             win.cmd00[i] = &cmd[i];
         win.beeper = &beeper;
-        model = std::make_unique<clsIndOp_RigTavik>(wire.seq, wire.radio, win);
+        model = std::make_unique<clsIndOp_RigTavik>(wire.seq, wire.radio, win, wire.clock);
     }
     clsConsole& console() { return model->myConsole; }
     // One item as text, for a readable comparison with the table.
