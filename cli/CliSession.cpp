@@ -20,11 +20,11 @@ namespace {
 // How long `idle` waits for a quiet edit cycle before giving up.
 constexpr int kIdleLimitMs = 60000;
 
-void printLines(const std::string& crlfText)
+void printLines(const std::string& crlfText, const char* prefix = "")
 {
     std::istringstream in(TerminalText(crlfText));
     for (std::string line; std::getline(in, line);)
-        std::cout << line << '\n';
+        std::cout << prefix << line << '\n';
 }
 
 class Session {
@@ -32,7 +32,7 @@ public:
     explicit Session(const std::string& device) : h_(device)
     {
         h_.window.msgBox.onShow = [this](const platform::MemoryMessageBox::Shown& s) {
-            printLines(s.text);
+            printLines(s.text, "message: ");
             std::cout.flush();
             ++messages_;
             if (lastMessage_.empty())
@@ -65,7 +65,7 @@ bool Session::busy()
     for (int16_t i = 0; i < c.ListCount(); ++i)
         if (c.flgChanged(i) || (c.flgEnterOn(i) && c.Event_Enter(i) >= 0))
             return true;
-    return h_.app.seq().OpRunning() || m.waitE8Ms > 0;
+    return h_.app.seq().OpRunning() || m.RigTavikProp_Waiting();
 }
 
 void Session::connect()
@@ -80,33 +80,30 @@ void Session::connect()
         std::cout << "ok\n";
 }
 
-// Runs until one whole edit cycle, from one cycle end to the next, has
-// passed without anything to do.
+// Runs until one whole edit cycle has passed without anything to do. A
+// quiet cycle runs within one tick, from one cycle end to the next, so two
+// ticks seen idle at the cycle end make one whole quiet cycle.
 void Session::idle()
 {
     clsIndOp_RigTavik& m = h_.app.model();
-    if (!m.RigTavikProp_EditEnabled()) {
-        std::cout << "ok\n";
-        return;
-    }
-    int quietEnds = 0;
-    bool quiet = !busy();
-    bool atEnd = m.taskState == 28;
+    const frmCom& com = h_.app.com();
+    uint32_t quietSince = 0;
+    bool quiet = false;
     const bool done = h_.runUntil(
         [&] {
-            if (!m.RigTavikProp_EditEnabled())
-                return true;
-            if (busy()) {
+            if (!m.RigTavikProp_EditEnabled() && !m.RigTavikProp_DispPara())
+                return !h_.app.seq().OpRunning();   // not connected: nothing to wait for
+            // At rest the task sits at the cycle end, or in the parameter
+            // display.
+            if (busy() || m.seqStep != 0 || (m.taskState != 28 && m.taskState != 29)) {
                 quiet = false;
-                quietEnds = 0;
+                return false;
             }
-            const bool nowAtEnd = m.taskState == 28;
-            if (nowAtEnd && !atEnd) {
-                quietEnds = quiet ? quietEnds + 1 : 1;
-                quiet = !busy();
+            if (!quiet) {
+                quiet = true;
+                quietSince = com.tickCount();
             }
-            atEnd = nowAtEnd;
-            return quietEnds >= 2;
+            return com.tickCount() - quietSince >= 2;
         },
         kIdleLimitMs);
     std::cout << (done ? "ok\n" : "error: still busy\n");
@@ -138,6 +135,8 @@ bool Session::execute(const std::string& raw)
     };
     clsConsole& console = h_.app.model().myConsole;
     const int sel = h_.window.lboConsole.selected();
+    // Keys reach the console only while its frame is shown, as in the window.
+    const bool consoleShown = h_.window.fra01[1].visible() && sel >= 0 && sel < console.ListCount();
     if (cmd == "connect") {
         if (needsArg(false))
             connect();
@@ -149,10 +148,10 @@ bool Session::execute(const std::string& raw)
                 std::cout << "error: no console line " << arg << '\n';
         }
     } else if (cmd == "step") {
-        if (needsArg(true) && sel >= 0 && sel < console.ListCount())
+        if (needsArg(true) && consoleShown)
             console.UpDown(static_cast<int16_t>(sel), static_cast<int16_t>(arg));
     } else if (cmd == "enter") {
-        if (needsArg(false) && sel >= 0 && sel < console.ListCount())
+        if (needsArg(false) && consoleShown)
             console.EnterPushed(static_cast<int16_t>(sel));
     } else if (cmd == "button") {
         if (needsArg(true)) {

@@ -91,6 +91,7 @@ void frmCom::timSolid_Timer()
     if (inTick_)
         return;
     inTick_ = true;
+    ++tickCount_;
     if (port_.inBufferCount() > 0)
         orb5D.read(port_.input());
     orb5D.task();

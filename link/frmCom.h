@@ -66,6 +66,8 @@ public:
     int OutBufferCount() const { return port_.outBufferCount(); }
 
     bool inTick() const { return inTick_; }
+    // Ticks run so far (timer and receive notifications alike).
+    uint32_t tickCount() const { return tickCount_; }
 
 private:
     void setPortParams(int rThreshold);
@@ -78,4 +80,5 @@ private:
     bool errCannotOpen_ = false;
     bool errOverflow_ = false;
     bool inTick_ = false;
+    uint32_t tickCount_ = 0;
 };

@@ -67,6 +67,8 @@ public:
     bool RigTavikProp_EditEnabled() const { return taskState >= 10 && taskState <= 28; }
     bool RigTavikProp_DispPara() const { return taskState == 29; }
     bool RigTavikProp_Shielding() const { return !RigTavikProp_EditEnabled() && !RigTavikProp_DispPara(); }
+    // The task is holding off after an adjustment command.
+    bool RigTavikProp_Waiting() { return waitE8Ms > 0 || waitTick.counter() > 0; }
 
     // ---- console events ----------------------------------------------------
     std::string ConsEv_Disp(clsConsole& objConsole, int16_t& Index, int16_t evNo, int16_t val) override;

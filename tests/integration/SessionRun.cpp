@@ -1,0 +1,52 @@
+#include "tests/integration/SessionRun.h"
+
+#include <sstream>
+
+std::vector<std::string> SessionOutput::block(size_t n) const
+{
+    // Blocks end with a line "."; everything before the first line of a
+    // block that is an answer of another command is not part of it, so the
+    // script should put listing commands where nothing else prints.
+    std::vector<std::vector<std::string>> blocks(1);
+    for (const auto& l : lines) {
+        if (l == ".") {
+            blocks.emplace_back();
+            continue;
+        }
+        blocks.back().push_back(l);
+    }
+    return n + 1 < blocks.size() ? blocks[n] : std::vector<std::string>{};
+}
+
+SessionOutput RunSession(const std::string& device, const std::string& script, int timeoutMs)
+{
+    SessionOutput s;
+    s.run = RunProgram({BinPath("dorvel-adj-cli"), "session", "--device", device}, script, timeoutMs);
+    std::istringstream in(s.run.out);
+    for (std::string l; std::getline(in, l);)
+        s.lines.push_back(l);
+    return s;
+}
+
+int ConsoleValue(const std::string& line)
+{
+    return line.size() >= 15 ? std::stoi(line.substr(11, 4)) : -1;
+}
+
+std::vector<WireCommand> LoggedCommands(const std::string& logText)
+{
+    std::vector<WireCommand> out;
+    std::istringstream in(logText);
+    long ms;
+    std::string side, hex;
+    while (in >> ms >> side >> hex) {
+        // FE FE EE EF E8 M M S S sub v v FD
+        if (side != "pc" || hex.size() != 26 || hex.substr(8, 2) != "E8")
+            continue;
+        const int sub = std::stoi(hex.substr(18, 2), nullptr, 16);
+        const std::string digits{static_cast<char>(std::stoi(hex.substr(20, 2), nullptr, 16)),
+                                 static_cast<char>(std::stoi(hex.substr(22, 2), nullptr, 16))};
+        out.push_back({ms, sub, std::stoi(digits, nullptr, 16)});
+    }
+    return out;
+}

@@ -1,0 +1,30 @@
+#pragma once
+// Runs dorvel-adj-cli session against a simulator with a script of commands
+// and splits its answers.
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/integration/Processes.h"
+
+struct SessionOutput {
+    RunResult run;
+    std::vector<std::string> lines;
+    // The block that a listing command printed: its lines up to the ".".
+    // n counts the blocks from 0 in the order they were printed.
+    std::vector<std::string> block(size_t n) const;
+};
+
+SessionOutput RunSession(const std::string& device, const std::string& script, int timeoutMs = 180000);
+
+// The value field of a console line (title, colon, four characters).
+int ConsoleValue(const std::string& line);
+
+// Adjustment commands in a simulator log: (sub-command, value) of every
+// E8 frame from the PC, in order.
+struct WireCommand {
+    long ms;
+    int sub;
+    int value;
+};
+std::vector<WireCommand> LoggedCommands(const std::string& logText);

@@ -1,0 +1,172 @@
+// "Connect" and the edit cycle end to end: dorvel-adj-cli session over the
+// real serial port code path against the simulated radio.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "tests/integration/SessionRun.h"
+
+namespace {
+
+// Console items with an EEPROM byte of their own (standard variant).
+struct Item {
+    int index;
+    int adr;
+    int command;
+};
+const Item kItems[] = {
+    {1, 0x082, 0x09}, {2, 0x081, 0x0A}, {3, 0x080, 0x0B}, {4, 0x043, 0x10}, {5, 0x042, 0x0C},
+    {7, 0x033, 0x0F}, {8, 0x113, 0x08}, {9, 0x087, 0x05}, {11, 0x034, 0x13}, {12, 0x035, 0x14},
+    {13, 0x03C, 0x06}, {14, 0x03D, 0x07},
+};
+
+int ratioToByte(int a, int b)
+{
+    return a < 1 || b < 1 ? 0 : std::min(255, static_cast<int>(255.0 * a / b + 0.5));
+}
+
+int scaleByte(int a, int b)
+{
+    return std::min(255, static_cast<int>(a * b / 255.0 + 0.5));
+}
+
+bool hasCommand(const std::vector<WireCommand>& cmds, int sub, int value)
+{
+    return std::any_of(cmds.begin(), cmds.end(), [&](const WireCommand& c) { return c.sub == sub && c.value == value; });
+}
+
+struct Reference {
+    std::string image;
+    int at(int adr) const { return static_cast<unsigned char>(image[static_cast<size_t>(adr)]); }
+};
+
+Reference referenceImage(const std::vector<std::string>& simArgs)
+{
+    TempDir dir;
+    std::vector<std::string> args{BinPath("dorvel-sim")};
+    args.insert(args.end(), simArgs.begin(), simArgs.end());
+    args.push_back("--write-image");
+    args.push_back(dir.file("ref.bin"));
+    RunProgram(args);
+    return {ReadFile(dir.file("ref.bin"))};
+}
+
+}  // namespace
+
+TEST(Session, ConnectLoadsTheRadiosValuesIntoTheConsole)
+{
+    for (bool mid : {false, true}) {
+        std::vector<std::string> simArgs;
+        if (mid)
+            simArgs.push_back("--mid");
+        const Reference ref = referenceImage(simArgs);
+        ASSERT_EQ(ref.image.size(), 8160u);
+        simArgs.push_back("--fast");
+        SimProcess sim(simArgs);
+        const SessionOutput s = RunSession(sim.device(), "connect\nconsole\nquit\n");
+        ASSERT_EQ(s.lines.at(0), "ok") << s.run.out;
+        const auto console = s.block(0);
+        ASSERT_EQ(console.size(), 19u) << s.run.out;   // "ok" and the 18 lines
+        for (const Item& it : kItems) {
+            int adr = it.adr;
+            if (mid && it.index == 4)
+                adr = 0x051;
+            if (mid && it.index == 5)
+                adr = 0x050;
+            EXPECT_EQ(ConsoleValue(console[static_cast<size_t>(it.index) + 1]), ref.at(adr))
+                << "mid " << mid << ": " << console[static_cast<size_t>(it.index) + 1];
+        }
+        const int modW = ref.at(mid ? 0x050 : 0x042);
+        EXPECT_EQ(ConsoleValue(console[7]), ratioToByte(ref.at(0x049), modW));
+        EXPECT_EQ(ConsoleValue(console[16]), ref.at(0x088));
+        EXPECT_EQ(ConsoleValue(console[17]), ref.at(0x089));
+        EXPECT_EQ(console[1].substr(0, 14), "    CH No.: 01") << "the first programmed channel";
+    }
+}
+
+TEST(Session, EachStepGoesOnTheWireAndIntoTheImage)
+{
+    const Reference ref = referenceImage({});
+    TempDir dir;
+    SimProcess sim({"--fast", "--log", dir.file("wire.log")});
+    std::string script = "connect\nidle\n";
+    for (const Item& it : kItems)
+        script += "select " + std::to_string(it.index) + "\nstep 1\nidle\n";
+    script += "select 6\nstep 1\nidle\nselect 0\nstep 1\nidle\nbutton 2\nidle\nparams\nbutton 2\nidle\nquit\n";
+    const SessionOutput s = RunSession(sim.device(), script);
+    ASSERT_EQ(s.lines.at(0), "ok") << s.run.out;
+    const auto cmds = LoggedCommands(ReadFile(dir.file("wire.log")));
+
+    for (const Item& it : kItems)
+        EXPECT_TRUE(hasCommand(cmds, it.command, ref.at(it.adr) + 1)) << "item " << it.index;
+    // MOD W is followed by the narrow level again, scaled by the ratio; the
+    // ratio step itself sends the narrow level.
+    const int modW = ref.at(0x042) + 1;
+    const int ratio = ratioToByte(ref.at(0x049), ref.at(0x042));
+    EXPECT_TRUE(hasCommand(cmds, 0x0D, scaleByte(modW, ratio)));
+    EXPECT_TRUE(hasCommand(cmds, 0x0D, scaleByte(modW, ratio + 1)));
+    // BAL is brought in line in its second and third bytes.
+    EXPECT_TRUE(hasCommand(cmds, 0x12, ref.at(0x043) + 1));
+    EXPECT_TRUE(hasCommand(cmds, 0x11, ref.at(0x043) + 1));
+    // The channel selector sends the 1-based number of the second programmed channel.
+    EXPECT_TRUE(hasCommand(cmds, 0x00, 2));
+
+    // The parameter listing shows the image the steps wrote.
+    const auto listing = s.block(0);
+    ASSERT_GE(listing.size(), 66u) << s.run.out;
+    const std::vector<std::string> para(listing.end() - 66, listing.end());
+    auto valueOf = [&](size_t line) { return std::stoi(para[line - 1].substr(30)); };
+    EXPECT_EQ(valueOf(1), ref.at(0x082) + 1);
+    EXPECT_EQ(valueOf(3), ref.at(0x080) + 1);
+    EXPECT_EQ(valueOf(4), ref.at(0x043) + 1);
+    EXPECT_EQ(valueOf(5), ref.at(0x043) + 1) << "BAL N follows BAL";
+    EXPECT_EQ(valueOf(6), modW);
+    EXPECT_EQ(valueOf(7), scaleByte(modW, ratio + 1));
+    EXPECT_EQ(valueOf(9), ref.at(0x113) + 1);
+    EXPECT_EQ(valueOf(12), ref.at(0x034) + 1);
+    EXPECT_EQ(valueOf(15), ref.at(0x03D) + 1);
+    EXPECT_EQ(s.lines.back(), "ok") << "Disp para again returns to editing";
+}
+
+TEST(Session, ReloadRefreshesTheReadouts)
+{
+    SimProcess sim({"--fast"});
+    const SessionOutput s = RunSession(sim.device(),
+                                       "connect\nidle\nreadouts\nselect 11\nstep 5\nidle\nreadouts\n"
+                                       "button 1\nidle\nreadouts\nquit\n");
+    auto lineOf = [&](size_t block, const std::string& label) {
+        for (const auto& l : s.block(block))
+            if (l.rfind(label, 0) == 0)
+                return l;
+        return std::string();
+    };
+    const std::string before = lineOf(0, "BPF T1 :");
+    ASSERT_FALSE(before.empty()) << s.run.out;
+    const int v = std::stoi(before.substr(8, 3));
+    EXPECT_EQ(lineOf(1, "BPF T1 :"), before) << "no reload, no new reading";
+    EXPECT_EQ(std::stoi(lineOf(2, "BPF T1 :").substr(8, 3)), v + 5);
+    EXPECT_EQ(lineOf(0, "VIN  :"), "VIN  :189:BDh:  7.41V");
+}
+
+TEST(Session, MalformedReadoutAnswerEndsInCommunicationFailed)
+{
+    TempDir dir;
+    SimProcess sim({"--fast", "--fault", "bad-ad", "--log", dir.file("wire.log")});
+    const SessionOutput s = RunSession(sim.device(), "connect\nidle\nwait 1000\nconsole\nquit\n");
+    ASSERT_GE(s.lines.size(), 4u) << s.run.out;
+    EXPECT_EQ(s.lines[0], "message: Communication failed.");
+    EXPECT_EQ(s.lines[1], "message: ");
+    EXPECT_EQ(s.lines[2], "message: Check the following:");
+    const size_t errorLine = static_cast<size_t>(
+        std::find(s.lines.begin(), s.lines.end(), "error: Communication failed.") - s.lines.begin());
+    ASSERT_LT(errorLine, s.lines.size()) << s.run.out;
+    EXPECT_EQ(s.lines[errorLine + 1], "ok") << "idle at once: nothing runs";
+    // The console is rebuilt empty and nothing more goes over the wire.
+    EXPECT_EQ(ConsoleValue(s.lines[errorLine + 3]), 0) << s.lines[errorLine + 3];
+    const auto cmds = LoggedCommands(ReadFile(dir.file("wire.log")));
+    ASSERT_FALSE(cmds.empty());
+    EXPECT_EQ(cmds.back().sub, 0x03) << "the last frame was the failed readout";
+    sim.control("fault off");
+    const SessionOutput again = RunSession(sim.device(), "connect\nquit\n");
+    EXPECT_EQ(again.lines.at(0), "ok") << "the port was released";
+}
