@@ -393,6 +393,19 @@ TEST_F(DriverTest, CloneWriteSendsTheListThenTheEndFrame)
     EXPECT_EQ(drv.lastError(), 0);
 }
 
+TEST_F(DriverTest, WriteFrameThatCannotGoOutIsError8)
+{
+    drv.setworkMode(3);
+    drv.setsizDataOfPacket(16);
+    drv.setcloneWriteAdrList("0000-001F,");
+    drv.Send(bytes("E3 53 14 01 00"));
+    port.outPending = 1000;   // the transmit buffer is full when the echo arrives
+    echo();
+    EXPECT_EQ(drv.lastError(), 8);
+    EXPECT_FALSE(drv.Running());
+    EXPECT_EQ(port.written.size(), 1u);
+}
+
 TEST_F(DriverTest, CloneWriteResultErrors)
 {
     for (const auto& [result, error] : {std::pair<ByteStr, int>{{0x01}, 7}, {{}, 3}}) {
