@@ -10,16 +10,9 @@
 #include "tests/support/FakeSerialPort.h"
 #include "tests/support/FakeTimer.h"
 #include "tests/support/ManualTickClock.h"
+#include "tests/support/ScriptedRadio.h"
 
 namespace {
-
-ByteStr frame(uint8_t cmd, const ByteStr& payload)
-{
-    ByteStr f{0xFE, 0xFE, 0xEF, 0xEE, cmd};
-    f.insert(f.end(), payload.begin(), payload.end());
-    f.push_back(0xFD);
-    return f;
-}
 
 // Everything the cable carries back during one clone read after the
 // request is written.
@@ -28,27 +21,15 @@ ByteStr cloneStream(const ByteStr& request)
     ByteStr s = request;
     int frames = 0;
     for (int a = 0; a < 8160; a += 32, ++frames) {
-        ByteStr body{static_cast<uint8_t>(a >> 8), static_cast<uint8_t>(a & 0xFF), 32};
+        ByteStr data;
         for (int i = 0; i < 32; ++i)
-            body.push_back(static_cast<uint8_t>(a + i * 3));
-        uint8_t sum = 0;
-        for (uint8_t b : body)
-            sum = static_cast<uint8_t>(sum + b);
-        body.push_back(static_cast<uint8_t>(-sum));
-        const ByteStr f = frame(0xE4, StrToByteStr(ByteStrToHexStr(body)));
+            data.push_back(static_cast<uint8_t>(a + i * 3));
+        const ByteStr f = CloneDataFrame(a, data);
         s.insert(s.end(), f.begin(), f.end());
     }
-    const ByteStr end = frame(0xE5, StrToByteStr("Halvo Co." + ByteToHex2(static_cast<int16_t>(frames))));
+    const ByteStr end = CloneEndFrame(frames);
     s.insert(s.end(), end.begin(), end.end());
     return s;
-}
-
-ByteStr modelAnswer()
-{
-    ByteStr payload = HexStrToByteStr("531401002C");
-    payload.resize(48, 0x00);
-    payload[43 - 4] = 0x01;
-    return frame(0xE1, payload);
 }
 
 void feed(clsCmcOrb5Drv& drv, const ByteStr& stream, size_t batch)
@@ -70,7 +51,7 @@ void BM_CloneReadReceive(benchmark::State& state)
     com.setcomOpen(true);
     com.orb5D.setmyEep(&eep);
     ByteStr query = HexStrToByteStr("FEFEEEEFE053140000FD");
-    const ByteStr answer = modelAnswer();
+    const ByteStr answer = ModelAnswer();
     query.insert(query.end(), answer.begin(), answer.end());
     const ByteStr stream = cloneStream(HexStrToByteStr("FEFEEEEFE253140100FD"));
     size_t total = 0;

@@ -68,7 +68,7 @@ TEST_F(DriverTest, EchoSplitOverTwoBatchesWithTheAnswerInTheSecond)
     const ByteStr frame = port.written[0];
     drv.read(ByteStr(frame.begin(), frame.begin() + 4));
     EXPECT_TRUE(drv.Running());
-    drv.read(cat(ByteStr(frame.begin() + 4, frame.end()), e1Answer()));
+    drv.read(cat(ByteStr(frame.begin() + 4, frame.end()), ModelAnswer()));
     EXPECT_FALSE(drv.Running());
     EXPECT_EQ(drv.nowError(), 0);
     EXPECT_EQ(drv.ansInfo().size(), 51u);
@@ -89,7 +89,7 @@ TEST_F(DriverTest, AnswerAssemblyCopesWithNoiseAndStrayPreamble)
     for (const auto& c : cases) {
         query();
         echo();
-        ByteStr answer = e1Answer();
+        ByteStr answer = ModelAnswer();
         drv.read(cat(c.before, ByteStr(answer.begin(), answer.begin() + 20)));
         drv.read(ByteStr(answer.begin() + 20, answer.end()));
         EXPECT_FALSE(drv.Running()) << c.name;
@@ -102,7 +102,7 @@ TEST_F(DriverTest, StrayEndMarkWhileHuntingDropsTheWholeBatch)
 {
     query();
     echo();
-    drv.read(cat(bytes("12 FD"), e1Answer()));
+    drv.read(cat(bytes("12 FD"), ModelAnswer()));
     EXPECT_TRUE(drv.Running());
     EXPECT_TRUE(drv.ansInfo().empty());
     elapse(1200);
@@ -116,14 +116,14 @@ TEST_F(DriverTest, ModelAnswerChecks)
         ByteStr answer;
         int error;
     };
-    ByteStr badCount = e1Answer();
+    ByteStr badCount = ModelAnswer();
     badCount[9] = 45;   // body byte 8, the count byte (the body starts at frame byte 2)
     const Case cases[] = {
-        {"51-byte body", e1Answer("5314", "0100", 51), 0},
-        {"long body", e1Answer("5314", "0100", 120), 0},
-        {"50-byte body", e1Answer("5314", "0100", 50), 3},
+        {"51-byte body", ModelAnswer("5314", "0100", 51), 0},
+        {"long body", ModelAnswer("5314", "0100", 120), 0},
+        {"50-byte body", ModelAnswer("5314", "0100", 50), 3},
         {"count byte not length - 7", badCount, 3},
-        {"model code with a hex letter", e1Answer("53A4", "0100"), 3},
+        {"model code with a hex letter", ModelAnswer("53A4", "0100"), 3},
     };
     for (const auto& c : cases) {
         Rig r;
@@ -140,12 +140,12 @@ TEST_F(DriverTest, CloneReadFillsTheImageAndEndsOnTheFrameCount)
     startRead();
     const ByteStr a(16, 0x11);
     const ByteStr b(16, 0x22);
-    drv.read(cat(e4Frame(0x0000, a), e4Frame(0x0010, b)));   // two frames in one batch
+    drv.read(cat(CloneDataFrame(0x0000, a), CloneDataFrame(0x0010, b)));   // two frames in one batch
     EXPECT_TRUE(drv.Running());
     EXPECT_EQ(drv.lastEeAdr(), 0x1F);
     EXPECT_EQ(eep.ReadBlock(0, 16), a);
     EXPECT_EQ(eep.ReadBlock(16, 16), b);
-    drv.read(e5Frame(2));
+    drv.read(CloneEndFrame(2));
     EXPECT_FALSE(drv.Running());
     EXPECT_EQ(drv.lastError(), 0);
 }
@@ -156,8 +156,8 @@ TEST_F(DriverTest, EchoFollowedByALongStreamInOneBatch)
     drv.Send(bytes("E2 53 14 01 00"));
     ByteStr batch = port.written.back();
     for (int a = 0; a < 1024; a += 16)
-        batch = cat(batch, e4Frame(a, ByteStr(16, static_cast<uint8_t>(a))));
-    drv.read(cat(batch, e5Frame(64)));
+        batch = cat(batch, CloneDataFrame(a, ByteStr(16, static_cast<uint8_t>(a))));
+    drv.read(cat(batch, CloneEndFrame(64)));
     EXPECT_FALSE(drv.Running());
     EXPECT_EQ(drv.lastError(), 0);
     EXPECT_EQ(eep.ReadByte(1023), 1008 & 0xFF);
@@ -166,9 +166,9 @@ TEST_F(DriverTest, EchoFollowedByALongStreamInOneBatch)
 TEST_F(DriverTest, CountMismatchOnceSeenMakesEveryLaterEndFrameFailureACountError)
 {
     startRead();
-    drv.read(e5Frame(3));
+    drv.read(CloneEndFrame(3));
     EXPECT_EQ(drv.lastError(), 4);
-    ByteStr notMaker = e5Frame(0);
+    ByteStr notMaker = CloneEndFrame(0);
     notMaker[5] = 'h';
     startRead();
     drv.read(notMaker);
@@ -180,7 +180,7 @@ TEST_F(DriverTest, EachCloneDataFrameRestartsTheAnswerWait)
     startRead();
     for (int i = 0; i < 5; ++i) {
         elapse(1000);
-        drv.read(e4Frame(i * 4, ByteStr(4, 0x33)));
+        drv.read(CloneDataFrame(i * 4, ByteStr(4, 0x33)));
     }
     EXPECT_TRUE(drv.Running());
     EXPECT_EQ(drv.lastError(), 0);
@@ -190,13 +190,13 @@ TEST_F(DriverTest, EachCloneDataFrameRestartsTheAnswerWait)
 
 TEST_F(DriverTest, CloneDataAndEndFrameErrors)
 {
-    ByteStr evenLength = e4Frame(0, ByteStr(4, 1));
+    ByteStr evenLength = CloneDataFrame(0, ByteStr(4, 1));
     evenLength.insert(evenLength.end() - 1, '0');
-    ByteStr lengthField = e4Frame(0, ByteStr(4, 1));
+    ByteStr lengthField = CloneDataFrame(0, ByteStr(4, 1));
     lengthField[5 + 5] = '5';   // L = 05 while four bytes follow
-    ByteStr notHex = e4Frame(0, ByteStr(4, 1));
+    ByteStr notHex = CloneDataFrame(0, ByteStr(4, 1));
     notHex[5 + 8] = 'G';
-    ByteStr notMaker = e5Frame(1);
+    ByteStr notMaker = CloneEndFrame(1);
     notMaker[5] = 'h';
     struct Case {
         const char* name;
@@ -204,14 +204,14 @@ TEST_F(DriverTest, CloneDataAndEndFrameErrors)
         int error;
     };
     const Case cases[] = {
-        {"wrong checksum", e4Frame(0, ByteStr(4, 1), 1), 3},
+        {"wrong checksum", CloneDataFrame(0, ByteStr(4, 1), 1), 3},
         {"even body length", evenLength, 3},
         {"length field disagrees with the size", lengthField, 3},
         {"a data character that is not hexadecimal", notHex, 3},
-        {"block ends beyond 8159", e4Frame(8150, ByteStr(16, 1)), 5},
-        {"block at the last address", cat(e4Frame(8144, ByteStr(16, 1)), e5Frame(1)), 0},
-        {"frame count differs", cat(e4Frame(0, ByteStr(4, 1)), e5Frame(2)), 4},
-        {"end frame without the maker text", cat(e4Frame(0, ByteStr(4, 1)), notMaker), 3},
+        {"block ends beyond 8159", CloneDataFrame(8150, ByteStr(16, 1)), 5},
+        {"block at the last address", cat(CloneDataFrame(8144, ByteStr(16, 1)), CloneEndFrame(1)), 0},
+        {"frame count differs", cat(CloneDataFrame(0, ByteStr(4, 1)), CloneEndFrame(2)), 4},
+        {"end frame without the maker text", cat(CloneDataFrame(0, ByteStr(4, 1)), notMaker), 3},
     };
     for (const auto& c : cases) {
         Rig r;
@@ -226,7 +226,7 @@ TEST_F(DriverTest, AnswerLongerThanTheBufferIsNotRecognised)
 {
     query();
     echo();
-    drv.read(e1Answer("5314", "0100", 262));
+    drv.read(ModelAnswer("5314", "0100", 262));
     EXPECT_TRUE(drv.Running());
     EXPECT_TRUE(drv.ansInfo().empty());
     elapse(1200);
@@ -237,8 +237,8 @@ TEST_F(DriverTest, FrameCountIsKeptModulo256)
 {
     startRead();
     for (int i = 0; i < 256; ++i)
-        drv.read(e4Frame(i * 2, ByteStr(2, 7)));
-    drv.read(e5Frame(0));
+        drv.read(CloneDataFrame(i * 2, ByteStr(2, 7)));
+    drv.read(CloneEndFrame(0));
     EXPECT_FALSE(drv.Running());
     EXPECT_EQ(drv.lastError(), 0);
 }
@@ -246,14 +246,14 @@ TEST_F(DriverTest, FrameCountIsKeptModulo256)
 TEST_F(DriverTest, ModelAnswerResetsTheFrameCount)
 {
     startRead();
-    drv.read(e4Frame(0, ByteStr(4, 1)));
-    drv.read(e5Frame(1));
+    drv.read(CloneDataFrame(0, ByteStr(4, 1)));
+    drv.read(CloneEndFrame(1));
     ASSERT_EQ(drv.lastError(), 0);
     query();
     echo();
-    drv.read(e1Answer());
+    drv.read(ModelAnswer());
     startRead();
-    drv.read(e5Frame(0));
+    drv.read(CloneEndFrame(0));
     EXPECT_EQ(drv.lastError(), 0) << "no data frame since the model answer";
 }
 
@@ -263,7 +263,7 @@ TEST_F(DriverTest, AdjustmentAnswerMustCarryTheSubCommandSent)
     drv.setwaitAnswer(true);
     drv.Send(bytes("E8 53 14 01 00 03 31 33"));
     echo();
-    drv.read(radioFrame(0xE8, bytes("53 14 01 00 03 43 38")));
+    drv.read(RadioFrame(0xE8, bytes("53 14 01 00 03 43 38")));
     EXPECT_FALSE(drv.Running());
     EXPECT_EQ(drv.lastError(), 0);
     EXPECT_EQ(drv.varLastE8Answer(), bytes("53 14 01 00 03 43 38"));
@@ -272,7 +272,7 @@ TEST_F(DriverTest, AdjustmentAnswerMustCarryTheSubCommandSent)
     drv.setwaitAnswer(true);
     drv.Send(bytes("E8 53 14 01 00 03 31 33"));
     echo();
-    drv.read(radioFrame(0xE8, bytes("53 14 01 00 04 43 38")));
+    drv.read(RadioFrame(0xE8, bytes("53 14 01 00 04 43 38")));
     EXPECT_EQ(drv.lastError(), 3);
 }
 
@@ -280,13 +280,13 @@ TEST_F(DriverTest, FramesOfAnotherKindAreIgnoredWhileTheWaitGoesOn)
 {
     query();
     echo();
-    drv.read(radioFrame(0xE8, bytes("53 14 01 00 03 43 38")));   // wrong mode
-    drv.read(e4Frame(0, ByteStr(4, 1)));                          // wrong mode
+    drv.read(RadioFrame(0xE8, bytes("53 14 01 00 03 43 38")));   // wrong mode
+    drv.read(CloneDataFrame(0, ByteStr(4, 1)));                          // wrong mode
     drv.read(bytes("FE FE EE EF E1 00 FD"));                      // addressed the other way
-    drv.read(radioFrame(0xE7, {}));                               // unknown command
+    drv.read(RadioFrame(0xE7, {}));                               // unknown command
     EXPECT_TRUE(drv.Running());
     EXPECT_EQ(drv.lastError(), 0);
-    drv.read(e1Answer());
+    drv.read(ModelAnswer());
     EXPECT_FALSE(drv.Running());
     EXPECT_EQ(drv.lastError(), 0);
 }
@@ -388,7 +388,7 @@ TEST_F(DriverTest, CloneWriteSendsTheListThenTheEndFrame)
     EXPECT_EQ(port.written[4], pcFrame(cat({0xE5}, StrToByteStr("Halvo Co."))));
     echo();
     EXPECT_TRUE(drv.Running());
-    drv.read(radioFrame(0xE6, {0x00}));
+    drv.read(RadioFrame(0xE6, {0x00}));
     EXPECT_FALSE(drv.Running());
     EXPECT_EQ(drv.lastError(), 0);
 }
@@ -414,7 +414,7 @@ TEST_F(DriverTest, CloneWriteResultErrors)
         drv.setworkMode(4);
         drv.Send(cat({0xE5}, StrToByteStr("Halvo Co.")));
         echo();
-        drv.read(radioFrame(0xE6, result));
+        drv.read(RadioFrame(0xE6, result));
         EXPECT_EQ(drv.lastError(), error);
     }
 }

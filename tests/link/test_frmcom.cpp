@@ -120,7 +120,7 @@ TEST_F(FrmComTest, TickReadsWhatWaitsBeforeTheDriverAndWindowRun)
 
     com.orb5D.setworkMode(1);
     com.orb5D.Send(bytes("E0 53 14 00 00"));
-    port.receive(cat(port.written.back(), e1Answer()));
+    port.receive(cat(port.written.back(), ModelAnswer()));
     bool answeredBeforeTask = false;
     duringTask = [&] { answeredBeforeTask = !com.orb5D.Running(); };
     timer.fire();
@@ -165,7 +165,7 @@ TEST_F(FrmComTest, LineErrorsEmptyTheReceiveBufferAndOverflowClosesThePort)
     com.orb5D.setworkMode(1);
     com.orb5D.Send(bytes("E0 53 14 00 00"));
     com.orb5D.read(port.written.back());
-    ByteStr answer = e1Answer();
+    ByteStr answer = ModelAnswer();
     com.orb5D.read(ByteStr(answer.begin(), answer.begin() + 30));
     com.OnComm(platform::comEventFrame);
     com.orb5D.read(ByteStr(answer.begin() + 30, answer.end()));

@@ -34,6 +34,10 @@ struct ScriptedRadio {
 
 // Frames as the transceiver sends them.
 ByteStr RadioFrame(uint8_t cmd, const ByteStr& payload);
-ByteStr ModelAnswer(const std::string& main, const std::string& sub, size_t bodyLen, uint8_t modelByte);
+// A model answer of the given body length (at least 8), with the model byte
+// at body byte 43 when the body is long enough.
+ByteStr ModelAnswer(const std::string& main = "5314", const std::string& sub = "0100", size_t bodyLen = 51,
+                    uint8_t modelByte = 0x01);
+// A clone data frame; checksumDelta spoils the checksum.
 ByteStr CloneDataFrame(int adr, const ByteStr& data, int checksumDelta = 0);
 ByteStr CloneEndFrame(int count);
