@@ -1,0 +1,42 @@
+#pragma once
+// Private profile files: a text file of "[section]" lines, each followed by
+// its "key=value" lines. Sections and keys are found without regard to case;
+// the first of equal sections or keys counts. Lines the program does not know
+// (comments, other sections, other keys) are kept as they are on every write.
+#include <cstddef>
+#include <string>
+
+namespace platform {
+
+class ProfileFile {
+public:
+    virtual ~ProfileFile() = default;
+    // The value of key in section, without the blanks around it and without
+    // one pair of enclosing quotes; def (without its trailing blanks) when the
+    // file, the section or the key is missing. At most size - 1 characters.
+    virtual std::string GetPrivateProfileString(const std::string& section, const std::string& key,
+                                                const std::string& def, size_t size,
+                                                const std::string& fileName) = 0;
+    // Sets the key's value, adding the key at the end of its section or the
+    // section at the end of the file when missing. False when the file could
+    // not be written; the file is then unchanged.
+    virtual bool WritePrivateProfileString(const std::string& section, const std::string& key,
+                                           const std::string& value, const std::string& fileName) = 0;
+};
+
+// Profile files in the file system, with standard C++ file access. A write
+// replaces the file in one step (a new file renamed over the old one), so a
+// failed or interrupted write never leaves half a file behind.
+class TextProfileFile : public ProfileFile {
+public:
+    // Larger files are not settings files: they read as missing and are
+    // never rewritten.
+    static constexpr size_t kMaxFileSize = 1 << 20;
+
+    std::string GetPrivateProfileString(const std::string& section, const std::string& key, const std::string& def,
+                                        size_t size, const std::string& fileName) override;
+    bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
+                                   const std::string& fileName) override;
+};
+
+}  // namespace platform

@@ -1,0 +1,268 @@
+#include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <vector>
+
+#include "platform/ProfileFile.h"
+
+namespace platform {
+
+namespace {
+
+struct Lines {
+    std::vector<std::string> text;   // without line ends
+    bool crlf = false;               // the file's own line ends, kept on writing
+};
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v';
+}
+
+std::string trim(const std::string& s)
+{
+    size_t b = 0;
+    size_t e = s.size();
+    while (b < e && isBlank(s[b]))
+        ++b;
+    while (e > b && isBlank(s[e - 1]))
+        --e;
+    return s.substr(b, e - b);
+}
+
+bool sameName(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i];
+        char y = b[i];
+        if (x >= 'a' && x <= 'z')
+            x = static_cast<char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z')
+            y = static_cast<char>(y - 'a' + 'A');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+// "[name]" gives name; anything else is no section line.
+bool sectionName(const std::string& line, std::string& name)
+{
+    const std::string t = trim(line);
+    if (t.empty() || t[0] != '[')
+        return false;
+    const size_t close = t.find(']');
+    name = trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+    return true;
+}
+
+// "key=value"; comment lines and lines without "=" are no key lines.
+bool keyLine(const std::string& line, std::string& key, std::string& value)
+{
+    const std::string t = trim(line);
+    if (t.empty() || t[0] == ';' || t[0] == '#' || t[0] == '[')
+        return false;
+    const size_t eq = t.find('=');
+    if (eq == std::string::npos)
+        return false;
+    key = trim(t.substr(0, eq));
+    value = trim(t.substr(eq + 1));
+    return true;
+}
+
+// 0: read (or no file: empty); 1: the file exists but cannot be used.
+int readLines(const std::string& fileName, Lines& out)
+{
+    FILE* f = std::fopen(fileName.c_str(), "rb");
+    if (f == nullptr)
+        return errno == ENOENT ? 0 : 1;
+    std::string data;
+    char buf[4096];
+    size_t n = 0;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+        data.append(buf, n);
+        if (data.size() > TextProfileFile::kMaxFileSize) {
+            std::fclose(f);
+            return 1;
+        }
+    }
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed)
+        return 1;
+    size_t start = 0;
+    while (start < data.size()) {
+        size_t end = data.find('\n', start);
+        if (end == std::string::npos)
+            end = data.size();
+        std::string line = data.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+            if (out.text.empty())
+                out.crlf = true;
+        }
+        out.text.push_back(line);
+        start = end + 1;
+    }
+    return 0;
+}
+
+// Creates the missing folders of a path (not its last part).
+void makeParents(const std::string& fileName)
+{
+    for (size_t i = 1; i < fileName.size(); ++i) {
+        if (fileName[i] != '/')
+            continue;
+        const std::string dir = fileName.substr(0, i);
+        ::mkdir(dir.c_str(), 0755);
+    }
+}
+
+bool writeLines(const std::string& fileName, const Lines& lines)
+{
+    // Write through a symbolic link to the file it names.
+    std::string target = fileName;
+    char resolved[PATH_MAX];
+    if (::realpath(fileName.c_str(), resolved) != nullptr) {
+        target = resolved;
+        // A file the user may not write stays as it is, even where its
+        // folder would let a new one take its place.
+        if (::access(target.c_str(), W_OK) != 0)
+            return false;
+    } else {
+        makeParents(fileName);
+    }
+
+    std::string data;
+    for (const std::string& l : lines.text)
+        data += l + (lines.crlf ? "\r\n" : "\n");
+
+    std::string tmp = target + ".XXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0)
+        ::fchmod(fd, st.st_mode & 07777);
+    else
+        ::fchmod(fd, 0644);
+    size_t done = 0;
+    bool ok = true;
+    while (done < data.size()) {
+        const ssize_t w = ::write(fd, data.data() + done, data.size() - done);
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            ok = false;
+            break;
+        }
+        done += static_cast<size_t>(w);
+    }
+    ok = ::fsync(fd) == 0 && ok;
+    ok = ::close(fd) == 0 && ok;
+    if (ok && ::rename(tmp.c_str(), target.c_str()) == 0)
+        return true;
+    ::unlink(tmp.c_str());
+    return false;
+}
+
+bool hasLineBreak(const std::string& s)
+{
+    return s.find_first_of("\r\n") != std::string::npos;
+}
+
+}  // namespace
+
+std::string TextProfileFile::GetPrivateProfileString(const std::string& section, const std::string& key,
+                                                     const std::string& def, size_t size,
+                                                     const std::string& fileName)
+{
+    std::string result = def;
+    while (!result.empty() && result.back() == ' ')
+        result.pop_back();
+
+    Lines lines;
+    if (readLines(fileName, lines) == 0) {
+        bool inSection = false;
+        bool seenSection = false;
+        for (const std::string& l : lines.text) {
+            std::string name;
+            if (sectionName(l, name)) {
+                if (inSection)
+                    break;   // the first section of that name counts
+                inSection = !seenSection && sameName(name, section);
+                seenSection = seenSection || inSection;
+                continue;
+            }
+            std::string k;
+            std::string v;
+            if (inSection && keyLine(l, k, v) && sameName(k, key)) {
+                if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0])
+                    v = v.substr(1, v.size() - 2);
+                result = v;
+                break;
+            }
+        }
+    }
+    if (size == 0)
+        return {};
+    if (result.size() > size - 1)
+        result.resize(size - 1);
+    return result;
+}
+
+bool TextProfileFile::WritePrivateProfileString(const std::string& section, const std::string& key,
+                                                const std::string& value, const std::string& fileName)
+{
+    // Names and values that would break the file's line structure are refused.
+    if (trim(section).empty() || trim(key).empty() || hasLineBreak(section) || hasLineBreak(key) ||
+        hasLineBreak(value) || section.find(']') != std::string::npos || key.find('=') != std::string::npos)
+        return false;
+    Lines lines;
+    if (readLines(fileName, lines) != 0)
+        return false;
+
+    const std::string newLine = key + "=" + value;
+    size_t sectionAt = std::string::npos;
+    size_t lastInSection = 0;   // last non-blank line of the section
+    for (size_t i = 0; i < lines.text.size(); ++i) {
+        std::string name;
+        if (sectionName(lines.text[i], name)) {
+            if (sectionAt != std::string::npos)
+                break;
+            if (sameName(name, section)) {
+                sectionAt = i;
+                lastInSection = i;
+            }
+            continue;
+        }
+        if (sectionAt == std::string::npos)
+            continue;
+        std::string k;
+        std::string v;
+        if (keyLine(lines.text[i], k, v) && sameName(k, key)) {
+            if (lines.text[i] == newLine)
+                return true;   // already so: the file stays untouched
+            lines.text[i] = newLine;
+            return writeLines(fileName, lines);
+        }
+        if (!trim(lines.text[i]).empty())
+            lastInSection = i;
+    }
+    if (sectionAt == std::string::npos) {
+        lines.text.push_back("[" + section + "]");
+        lines.text.push_back(newLine);
+    } else {
+        lines.text.insert(lines.text.begin() + static_cast<std::ptrdiff_t>(lastInSection) + 1, newLine);
+    }
+    return writeLines(fileName, lines);
+}
+
+}  // namespace platform
