@@ -1,5 +1,8 @@
 #include "app/DorvelApp.h"
 
+#include "app/AppText.h"
+#include "app/start.h"
+
 DorvelApp::DorvelApp(const AppPlatform& platform, MainWindowControls& controls)
     : platform_(platform), controls_(controls)
 {
@@ -11,10 +14,24 @@ DorvelApp::~DorvelApp()
         com_->setHost(nullptr);
 }
 
-void DorvelApp::Main()
+bool DorvelApp::Main()
 {
-    // The serial port service (its creation resets the port parameters).
+    // Only one copy may drive the cable.
+    if (platform_.instanceLock != nullptr && !platform_.instanceLock->tryLock()) {
+        if (controls_.msgBox != nullptr)
+            MsgBoxError(*controls_.msgBox, AlreadyRunningText());
+        return false;
+    }
+    // The serial port service (its creation resets the port parameters),
+    // and the settings profile it carries: "Velmara.rs" in the program's
+    // folder.
     com_ = std::make_unique<frmCom>(*platform_.port, *platform_.timer, *platform_.clock);
+    if (platform_.profileFile != nullptr) {
+        profMain_ = std::make_unique<clsCmcProfileIO>(*platform_.profileFile, platform_.profileFolder);
+        profMain_->SetCurrentPath();
+        profMain_->setName("Velmara.rs");
+        profMain_->setSection(kAppTitle);
+    }
     // The identity a connected transceiver must match, and the clone write
     // range of the whole image.
     radio_.setradioNameM("5314");
@@ -29,11 +46,17 @@ void DorvelApp::Main()
     // port creates the model object, whose reset uses the sequencer, so the
     // sequencer comes first.
     seq_ = std::make_unique<clsCmcOrb5Sequence>(*com_, radio_, *platform_.clock);
-    model_ = std::make_unique<clsIndOp_RigTavik>(*seq_, radio_, controls_.rig);
+    model_ = std::make_unique<clsIndOp_RigTavik>(*seq_, radio_, controls_.rig, *platform_.clock);
     main_ = std::make_unique<frmMain>(controls_, *com_, *seq_, *model_);
     main_->Initialize();
+    // The stored port and release time over those defaults.
+    if (profMain_) {
+        main_->setProfile(profMain_.get());
+        main_->loadData(*profMain_);
+    }
     com_->Form_Load();
     com_->settimSolidEnabled(true);
+    return true;
 }
 
 void DorvelApp::Shutdown()

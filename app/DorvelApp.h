@@ -3,13 +3,17 @@
 // order and keeps them for the whole run. Front ends (window, command line,
 // tests) hand in the platform parts and the window's controls.
 #include <memory>
+#include <string>
 
 #include "app/MainWindowControls.h"
+#include "app/clsCmcProfileIO.h"
 #include "app/frmMain.h"
 #include "link/clsCmcOrb5Sequence.h"
 #include "link/clsCmcRadio.h"
 #include "link/frmCom.h"
 #include "model/clsIndOp_RigTavik.h"
+#include "platform/InstanceLock.h"
+#include "platform/ProfileFile.h"
 #include "platform/SerialPort.h"
 #include "platform/TickClock.h"
 #include "platform/Timer.h"
@@ -18,6 +22,13 @@ struct AppPlatform {
     platform::SerialPort* port = nullptr;
     platform::Timer* timer = nullptr;
     const platform::TickClock* clock = nullptr;
+    // Optional: without a lock no other copy is looked for; without a
+    // profile file no settings are read or written.
+    platform::InstanceLock* instanceLock = nullptr;
+    platform::ProfileFile* profileFile = nullptr;
+    // The folder the settings file lives in (the program's own folder, or
+    // the user's configuration folder when that one is not writable).
+    std::string profileFolder = {};
 };
 
 class DorvelApp {
@@ -28,8 +39,9 @@ public:
     DorvelApp& operator=(const DorvelApp&) = delete;
 
     // Start-up up to the enabled heartbeat; the front end then shows its
-    // window.
-    void Main();
+    // window. False when another copy of the program runs: the operator has
+    // been told, and nothing else was done.
+    bool Main();
     // Shutdown: close the port, save the settings, stop the heartbeat.
     void Shutdown();
 
@@ -38,11 +50,14 @@ public:
     clsCmcOrb5Sequence& seq() { return *seq_; }
     clsIndOp_RigTavik& model() { return *model_; }
     frmMain& mainWindow() { return *main_; }
+    // The settings profile; null without a profile file.
+    clsCmcProfileIO* profMain() { return profMain_.get(); }
 
 private:
     AppPlatform platform_;
     MainWindowControls& controls_;
     std::unique_ptr<frmCom> com_;
+    std::unique_ptr<clsCmcProfileIO> profMain_;
     clsCmcRadio radio_;
     std::unique_ptr<clsCmcOrb5Sequence> seq_;
     std::unique_ptr<clsIndOp_RigTavik> model_;

@@ -1,8 +1,29 @@
 #include "app/frmMain.h"
 
+#include "app/AppText.h"
 #include "app/CloneErrorText.h"
+#include "app/KeyCodes.h"
+#include "app/clsCmcProfileIO.h"
 #include "app/start.h"
 #include "model/clsIndOp_RigTavik.h"
+
+namespace {
+
+// The hidden key sequence and the caption it shows, kept scrambled: the
+// sequence as typed characters one code higher in upper case, the caption
+// reversed with every code one higher.
+const char kHiddenKeys[] = "EPSWFMTFSWJDF";
+const char kHiddenCaption[] = "idofc!fdjwsft!.!1/2/wfS!KEB!mfwspE";
+
+std::string unscramble(const std::string& s)
+{
+    std::string out(s.rbegin(), s.rend());
+    for (char& c : out)
+        c = static_cast<char>(c - 1);
+    return out;
+}
+
+}  // namespace
 
 frmMain::frmMain(MainWindowControls& controls, frmCom& com, clsCmcOrb5Sequence& seq, clsIndOp_RigTavik& model)
     : controls_(controls), com_(com), seq_(seq), model_(model)
@@ -30,6 +51,38 @@ void frmMain::setComAutoRelease(int16_t seconds)
     seq_.setcomHoldReload(static_cast<int32_t>(seconds) * 1000);
 }
 
+void frmMain::saveData(clsCmcProfileIO& prof)
+{
+    prof.setSection("OPTION");
+    prof.saveData("ComPort", ProfileValue(comPortNo_));
+    prof.saveData("ComAutoRelease", ProfileValue(comAutoRelease_));
+}
+
+void frmMain::loadData(clsCmcProfileIO& prof)
+{
+    prof.setSection("OPTION");
+    // Read as 32-bit numbers; only values the program can work with are
+    // taken (ports beyond the menu's four can be named in the PORTS section).
+    ProfileValue port = int32_t{comPortNo_};
+    if (prof.loadData("ComPort", port, ProfileValue(int32_t{1}))) {
+        const int32_t n = std::get<int32_t>(port);
+        if (n >= 1 && n <= 10)
+            setComPortNo(static_cast<int16_t>(n));
+    }
+    ProfileValue release = int32_t{comAutoRelease_};
+    if (prof.loadData("ComAutoRelease", release, ProfileValue(int32_t{0}))) {
+        const int32_t s = std::get<int32_t>(release);
+        if (s >= 0 && s <= 5)
+            setComAutoRelease(static_cast<int16_t>(s));
+    }
+}
+
+void frmMain::SaveProfileData()
+{
+    if (profile_ != nullptr)
+        saveData(*profile_);
+}
+
 void frmMain::task()
 {
     seq_.task();
@@ -49,9 +102,93 @@ void frmMain::task()
     }
 }
 
+void frmMain::Form_Load()
+{
+    if (controls_.caption != nullptr)
+        controls_.caption->setCaption(kAppTitle);
+    if (controls_.lblTitle != nullptr)
+        controls_.lblTitle->setCaption(std::string(kAppTitle) + "\r\nAdjust Utility for Quenta");
+    model_.RigOpFunc_FormResource();
+    model_.RigOpFunc_FormLayout();
+}
+
+void frmMain::Form_Resize()
+{
+    const RigLayout& g = controls_.rig.layout;
+    if (g.form != nullptr) {
+        // An etched line under the menu bar: shadow, and one pixel below it
+        // the highlight.
+        const int32_t w = g.form->clientWidth();
+        const int32_t px = g.form->twipsPerPixelY();
+        if (g.linSepa[0] != nullptr)
+            g.linSepa[0]->setEnds(0, 0, w, 0);
+        if (g.linSepa[1] != nullptr)
+            g.linSepa[1]->setEnds(0, px, w, px);
+    }
+    // The next tick writes the port status again.
+    if (controls_.lblComBusy != nullptr)
+        controls_.lblComBusy->setCaption("");
+    if (controls_.lblComBusyPlace != nullptr) {
+        platform::TwipRect r = controls_.lblComBusyPlace->bounds();
+        r.left = 120;
+        r.top = 120;
+        controls_.lblComBusyPlace->setBounds(r);
+    }
+    model_.RigOpFunc_FormLayout();
+}
+
 void frmMain::cmd00_Click(int16_t index)
 {
     model_.RigOpFunc_ClickCmd00(index);
+}
+
+void frmMain::cmd00_KeyPress(int16_t keyAscii)
+{
+    char c = static_cast<char>(keyAscii + 1);
+    if (c >= 'a' && c <= 'z')
+        c = static_cast<char>(c - 'a' + 'A');
+    keyBuffer_ += c;
+    if (keyBuffer_.size() > kKeyBufferSize)
+        keyBuffer_.erase(0, keyBuffer_.size() - kKeyBufferSize);
+    if (keyBuffer_ == kHiddenKeys && controls_.caption != nullptr)
+        controls_.caption->setCaption(unscramble(kHiddenCaption));
+}
+
+bool frmMain::Form_KeyDown(int16_t keyCode, int16_t /*shift*/)
+{
+    if (keyCode != kKeyF5)
+        return false;
+    cmd00_Click(1);
+    return true;
+}
+
+bool frmMain::lboConsole_KeyDown(int16_t keyCode, int16_t shift)
+{
+    const int16_t i = controls_.rig.lboConsole != nullptr
+                          ? static_cast<int16_t>(controls_.rig.lboConsole->selected())
+                          : int16_t{-1};
+    const bool shifted = (shift & kShiftMask) != 0;
+    switch (keyCode) {
+    case kKeyLeft:
+        model_.myConsole.UpDown(i, static_cast<int16_t>(shifted ? -5 : -1));
+        return true;
+    case kKeyRight:
+        model_.myConsole.UpDown(i, static_cast<int16_t>(shifted ? 5 : 1));
+        return true;
+    case kKeyReturn:
+    case kKeySeparator:
+        model_.myConsole.EnterPushed(i);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void frmMain::lboConsole_GotFocus()
+{
+    platform::ListBox* box = controls_.rig.lboConsole;
+    if (box != nullptr && box->selected() < 0 && box->count() > 0)
+        box->setSelected(0);
 }
 
 void frmMain::MsgBoxCloneErr(clsCmcOrb5Sequence& seq)

@@ -1,17 +1,22 @@
 #pragma once
 // The main window's logic, independent of any window system: its share of
-// the tick, the two operator settings, the clicks and the clone error
-// report. The Qt window and the command line drive it alike.
+// the tick, the two operator settings, keys, clicks and menus, the first
+// showing and resizing, and the clone error report. The Qt window and the
+// command line drive it alike.
 #include <cstdint>
+#include <string>
 
 #include "app/MainWindowControls.h"
 #include "link/clsCmcOrb5Sequence.h"
 #include "link/frmCom.h"
 
 class clsIndOp_RigTavik;
+class clsCmcProfileIO;
 
 class frmMain : public frmComHost, public CloneErrorReporter {
 public:
+    static constexpr size_t kKeyBufferSize = 13;
+
     frmMain(MainWindowControls& controls, frmCom& com, clsCmcOrb5Sequence& seq, clsIndOp_RigTavik& model);
 
     // Creation: port 1, auto release off (with their side effects).
@@ -22,25 +27,53 @@ public:
     int16_t ComAutoRelease() const { return comAutoRelease_; }
     void setComAutoRelease(int16_t seconds);
 
+    // The settings, section "OPTION". A stored port outside 1 to 10 or a
+    // release time outside 0 to 5 (or a text that is no number) leaves the
+    // setting as it was.
+    void saveData(clsCmcProfileIO& prof);
+    void loadData(clsCmcProfileIO& prof);
+    // The profile that the shutdown saves into.
+    void setProfile(clsCmcProfileIO* prof) { profile_ = prof; }
+
     // frmComHost: the window's share of every tick, its clone error report
     // and the settings save of the shutdown.
     void task() override;
     void MsgBoxCloneErr() override { MsgBoxCloneErr(seq_); }
-    void SaveProfileData() override {}
+    void SaveProfileData() override;
 
     // CloneErrorReporter: tells the operator what failed and resets the model.
     void MsgBoxCloneErr(clsCmcOrb5Sequence& seq) override;
 
+    // First showing: caption, title text, the model's captions and layout.
+    void Form_Load();
+    // After every change of the window's size.
+    void Form_Resize();
+
     // A click on command button index (F5 clicks button 1).
     void cmd00_Click(int16_t index);
+    // A character typed while a command button has the focus.
+    void cmd00_KeyPress(int16_t keyAscii);
+    // Any key pressed in the window, before the control with the focus sees
+    // it; true when the key was used up here.
+    bool Form_KeyDown(int16_t keyCode, int16_t shift);
+    // A key pressed in the console list; true when swallowed (the list box
+    // must not handle it).
+    bool lboConsole_KeyDown(int16_t keyCode, int16_t shift);
+    void lboConsole_GotFocus();
+
+    void mnuOptSelCom_Click(int16_t index) { setComPortNo(index); }
+    void mnuOptionSelAutoRelease_Click(int16_t index) { setComAutoRelease(index); }
 
     MainWindowControls& controls() { return controls_; }
+    const std::string& keyBuffer() const { return keyBuffer_; }
 
 private:
     MainWindowControls& controls_;
     frmCom& com_;
     clsCmcOrb5Sequence& seq_;
     clsIndOp_RigTavik& model_;
+    clsCmcProfileIO* profile_ = nullptr;
     int16_t comPortNo_ = 1;
     int16_t comAutoRelease_ = 0;
+    std::string keyBuffer_;
 };
