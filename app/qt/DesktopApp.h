@@ -1,0 +1,85 @@
+#pragma once
+// The desktop program put together: the Qt serial port, timer and window,
+// the settings file, the single-instance lock and the program's objects.
+#include <string>
+
+#include "app/ComPortMap.h"
+#include "app/DorvelApp.h"
+#include "app/qt/MainWindow.h"
+#include "platform/ProfileFile.h"
+#include "platform/TickClock.h"
+#include "platform/qt/QtInstanceLock.h"
+#include "platform/qt/QtSerialPort.h"
+#include "platform/qt/QtTimer.h"
+
+struct DesktopOptions {
+    // Where "Velmara.rs" is kept; "" chooses the program's folder or the
+    // user's configuration folder.
+    std::string settingsFolder;
+    // The single-instance lock file; "" takes the user's runtime folder.
+    std::string lockPath;
+    // Not "": the COM port selected in the menu opens this device, for this
+    // run only (the simulated radio of the demo).
+    std::string demoDevice;
+};
+
+// A serial port that says on stderr which device it could not open and why;
+// the operator's message box keeps the program's own text.
+class ReportingSerialPort : public platform::SerialPort {
+public:
+    explicit ReportingSerialPort(platform::QtSerialPort& port) : port_(port) {}
+    void setCommPort(int16_t n) override { port_.setCommPort(n); }
+    int16_t commPort() const override { return port_.commPort(); }
+    void setSettings(const std::string& s) override { port_.setSettings(s); }
+    std::string settings() const override { return port_.settings(); }
+    bool setPortOpen(bool open) override;
+    bool portOpen() const override { return port_.portOpen(); }
+    void setParams(const platform::SerialParams& p) override { port_.setParams(p); }
+    int inBufferCount() override { return port_.inBufferCount(); }
+    ByteStr input() override { return port_.input(); }
+    void output(const ByteStr& bytes) override { port_.output(bytes); }
+    int outBufferSize() const override { return port_.outBufferSize(); }
+    int outBufferCount() override { return port_.outBufferCount(); }
+    bool discardOutput() override { return port_.discardOutput(); }
+    void setEventSink(platform::SerialEventSink* sink) override { port_.setEventSink(sink); }
+
+private:
+    platform::QtSerialPort& port_;
+};
+
+class DesktopApp {
+public:
+    explicit DesktopApp(const DesktopOptions& options = {});
+    ~DesktopApp();
+    DesktopApp(const DesktopApp&) = delete;
+    DesktopApp& operator=(const DesktopApp&) = delete;
+
+    // Start-up and the first showing of the window. False when another copy
+    // runs: the operator has been told and no window was shown.
+    bool start();
+    // Closes the port, saves the settings and stops the tick; once.
+    void shutdown();
+
+    MainWindow& window() { return window_; }
+    DorvelApp& app() { return app_; }
+    platform::QtSerialPort& port() { return port_; }
+    const std::string& settingsFile() const { return settingsFile_; }
+
+private:
+    std::string devicePath(int16_t portNo);
+
+    std::string settingsFolder_;
+    std::string settingsFile_;
+    std::string demoDevice_;
+    platform::TextProfileFile profileFile_;
+    ComPortMap portMap_;
+    platform::QtInstanceLock lock_;
+    platform::QtSerialPort port_;
+    ReportingSerialPort reportingPort_;
+    platform::QtTimer timer_;
+    platform::SystemTickClock clock_;
+    MainWindow window_;
+    DorvelApp app_;
+    bool started_ = false;
+    bool shutDown_ = false;
+};
