@@ -11,9 +11,11 @@
 // otherwise. Nothing is asserted; the figures are printed.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <unistd.h>
 
 #include <cstdio>
@@ -66,13 +68,27 @@ void IdleFor(const char* what, int seconds)
     const double before = CpuSeconds();
     QElapsedTimer t;
     t.start();
-    QTest::qWait(seconds * 1000);
+    // A plain event loop: QTest::qWait would poll and add its own load.
+    QEventLoop loop;
+    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
     const double used = CpuSeconds() - before;
     std::printf("idle %-12s %6.3f s of processor time in %.1f s: %.3f %% of one core\n", what, used,
                 t.elapsed() / 1000.0, 100.0 * used / (t.elapsed() / 1000.0));
 }
 
-int Soak(DesktopApp& desk, int seconds)
+// Adjustment frames the PC sent, from the simulator's log.
+long AdjustFrames(const std::string& log)
+{
+    std::ifstream in(log);
+    long n = 0;
+    for (std::string line; std::getline(in, line);)
+        if (line.find(" pc FEFEEEEFE8") != std::string::npos)
+            ++n;
+    return n;
+}
+
+int Soak(DesktopApp& desk, int seconds, const std::string& log)
 {
     QListWidget* list = desk.window().lboConsole();
     std::printf("rss after start-up   %6ld KiB\n", RssKiB());
@@ -118,7 +134,8 @@ int Soak(DesktopApp& desk, int seconds)
         std::fprintf(stderr, "the console is no longer editable\n");
         return 1;
     }
-    std::printf("rss after %d s of editing %6ld KiB  (%ld keys)\n", seconds, RssKiB(), keys);
+    std::printf("rss after %d s of editing %6ld KiB  (%ld keys, %ld adjustment frames on the wire)\n", seconds,
+                RssKiB(), keys, AdjustFrames(log));
     return 0;
 }
 
@@ -137,7 +154,8 @@ int main(int argc, char** argv)
     const int seconds = std::atoi(argv[2]);
 
     TempDir dir;
-    SimProcess sim({"--fast"});
+    const std::string log = dir.file("wire.log");
+    SimProcess sim({"--fast", "--log", log});
     DesktopOptions opt;
     opt.settingsFolder = dir.path();
     opt.lockPath = dir.file("dorvel-adj.lock");
@@ -147,7 +165,7 @@ int main(int argc, char** argv)
         return 1;
 
     if (mode == "soak")
-        return Soak(desk, seconds);
+        return Soak(desk, seconds, log);
 
     QTest::qWait(1000);
     IdleFor("unconnected", seconds);
