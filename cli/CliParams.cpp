@@ -3,7 +3,7 @@
 #include <iostream>
 #include <iterator>
 
-#include "cli/CliCommands.h"
+#include "cli/Commands.h"
 #include "cli/HeadlessApp.h"
 #include "link/clsCmcEeprom.h"
 #include "model/clsIndEep_RigTavik.h"

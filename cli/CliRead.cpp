@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iostream>
 
-#include "cli/CliCommands.h"
+#include "cli/Commands.h"
 #include "cli/HeadlessApp.h"
 
 namespace {

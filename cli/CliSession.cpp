@@ -11,7 +11,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "cli/CliCommands.h"
+#include "cli/Commands.h"
 #include "cli/HeadlessApp.h"
 #include "model/clsIndOp_RigTavik.h"
 

@@ -4,7 +4,7 @@
 #include <iostream>
 #include <map>
 
-#include "cli/CliCommands.h"
+#include "cli/Commands.h"
 
 namespace {
 
