@@ -2,24 +2,13 @@
 
 namespace {
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // Reads hexadecimal digits from the start of [p, end) up to the first
 // non-digit; keeps the low 16 bits.
 uint16_t readHex(const char* p, const char* end)
 {
     uint16_t v = 0;
     for (; p != end; ++p) {
-        const int d = hexDigit(*p);
+        const int d = HexDigitValue(static_cast<uint8_t>(*p));
         if (d < 0)
             break;
         v = static_cast<uint16_t>((v << 4) | d);
@@ -30,6 +19,17 @@ uint16_t readHex(const char* p, const char* end)
 const char kDigits[] = "0123456789ABCDEF";
 
 }  // namespace
+
+int HexDigitValue(uint8_t c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
 
 ByteStr StrToByteStr(const std::string& text)
 {

@@ -7,6 +7,9 @@
 
 #include "platform/ByteStr.h"
 
+// The value of one hexadecimal digit character (either case), -1 for any
+// other character.
+int HexDigitValue(uint8_t c);
 // One byte per character (the characters used are all single-byte).
 ByteStr StrToByteStr(const std::string& text);
 // Bytes that are ASCII hexadecimal digits, read up to the first non-digit,

@@ -15,11 +15,6 @@ constexpr uint8_t kPcAdr = 0xEF;
 // "Halvo Co.", the maker identification of the end-of-clone frame.
 const char kMakerHex[] = "48616C766F20436F2E";
 
-bool isHexChar(uint8_t c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
 // Body bytes are numbered from 1 as on the wire: byte 1 is 0xEF.
 uint8_t at(const ByteStr& body, size_t pos1)
 {
@@ -303,7 +298,7 @@ bool clsCmcOrb5Drv::check(const ByteStr& body)
             return false;
         unsigned sum = 0;
         for (size_t i = 4; i + 1 <= len; i += 2) {
-            if (!isHexChar(at(body, i)) || !isHexChar(at(body, i + 1)))
+            if (HexDigitValue(at(body, i)) < 0 || HexDigitValue(at(body, i + 1)) < 0)
                 return false;
             sum += static_cast<uint8_t>(HexByteStrToInt(slice(body, i, 2)));
         }

@@ -46,17 +46,6 @@ std::string rightmost(const std::string& s, size_t n)
     return s.size() <= n ? s : s.substr(s.size() - n);
 }
 
-int hexDigit(uint8_t c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // Thermistor (47 kOhm at 25 'C, B = 4000 K) under a 100 kOhm resistor to 5 V.
 double thermistorCelsius(int v)
 {
@@ -142,15 +131,15 @@ bool clsIndOp_RigTavik::RigTavikOp_CheckAdAnswer(const ByteStr& answer) const
         return true;
     if (adAnsPrefix.size() > answer.size() || !std::equal(adAnsPrefix.begin(), adAnsPrefix.end(), answer.begin()))
         return true;
-    return hexDigit(answer[5]) < 0 || hexDigit(answer[6]) < 0;
+    return HexDigitValue(answer[5]) < 0 || HexDigitValue(answer[6]) < 0;
 }
 
 int16_t clsIndOp_RigTavik::RigTavikOp_AdAnswerValue(const ByteStr& answer)
 {
     if (answer.size() < kAnswerLength)
         return 0;
-    const int hi = hexDigit(answer[5]);
-    const int lo = hexDigit(answer[6]);
+    const int hi = HexDigitValue(answer[5]);
+    const int lo = HexDigitValue(answer[6]);
     if (hi < 0 || lo < 0)
         return 0;
     return static_cast<int16_t>(hi * 16 + lo);
