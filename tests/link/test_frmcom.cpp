@@ -99,18 +99,6 @@ TEST_F(FrmComTest, OpeningAnOpenPortKeepsItsSettingsButResetsTheDriver)
     EXPECT_FALSE(com.orb5D.Running());
 }
 
-TEST_F(FrmComTest, APortThatCannotOpenIsRecordedAndReportedOnTheNextTick)
-{
-    port.refuseOpen = true;
-    com.setcomOpen(true);
-    EXPECT_FALSE(com.comOpen());
-    EXPECT_TRUE(com.errCannotOpen());
-    EXPECT_TRUE(com.totalError());
-    timer.fire();
-    EXPECT_EQ(calls, (std::vector<std::string>{"task", "report"}));
-    EXPECT_FALSE(com.errCannotOpen());
-}
-
 TEST_F(FrmComTest, TickReadsWhatWaitsBeforeTheDriverAndWindowRun)
 {
     com.setcomOpen(true);
