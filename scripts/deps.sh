@@ -15,5 +15,14 @@ dorvel_install_missing() {
         { $sudo apt-get update && $sudo apt-get install -y --no-install-recommends "${missing[@]}"; }
 }
 
-DORVEL_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation)
-DORVEL_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xauth xvfb)
+# What configuring and building the programs, tests and benchmarks needs.
+DORVEL_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation
+                       libgtest-dev libgmock-dev libbenchmark-dev)
+# What only the test command needs besides: the fuzzing compiler and runtime.
+DORVEL_TEST_PACKAGES=(clang libclang-rt-14-dev)
+
+# Both commands configure build/ alike, so that neither undoes the other.
+dorvel_configure_build() {
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORVEL_TESTS=ON -DDORVEL_BENCH=ON \
+          -DDORVEL_GUI=ON -DDORVEL_WERROR=ON >/dev/null
+}
