@@ -4,7 +4,6 @@
 
 #include "app/CloneErrorText.h"
 #include "app/start.h"
-#include "platform/MemoryControls.h"
 
 namespace {
 
@@ -73,19 +72,10 @@ TEST(CloneErrorMessage, PortFailuresComeBeforeLinkCodes)
     EXPECT_EQ(CloneErrorMessage(f).substr(0, 27), "No answer from transceiver.");
 }
 
-TEST(MessageBoxProcedure, ExpandsBackslashNAndUsesTitleAndIcon)
+TEST(MessageBoxProcedure, ExpandNewLineTurnsBackslashNIntoALineBreak)
 {
-    EXPECT_EQ(ExpandNewLine("a\\nb"), "a\r\nb");
+    EXPECT_EQ(ExpandNewLine("a\\nb\\n"), "a\r\nb\r\n");
     EXPECT_EQ(ExpandNewLine("plain"), "plain");
     EXPECT_EQ(ExpandNewLine("ends\\"), "ends\\");
     EXPECT_EQ(ExpandNewLine("\\t\\n"), "\\t\r\n");
-
-    platform::MemoryMessageBox box;
-    MsgBoxError(box, "one\\ntwo");
-    ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].text, "one\r\ntwo");
-    EXPECT_EQ(box.shown[0].title, "Dorvel ADJ Rev.1.0");
-    EXPECT_EQ(box.shown[0].icon, platform::MsgIcon::Critical);
-    EXPECT_EQ(AlreadyRunningText(),
-              "Cannot execute Dorvel ADJ Rev.1.0 repeatedly.\r\nDorvel ADJ Rev.1.0 is already executing.");
 }

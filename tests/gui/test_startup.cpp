@@ -1,5 +1,5 @@
 // Start-up and shutdown of the desktop program: one copy at a time, the
-// settings file, and the window's size and layout on the real window system.
+// settings file, and the window's size and layout on the window system.
 #include <QAction>
 #include <QFrame>
 #include <QLabel>
@@ -12,38 +12,19 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <fstream>
 
-#include "model/clsIndOp_RigTavik.h"
-#include "platform/qt/QtInstanceLock.h"
 #include "tests/gui/GuiRig.h"
 
 namespace {
 
-const char kRefusal[] = "Cannot execute Dorvel ADJ Rev.1.0 repeatedly.\nDorvel ADJ Rev.1.0 is already executing.";
-
-TEST(Startup, ASecondCopyIsRefusedWithoutAWindow)
-{
-    GuiRig r;
-    platform::QtInstanceLock first(r.dir.file("dorvel-adj.lock"));
-    ASSERT_TRUE(first.tryLock());
-    BoxCatcher boxes;
-    EXPECT_FALSE(r.desk->start());
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, kRefusal);
-    EXPECT_EQ(boxes.boxes[0].title, "Dorvel ADJ Rev.1.0");
-    EXPECT_EQ(boxes.boxes[0].icon, static_cast<int>(QMessageBox::Critical));
-    EXPECT_FALSE(r.w().isVisible());
-    r.desk.reset();
-    EXPECT_FALSE(FileExists(r.dir.file("Velmara.rs"))) << "no setting touched";
-}
-
-// The real program in its own process holds the lock; once it is killed
-// (no chance to clean up), the next start takes the lock over.
-TEST(Startup, AnotherProcessBlocksUntilItDiesAndItsLockIsTakenOver)
+// The real program in its own process holds the lock: a second copy is
+// refused without a window. Once it is killed (no chance to clean up), the
+// next start takes the lock over.
+TEST(Startup, OneCopyAtATimeAndAStaleLockIsTakenOver)
 {
     TempDir runtime;
     ASSERT_EQ(chmod(runtime.path().c_str(), 0700), 0);
@@ -54,120 +35,114 @@ TEST(Startup, AnotherProcessBlocksUntilItDiesAndItsLockIsTakenOver)
     other.setProcessEnvironment(env);
     other.start(QString::fromStdString(BinPath("dorvel-adj")), {});
     ASSERT_TRUE(other.waitForStarted(5000));
-    const std::string lock = runtime.file("dorvel-adj.lock");
-    ASSERT_TRUE(WaitFor([&] { return FileExists(lock); }, 10000));
+    GuiRig r;
+    r.options.lockPath = runtime.file("dorvel-adj.lock");
+    ASSERT_TRUE(WaitFor([&] { return FileExists(r.options.lockPath); }));
 
-    {
-        TempDir settings;
-        DesktopOptions d;
-        d.settingsFolder = settings.path();
-        d.lockPath = lock;
-        DesktopApp second(d);
-        BoxCatcher boxes;
-        EXPECT_FALSE(second.start()) << "the other process runs";
-        EXPECT_EQ(boxes.boxes.size(), 1u);
-    }
+    BoxCatcher boxes;
+    EXPECT_FALSE(r.start());
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text,
+              "Cannot execute Dorvel ADJ Rev.1.0 repeatedly.\nDorvel ADJ Rev.1.0 is already executing.");
+    EXPECT_EQ(boxes.boxes[0].title, "Dorvel ADJ Rev.1.0");
+    EXPECT_EQ(boxes.boxes[0].icon, static_cast<int>(QMessageBox::Critical));
+    EXPECT_FALSE(r.w().isVisible());
+    r.desk.reset();
+    EXPECT_FALSE(FileExists(r.settings)) << "no setting touched";
 
     ::kill(static_cast<pid_t>(other.processId()), SIGKILL);
     ASSERT_TRUE(other.waitForFinished(5000));
-    ASSERT_TRUE(FileExists(lock)) << "a killed copy leaves its lock behind";
-
-    TempDir settings;
-    DesktopOptions d;
-    d.settingsFolder = settings.path();
-    d.lockPath = lock;
-    DesktopApp next(d);
-    BoxCatcher boxes;
-    EXPECT_TRUE(next.start());
-    EXPECT_TRUE(boxes.boxes.empty());
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(&next.window()));
+    ASSERT_TRUE(FileExists(r.options.lockPath)) << "a killed copy leaves its lock behind";
+    EXPECT_TRUE(r.start());
+    EXPECT_EQ(boxes.boxes.size(), 1u);
 }
 
-TEST(Settings, MenuChoicesAreWrittenAtShutdownAndReadBack)
+// Port and release time as the window shows them after start-up.
+void ExpectShown(GuiRig& r, int port, int release, const std::string& what)
 {
-    TempDir dir;
-    std::ofstream(dir.file("Velmara.rs")) << "; bench 4\n[PORTS]\nCOM2=/dev/ttyACM0\n";
-    DesktopOptions d;
-    d.settingsFolder = dir.path();
-    d.lockPath = dir.file("lock");
-    {
-        DesktopApp desk(d);
-        ASSERT_TRUE(desk.start());
-        EXPECT_EQ(desk.app().mainWindow().ComPortNo(), 1) << "no OPTION section: port 1";
-        EXPECT_EQ(desk.app().mainWindow().ComAutoRelease(), 0);
-        desk.window().mnuOptSelCom(2)->trigger();
-        desk.window().mnuOptionSelAutoRelease(5)->trigger();
-        desk.window().mnuFileExit()->trigger();
-        EXPECT_FALSE(desk.window().isVisible());
-        EXPECT_FALSE(desk.app().com().comOpen());
+    MainWindow& w = r.w();
+    const QString label = QString("COM %1: CLOSE").arg(port);
+    ASSERT_TRUE(WaitFor([&] { return w.lblComBusy()->text() == label; }, 1000)) << what;
+    for (int i = 1; i <= 4; ++i)
+        EXPECT_EQ(w.mnuOptSelCom(i)->isChecked(), i == port) << what << " COM " << i;
+    for (int i = 0; i <= 5; ++i)
+        EXPECT_EQ(w.mnuOptionSelAutoRelease(i)->isChecked(), i == release) << what << " release " << i;
+    EXPECT_EQ(r.app().seq().comHoldReload(), release * 1000) << what;
+}
+
+TEST(Settings, MissingGarbledOrOutOfRangeValuesStartWithTheDefaults)
+{
+    struct Case {
+        const char* file;   // nullptr: none
+        int port;
+        int release;
+    };
+    const Case cases[] = {
+        {nullptr, 1, 0},
+        {"[OPTION]\nComPort=\x01\x02junk\nComAutoRelease=seven\n\xFF\xFE[[[\n", 1, 0},
+        {"[OPTION]\nComPort=0\nComAutoRelease=6\n", 1, 0},
+        {"[OPTION]\nComPort=11\nComAutoRelease=-1\n", 1, 0},
+        {"[OPTION]\nComPort=70000\nComAutoRelease=1.5.2\n", 1, 0},
+        {"[OPTION]\nComPort=7\nComAutoRelease=5\n", 7, 5},   // ports 5 to 10 have no menu entry
+    };
+    for (const Case& c : cases) {
+        GuiRig r;
+        if (c.file != nullptr)
+            std::ofstream(r.settings, std::ios::binary) << c.file;
+        ASSERT_TRUE(r.start());
+        ExpectShown(r, c.port, c.release, c.file != nullptr ? c.file : "no file");
+        if (c.file == nullptr) {
+            r.desk.reset();
+            EXPECT_TRUE(FileExists(r.settings)) << "written at shutdown";
+        }
     }
-    EXPECT_EQ(ReadFile(dir.file("Velmara.rs")),
-              "; bench 4\n[PORTS]\nCOM2=/dev/ttyACM0\n[OPTION]\nComPort=2\nComAutoRelease=5\n");
-    DesktopApp again(d);
-    ASSERT_TRUE(again.start());
-    EXPECT_TRUE(WaitFor([&] { return again.window().mnuOptSelCom(2)->isChecked(); }, 1000));
-    EXPECT_TRUE(again.window().mnuOptionSelAutoRelease(5)->isChecked());
-    EXPECT_EQ(again.app().seq().comHoldReload(), 5000);
 }
 
-TEST(Settings, AGarbledFileStartsWithTheDefaults)
+TEST(Settings, MenuChoicesAreWrittenAtShutdownAndReadBackAndPortsLeadToDevices)
 {
-    RigOptions o;
-    o.settings = "[OPTION]\nComPort=\x01\x02junk\nComAutoRelease=seven\n\xFF\xFE[[[\n";
-    GuiRig r(o);
+    GuiRig r;
+    std::ofstream(r.settings) << "; bench 4\n[PORTS]\nCOM3=/dev/no-such-cable\n[OPTION]\nComPort=1\nExtra=x\n";
     ASSERT_TRUE(r.start());
-    EXPECT_TRUE(WaitFor([&] { return r.w().mnuOptSelCom(1)->isChecked(); }, 1000));
-    EXPECT_TRUE(r.w().mnuOptionSelAutoRelease(0)->isChecked());
-    EXPECT_EQ(r.w().lblComBusy()->text(), "COM 1: CLOSE");
-}
+    r.w().mnuOptSelCom(3)->trigger();
+    r.w().mnuOptionSelAutoRelease(4)->trigger();
+    ExpectShown(r, 3, 4, "after the menus");
 
-TEST(Settings, ThePortsSectionLeadsAPortToItsDevice)
-{
-    RigOptions o;
-    o.demo = false;
-    o.settings = "[OPTION]\nComPort=3\n[PORTS]\nCOM3=@DEVICE@\n";
-    GuiRig r(o);
+    BoxCatcher boxes;
+    QTest::mouseClick(r.w().cmd00(0), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return !boxes.boxes.empty(); }, 5000));
+    EXPECT_TRUE(boxes.boxes[0].text.startsWith("Cannot access COM 3.\n\nCheck the following:"))
+        << boxes.boxes[0].text.toStdString();
+    EXPECT_EQ(r.desk->port().devicePath(), "/dev/no-such-cable");
+
+    r.w().mnuFileExit()->trigger();
+    EXPECT_FALSE(r.w().isVisible());
+    EXPECT_EQ(ReadFile(r.settings),
+              "; bench 4\n[PORTS]\nCOM3=/dev/no-such-cable\n[OPTION]\nComPort=3\nExtra=x\nComAutoRelease=4\n");
     ASSERT_TRUE(r.start());
-    ASSERT_TRUE(r.connect()) << "COM 3 reaches the simulated radio";
-    EXPECT_EQ(r.desk->port().devicePath(), r.sim->device());
-    EXPECT_TRUE(r.w().mnuOptSelCom(3)->isChecked());
+    ExpectShown(r, 3, 4, "the next start");
 }
 
-// ---- size and layout -------------------------------------------------------------
-
-int32_t Twips(MainWindow& w, int px)
-{
-    return w.scale().toTwipsY(px);
-}
-
-// Run once per screen size by the build (offscreen screens 512, 400 and 700
-// pixels high at 96 dpi: 7680, 6000 and 10500 twips), and on the default one.
-TEST(Layout, TheWindowHeightFollowsTheScreen)
+// The build runs this on screens 7680, 6000 and 10500 twips high and names
+// the height it expects; the default offscreen screen is taller than 10000.
+TEST(Layout, FirstSizingAndShrinking)
 {
     GuiRig r;
     ASSERT_TRUE(r.start());
     QTest::qWait(50);   // the window system frames the window
     MainWindow& w = r.w();
-    const int32_t screen = Twips(w, w.screen()->geometry().height());
-    int32_t expected = static_cast<int32_t>(std::floor(screen * 0.9 + 0.5));
-    if (screen == 7680) {
-        EXPECT_EQ(expected, 6912);
-    }
-    expected = expected < 6600 ? 6600 : expected > 9000 ? 8500 : expected;
-    EXPECT_NEAR(Twips(w, w.frameGeometry().height()), expected, 15) << "screen of " << screen << " twips";
-    EXPECT_NEAR(Twips(w, w.frameGeometry().width()), 9525, 15);
-    const int left = w.frameGeometry().x();
-    EXPECT_NEAR(left, (w.screen()->geometry().width() - w.frameGeometry().width()) / 2.0, 1.0) << "centred";
-    if (const char* want = std::getenv("DORVEL_EXPECT_WINDOW_HEIGHT")) {
-        EXPECT_NEAR(Twips(w, w.frameGeometry().height()), std::atoi(want), 15);
-    }
-}
+    const char* want = std::getenv("DORVEL_EXPECT_WINDOW_HEIGHT");
+    const auto twips = [&](int px) { return w.scale().toTwipsY(px); };
+    EXPECT_NEAR(twips(w.frameGeometry().height()), want != nullptr ? std::atoi(want) : 8500, 15);
+    EXPECT_NEAR(twips(w.frameGeometry().width()), 9525, 15);
+    EXPECT_NEAR(w.frameGeometry().center().x(), w.screen()->geometry().center().x(), 1.0) << "centred";
 
-TEST(Layout, AShrunkWindowKeepsEveryControlOnePixelHigh)
-{
-    GuiRig r;
-    ASSERT_TRUE(r.start());
-    MainWindow& w = r.w();
+    const QSize first = w.size();
+    w.resize(first.width() + 150, first.height() - 100);
+    ASSERT_TRUE(WaitFor([&] { return w.width() == first.width() + 150; }, 2000));
+    QTest::qWait(100);
+    EXPECT_EQ(w.size(), QSize(first.width() + 150, first.height() - 100)) << "no new sizing against the screen";
+    EXPECT_EQ(w.fra01(1)->width(), w.centralWidget()->width() - 16) << "the frames follow, 120 twips in";
+
     w.resize(60, 40);
     ASSERT_TRUE(WaitFor([&] { return w.width() <= 200; }, 2000));
     QTest::qWait(50);
@@ -176,25 +151,6 @@ TEST(Layout, AShrunkWindowKeepsEveryControlOnePixelHigh)
         EXPECT_GE(c->height(), 1) << c->metaObject()->className();
         EXPECT_GE(c->width(), 1) << c->metaObject()->className();
     }
-}
-
-TEST(Layout, TheOperatorsSizeIsKeptAndTheControlsFollowIt)
-{
-    GuiRig r;
-    ASSERT_TRUE(r.start());
-    MainWindow& w = r.w();
-    const QSize first = w.size();
-    w.resize(first.width() + 150, first.height() - 100);
-    ASSERT_TRUE(WaitFor([&] { return w.width() == first.width() + 150; }, 2000));
-    QTest::qWait(100);
-    EXPECT_EQ(w.size(), QSize(first.width() + 150, first.height() - 100)) << "no new sizing against the screen";
-    // Frames: 120 twips (8 px) in from each side of the client area.
-    EXPECT_EQ(w.fra01(1)->geometry().width(), w.centralWidget()->width() - 16);
-    EXPECT_EQ(w.fra01(0)->geometry(), w.fra01(1)->geometry());
-    EXPECT_EQ(w.fra01(3)->geometry(), w.fra01(1)->geometry());
-    const int group = w.cmd00(2)->geometry().right() - w.cmd00(0)->geometry().left();
-    EXPECT_NEAR(w.cmd00(0)->geometry().left() + group / 2.0, w.centralWidget()->width() / 2.0, 1.5)
-        << "the buttons stay centred";
 }
 
 }  // namespace
