@@ -1,0 +1,281 @@
+// The radio as a byte machine: echo, model answer, clone read and write,
+// adjustment commands and the A/D readings the adjustment sequences rely on.
+// The PC's side is encoded and decoded here, independently of the
+// simulator's own codec.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+#include <sstream>
+#include <string>
+#include <tuple>
+
+#include "sim/SimImage.h"
+#include "sim/SimRadio.h"
+
+using dsim::Bytes;
+using dsim::Radio;
+using Kind = dsim::WireEvent::Kind;
+
+namespace {
+
+constexpr uint8_t kSd = 0x04;
+constexpr uint8_t kLvin = 0x05;
+
+Bytes hex(const std::string& text)  // "FE FE EE EF"
+{
+    Bytes out;
+    std::istringstream in(text);
+    for (unsigned v; in >> std::hex >> v;) out.push_back(static_cast<uint8_t>(v));
+    return out;
+}
+
+// Head bytes given in hex, then text, then FD.
+Bytes frame(const std::string& head, const std::string& text)
+{
+    Bytes f = hex(head);
+    f.insert(f.end(), text.begin(), text.end());
+    f.push_back(0xFD);
+    return f;
+}
+
+std::string hexText(int v)
+{
+    char s[3];
+    std::snprintf(s, sizeof s, "%02X", v & 0xFF);
+    return s;
+}
+
+// The value of two upper-case hex characters, -1 when they are not that.
+int pairValue(uint8_t hi, uint8_t lo)
+{
+    const std::string digits = "0123456789ABCDEF";
+    const size_t h = digits.find(static_cast<char>(hi)), l = digits.find(static_cast<char>(lo));
+    return h == std::string::npos || l == std::string::npos ? -1 : static_cast<int>(h * 16 + l);
+}
+
+Bytes adjustFrame(uint8_t sub, int value)
+{
+    return frame("FE FE EE EF E8 53 14 01 00 " + hexText(sub), hexText(value));
+}
+
+Bytes writeFrame(int address, const Bytes& data, bool badChecksum = false)
+{
+    Bytes raw{static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address), static_cast<uint8_t>(data.size())};
+    raw.insert(raw.end(), data.begin(), data.end());
+    unsigned sum = 0;
+    for (uint8_t b : raw) sum += b;
+    raw.push_back(static_cast<uint8_t>(0x100 - sum + (badChecksum ? 1 : 0)));
+    std::string text;
+    for (uint8_t b : raw) text += hexText(b);
+    return frame("FE FE EE EF E4", text);
+}
+
+const Bytes kModelQuery = hex("FE FE EE EF E0 53 14 00 00 FD");
+
+Radio builtIn(bool mid = false) { return Radio(dsim::builtInImage(mid), dsim::Identity{}); }
+
+std::vector<Bytes> answers(Radio& radio, const Bytes& bytes)
+{
+    std::vector<Bytes> frames;
+    for (const auto& e : radio.receive(bytes))
+        if (e.kind == Kind::RadioFrame) frames.push_back(e.bytes);
+    return frames;
+}
+
+// An A/D request; the reading from a well-formed answer, else -1.
+int readAd(Radio& radio, uint8_t code)
+{
+    const auto frames = answers(radio, adjustFrame(0x03, code));
+    if (frames.size() != 1 || frames[0].size() != 13 || frames[0][12] != 0xFD ||
+        Bytes(frames[0].begin(), frames[0].begin() + 10) != hex("FE FE EF EE E8 53 14 01 00 03"))
+        return -1;
+    return pairValue(frames[0][10], frames[0][11]);
+}
+
+int readAfter(Radio& radio, uint8_t sub, int value, uint8_t code)
+{
+    radio.receive(adjustFrame(sub, value));
+    return readAd(radio, code);
+}
+
+}  // namespace
+
+TEST(SimRadio, EchoesEveryByteInOrderAndAnswersAfterTheEcho)
+{
+    Radio radio = builtIn();
+    Bytes all;
+    for (int i = 0; i < 256; ++i) all.push_back(static_cast<uint8_t>(i));  // stray FE and FD too
+    all.insert(all.end(), kModelQuery.begin(), kModelQuery.end());
+    Bytes echo;
+    std::vector<dsim::WireEvent> last;
+    for (size_t at = 0; at < all.size(); at += 7) {  // in uneven pieces, as a port delivers them
+        last = radio.receive(all.data() + at, std::min<size_t>(7, all.size() - at));
+        for (const auto& e : last)
+            if (e.kind == Kind::PcBytes && e.echoed) echo.insert(echo.end(), e.bytes.begin(), e.bytes.end());
+    }
+    EXPECT_EQ(echo, all);
+    ASSERT_EQ(last.size(), 3u);  // the query's end: echo, the frame for the log, the answer
+    EXPECT_EQ(last[1].kind, Kind::PcFrame);
+    EXPECT_EQ(last[2].kind, Kind::RadioFrame);
+}
+
+TEST(SimRadio, ModelAnswerCarriesTheIdentityInItsFixedLayout)
+{
+    for (const dsim::Identity& id : {dsim::Identity{}, dsim::Identity{{0x12, 0x34}, {0x00, 0x99}, 0x02}}) {
+        Radio radio(dsim::builtInImage(false), id);
+        const auto frames = answers(radio, hex("FE FE EE EF E0 77 66 00 00 FD"));  // any asked code
+        ASSERT_EQ(frames.size(), 1u);
+        const Bytes& f = frames[0];
+        ASSERT_EQ(f.size(), 2u + 51u + 1u);  // preamble, body, FD
+        const Bytes head{0xFE, 0xFE, 0xEF, 0xEE, 0xE1, id.mainCode[0], id.mainCode[1], id.subCode[0], id.subCode[1], 44};
+        EXPECT_EQ(Bytes(f.begin(), f.begin() + 10), head);
+        EXPECT_EQ(f[2 + 42], id.modelByte);  // body byte 43
+        EXPECT_EQ(f.back(), 0xFD);
+        for (size_t i = 2; i + 1 < f.size(); ++i) EXPECT_TRUE(f[i] != 0xFE && f[i] != 0xFD) << "body byte " << i - 1;
+    }
+}
+
+TEST(SimRadio, CloneReadStreamDecodesToTheLiveImage)
+{
+    Radio radio = builtIn();
+    radio.receive(adjustFrame(0x09, 0x5B));  // a live setting shows in the stream
+    const auto frames = answers(radio, hex("FE FE EE EF E2 53 14 01 00 FD"));
+    ASSERT_EQ(frames.size(), 256u);
+    Bytes image;
+    for (size_t i = 0; i + 1 < frames.size(); ++i) {
+        const Bytes& f = frames[i];
+        ASSERT_EQ(f.size(), 2u + 75u + 1u) << "frame " << i;
+        ASSERT_EQ(Bytes(f.begin(), f.begin() + 5), hex("FE FE EF EE E4")) << "frame " << i;
+        Bytes raw;  // address, length, 32 data bytes, checksum
+        for (size_t at = 5; at + 1 < f.size(); at += 2) raw.push_back(static_cast<uint8_t>(pairValue(f[at], f[at + 1])));
+        unsigned sum = 0;
+        for (uint8_t b : raw) sum += b;
+        EXPECT_EQ(sum & 0xFF, 0u) << "frame " << i;
+        EXPECT_EQ(raw[0] * 256 + raw[1], static_cast<int>(image.size())) << "frame " << i;
+        EXPECT_EQ(raw[2], 32) << "frame " << i;
+        image.insert(image.end(), raw.begin() + 3, raw.end() - 1);
+    }
+    Bytes expected = dsim::builtInImage(false);
+    expected[0x082] = 0x5B;
+    EXPECT_EQ(image, expected);
+    EXPECT_EQ(frames.back(), frame("FE FE EF EE E5", "Halvo Co.FF"));  // 255 frames
+}
+
+TEST(SimRadio, CloneWriteStoresGoodFramesAndReportsBadOnesAtTheEnd)
+{
+    const Bytes data = hex("11 22 33 44 55 66 77 88 99 AA BB CC DD EE FE FD");
+    struct Case { const char* what; Bytes frame; int storedAt; uint8_t result; };  // storedAt -1: refused
+    const Case cases[] = {
+        {"the last block", writeFrame(0x1FD0, data), 0x1FD0, 0x00},
+        {"bad checksum", writeFrame(0x0200, data, true), -1, 0x01},
+        {"block beyond the image", writeFrame(0x1FD8, data), -1, 0x01},
+    };
+    for (const Case& c : cases) {
+        Radio radio = builtIn();
+        Bytes expected = radio.image();
+        std::copy(data.begin(), data.end(), expected.begin() + 0x1000);  // a good frame is kept in any case
+        if (c.storedAt >= 0) std::copy(data.begin(), data.end(), expected.begin() + c.storedAt);
+        for (const Bytes& f : {hex("FE FE EE EF E3 53 14 01 00 FD"), writeFrame(0x1000, data), c.frame})
+            EXPECT_TRUE(answers(radio, f).empty()) << c.what;
+        EXPECT_EQ(answers(radio, frame("FE FE EE EF E5", "Halvo Co.")),
+                  std::vector<Bytes>{hex("FE FE EF EE E6 " + hexText(c.result) + " FD")})
+            << c.what;
+        EXPECT_EQ(radio.image(), expected) << c.what;
+    }
+}
+
+TEST(SimRadio, AdjustmentCommandsSetTheLiveStateAndItsEepromByte)
+{
+    struct Row { uint8_t sub; int address; int adCode; bool mid; };  // adCode: the A/D channel reading it, or -1
+    const Row rows[] = {
+        {0x05, 0x087, 0x0C, false}, {0x06, 0x03C, 0x13, false}, {0x07, 0x03D, 0x12, false}, {0x08, 0x113, 0x0F, false},
+        {0x09, 0x082, -1, false},   {0x0A, 0x081, -1, false},   {0x0B, 0x080, -1, false},   {0x0C, 0x042, 0x0E, false},
+        {0x0D, 0x049, -1, false},   {0x0E, 0x050, 0x0E, true},  {0x0F, 0x033, 0x0B, false}, {0x10, 0x043, 0x0D, false},
+        {0x11, 0x04A, -1, false},   {0x12, 0x051, 0x0D, true},  {0x13, 0x034, 0x10, false}, {0x14, 0x035, 0x11, false},
+        {0x15, 0x083, -1, false},   {0x16, 0x084, -1, false},
+    };
+    for (const Row& row : rows) {
+        Radio radio = builtIn(row.mid);
+        Bytes expected = radio.image();
+        expected[row.address] ^= 0xA5;
+        EXPECT_TRUE(answers(radio, adjustFrame(row.sub, expected[row.address])).empty());
+        EXPECT_EQ(radio.image(), expected) << "sub-command " << hexText(row.sub);
+        if (row.adCode >= 0) {
+            EXPECT_EQ(readAd(radio, static_cast<uint8_t>(row.adCode)), expected[row.address]) << hexText(row.sub);
+        }
+    }
+    Radio radio = builtIn();
+    const Bytes before = radio.image();
+    radio.receive(adjustFrame(0x00, 6));  // channel select and adjust mode are live state only
+    radio.receive(adjustFrame(0x02, 1));
+    EXPECT_EQ(radio.channel(), 6);
+    EXPECT_EQ(radio.adjustMode(), 1);
+    for (const char* bad : {"E8 53 14 01 00 09 38 FD", "E8 53 14 01 00 09 38 47 FD", "E8 53 14 01 01 09 38 30 FD"})
+        radio.receive(hex(std::string("FE FE EE EF ") + bad));  // one character, not hex, another sub model
+    EXPECT_EQ(radio.image(), before);
+}
+
+TEST(SimRadio, ReadingsAtKnownPointsOfTheModel)
+{
+    struct Point { int t1, t2, rx, tx, signal; uint8_t code; int reading; };
+    const Point points[] = {
+        // The built-in settings: battery, thermistor, detector, level, a channel without a source.
+        {120, 112, 112, 128, 100, 0x00, 189}, {120, 112, 112, 128, 100, 0x03, 173},
+        {120, 112, 112, 128, 100, kSd, 61},   {120, 112, 112, 128, 100, kLvin, 74},
+        {120, 112, 112, 128, 100, 0x01, 0},
+        // Detector: both peaks, one step off the top, 39 and 40 steps away, the signal scaling and saturating.
+        {37, 86, 0, 0, 100, kSd, 240},  {41, 86, 0, 0, 100, kSd, 237},  {76, 86, 0, 0, 100, kSd, 132},
+        {77, 86, 0, 0, 100, kSd, 130},  {37, 86, 0, 0, 50, kSd, 120},   {37, 86, 0, 0, 106, kSd, 254},
+        {37, 86, 0, 0, 107, kSd, 255},  {37, 86, 0, 0, 0, kSd, 0},
+        // Level: both ends of RX LVA with TX at 128, the extremes, the stored targets' settling points.
+        {0, 0, 0, 128, 100, kLvin, 32},   {0, 0, 255, 128, 100, kLvin, 127}, {0, 0, 255, 0, 100, kLvin, 159},
+        {0, 0, 0, 255, 100, kLvin, 1},    {0, 0, 160, 128, 100, kLvin, 92},  {0, 0, 112, 136, 100, kLvin, 72},
+    };
+    for (const Point& p : points) {
+        Radio radio = builtIn();
+        for (const auto& [sub, value] : {std::pair{0x13, p.t1}, {0x14, p.t2}, {0x06, p.rx}, {0x07, p.tx}})
+            radio.receive(adjustFrame(static_cast<uint8_t>(sub), value));
+        radio.setSignal(p.signal);
+        EXPECT_EQ(readAd(radio, p.code), p.reading)
+            << "T1 " << p.t1 << " T2 " << p.t2 << " RX " << p.rx << " TX " << p.tx << " s " << p.signal;
+    }
+}
+
+TEST(SimRadio, DetectorHasAFlatTopOfSevenAtEachFilterCentre)
+{
+    for (const auto& [sub, otherSub, other, first] : {std::tuple{0x13, 0x14, 86, 34}, {0x14, 0x13, 37, 83}}) {
+        Radio radio = builtIn();
+        radio.receive(adjustFrame(static_cast<uint8_t>(otherSub), other));
+        std::vector<int> r;
+        for (int v = 0; v <= 255; ++v) r.push_back(readAfter(radio, static_cast<uint8_t>(sub), v, kSd));
+        const int top = *std::max_element(r.begin(), r.end());
+        for (int v = 0; v <= 255; ++v) EXPECT_EQ(r[v] == top, v >= first && v < first + 7) << hexText(sub) << " " << v;
+    }
+}
+
+TEST(SimRadio, LevelRisesWithRxLvaAndFallsWithTxLva)
+{
+    for (const auto& [sub, sign] : {std::pair{0x06, 1}, {0x07, -1}}) {
+        Radio radio = builtIn();
+        for (int v = 1, prev = readAfter(radio, static_cast<uint8_t>(sub), 0, kLvin); v <= 255; ++v) {
+            const int r = readAfter(radio, static_cast<uint8_t>(sub), v, kLvin);
+            EXPECT_GE(sign * (r - prev), 0) << hexText(sub) << " at " << v;
+            prev = r;
+        }
+    }
+}
+
+TEST(SimRadio, NoiseAddsAtMostOneCountAndOffReadsExactly)
+{
+    Radio radio = builtIn();
+    radio.setNoise(true);
+    std::set<int> seen;
+    for (int i = 0; i < 100; ++i) seen.insert(readAd(radio, 0x00));
+    EXPECT_EQ(seen, (std::set<int>{188, 189, 190}));
+    radio.setNoise(false);
+    seen.clear();
+    for (int i = 0; i < 100; ++i) seen.insert(readAd(radio, 0x00));
+    EXPECT_EQ(seen, std::set<int>{189});
+}
