@@ -1,6 +1,8 @@
 #pragma once
-// A console event receiver that records what the console asks of it, and a
-// sequencer on a fake port so that sent commands can be read off the wire.
+// A console of two items on a memory list box, a receiver that records what the console asks
+// of it, and the clone sequencer on a fake port (a sent command is in port.written at once).
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -8,45 +10,48 @@
 #include "link/clsCmcOrb5Sequence.h"
 #include "link/clsCmcRadio.h"
 #include "link/frmCom.h"
+#include "platform/MemoryControls.h"
 #include "tests/support/FakeSerialPort.h"
 #include "tests/support/FakeTimer.h"
 #include "tests/support/ManualTickClock.h"
 
 struct RecordingReceiver : ConsoleEventReceiver {
     struct Call {
-        char handler;   // 'd'isp, 's'end, 'e'nter
-        int16_t index, evNo, val;
-        bool changedThen;   // the item's flgChanged at the moment of the call
-        int16_t maxThen;
+        std::string text;    // handler ('d'isp, 's'end, 'e'nter), index/event/value
+        int16_t maxThen;     // the item's Max and flgChanged at the moment of the call
+        bool changedThen;
     };
-    Call note(char h, clsConsole& c, int16_t i, int16_t ev, int16_t v)
+    void note(char h, clsConsole& c, int16_t i, int16_t ev, int16_t v)
     {
-        return {h, i, ev, v, c.flgChanged(i), c.Max(i)};
+        calls.push_back({h + std::to_string(i) + "/" + std::to_string(ev) + "/" + std::to_string(v), c.Max(i), c.flgChanged(i)});
     }
     std::string ConsEv_Disp(clsConsole& c, int16_t& i, int16_t ev, int16_t v) override
     {
-        calls.push_back(note('d', c, i, ev, v));
+        note('d', c, i, ev, v);
         return "ev" + std::to_string(ev) + "=" + std::to_string(v);
     }
-    void ConsEv_SendE8(clsConsole& c, int16_t& i, int16_t ev, int16_t v) override { calls.push_back(note('s', c, i, ev, v)); }
+    void ConsEv_SendE8(clsConsole& c, int16_t& i, int16_t ev, int16_t v) override { note('s', c, i, ev, v); }
     void ConsEv_Enter(clsConsole& c, int16_t& i, int16_t ev, int16_t v) override
     {
-        calls.push_back(note('e', c, i, ev, v));
+        note('e', c, i, ev, v);
         c.setBarExist(i, true);   // a change that draws nothing by itself
     }
     void setWaitE8Required(int32_t ms) override { waits.push_back(ms); }
-
     std::vector<Call> calls;
     std::vector<int32_t> waits;
 };
 
-// The clone sequencer over a fake port: easySendE8NoAnswer puts its frame in
-// port.written at once.
-struct Wire {
-    Wire()
+struct ConsoleRig {
+    ConsoleRig()
     {
         radio.setradioNameM("5314");
         radio.setradionameS("0100");
+        c.myListBox = &list;
+        c.myEventClass = &rx;
+        c.myOrb5Seq = &seq;
+        c.myEeprom = &eep;
+        c.AddItem();
+        c.AddItem();
     }
     FakeSerialPort port;
     FakeTimer timer;
@@ -54,4 +59,9 @@ struct Wire {
     frmCom com{port, timer, clock};
     clsCmcRadio radio;
     clsCmcOrb5Sequence seq{com, radio, clock};
+    clsCmcEeprom& eep = radio.eepImage();
+    platform::MemoryListBox list;
+    RecordingReceiver rx;
+    clsConsole c;
 };
+struct ConsoleTest : ::testing::Test, ConsoleRig {};

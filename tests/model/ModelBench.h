@@ -1,8 +1,6 @@
 #pragma once
-// The whole program on in-memory parts: the composition root with a window
-// of in-memory controls, a scripted transceiver behind a fake port, and a
-// manual clock. Each tick lets the transceiver answer what was written,
-// moves the clock by 50 ms and fires the heartbeat.
+// The whole program on in-memory controls, a scripted transceiver and a manual clock. Each
+// tick lets the transceiver answer what was written, moves the clock by 50 ms and fires the timer.
 #include <algorithm>
 #include <functional>
 #include <string>
@@ -20,34 +18,28 @@ struct ModelBench {
     FakeTimer timer;
     ManualTickClock clk;
     MemoryWindow win;
-    DorvelApp app{platformParts(), win.controls};
+    DorvelApp app{AppPlatform{&port, &timer, &clk}, win.controls};   // no instance lock, no settings file
     ScriptedRadio trx{port};
     bool started = (app.Main(), true);
     clsIndOp_RigTavik& m = app.model();
     clsConsole& con = app.model().myConsole;
-    // When set, A/D requests get this answer body instead of the radio's.
-    std::function<ByteStr(int code)> adAnswer;
+    ByteStr adAnswer;                 // when set, the body of every A/D answer
     size_t bytesPerTick = 0;          // above 0: received bytes trickle in
     std::vector<uint32_t> writtenAt;  // clock time of each written frame
 
     void tick()
     {
-        if (!adAnswer)
-            trx.serve();
-        for (; adAnswer && trx.seen < port.written.size(); ++trx.seen) {
-            const ByteStr& f = port.written[trx.seen];   // echo, record, answer
-            port.receive(f);
-            if (f.size() < 13 || f[4] != 0xE8)
-                continue;
-            trx.commands.push_back({f[9], HexByteStrToInt(ByteStr(f.begin() + 10, f.begin() + 12))});
-            if (f[9] == 0x03)
-                port.receive(RadioFrame(0xE8, adAnswer(trx.commands.back().value)));
-        }
+        size_t requests = 0;
+        for (size_t i = trx.seen; !adAnswer.empty() && i < port.written.size(); ++i)
+            requests += port.written[i].size() > 9 && port.written[i][4] == 0xE8 && port.written[i][9] == 0x03;
+        trx.answers = adAnswer.empty();
+        trx.serve();
+        for (; requests > 0; --requests)
+            port.receive(RadioFrame(0xE8, adAnswer));
         if (bytesPerTick > 0) {
             held.insert(held.end(), port.rxQueue.begin(), port.rxQueue.end());
-            const auto n = static_cast<std::ptrdiff_t>(std::min(bytesPerTick, held.size()));
-            port.rxQueue.assign(held.begin(), held.begin() + n);
-            held.erase(held.begin(), held.begin() + n);
+            port.rxQueue.assign(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(std::min(bytesPerTick, held.size())));
+            held.erase(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(port.rxQueue.size()));
         }
         clk.advance(50);
         timer.fire();
@@ -63,12 +55,6 @@ struct ModelBench {
         return false;
     }
     void ticks(int n) { runUntil([] { return false; }, n); }
-    // "Connect", then on to the end of the first edit cycle.
-    bool connect()
-    {
-        app.mainWindow().cmd00_Click(0);
-        return runUntil([&] { return m.taskState == 28; });
-    }
     // On until everything changed has gone out and the cycle is at its end.
     bool settle()
     {
@@ -79,8 +65,13 @@ struct ModelBench {
             return m.taskState == 28 && app.seq().Operation() == 0;
         });
     }
-    // Commands from index `from` on as "sub:value" text, A/D requests
-    // (sub-command 03) left out unless asked for.
+    // "Connect", then on to the end of the first edit cycle.
+    bool connect()
+    {
+        app.mainWindow().cmd00_Click(0);
+        return settle();
+    }
+    // Commands from index `from` on as "sub:value", A/D requests (03) only when asked for.
     std::string commands(size_t from = 0, bool withAd = false) const
     {
         std::string s;
@@ -95,11 +86,11 @@ struct ModelBench {
         for (auto it = trx.commands.rbegin(); it != trx.commands.rend(); ++it)
             if (it->sub == sub)
                 return it->value;
-        return -1;
+        return 0;
     }
     std::string line(int16_t i) const { return win.lboConsole.line(i); }
-    // A channel record: frequencies in hertz, byte 12 (power, inhibit marks)
-    // and byte 13 (bit 7 narrow).
+    int image(int adr) { return app.radio().eepImage().ReadByte(adr); }
+    // A channel record: frequencies in hertz, byte 12 (power, inhibit marks), byte 13 (bit 7 narrow).
     void putChannel(int n, uint32_t rx, uint32_t tx, uint8_t flags = 0, uint8_t mode = 0)
     {
         const size_t r = 0x160 + 18 * static_cast<size_t>(n);
@@ -111,14 +102,5 @@ struct ModelBench {
         trx.image[r + 13] = mode;
     }
 
-private:
-    AppPlatform platformParts()
-    {
-        AppPlatform p;   // no instance lock, no settings file
-        p.port = &port;
-        p.timer = &timer;
-        p.clock = &clk;
-        return p;
-    }
-    ByteStr held;
+    ByteStr held;   // received bytes not yet let through
 };
