@@ -114,66 +114,12 @@ void clsConsole::setMax(int16_t i, int16_t v)
     Disp(i);
 }
 
-void clsConsole::setBarExist(int16_t i, bool v)
-{
-    if (valid(i))
-        items_[static_cast<size_t>(i)].BarExist = v;
-}
-
-void clsConsole::setLoopVal(int16_t i, bool v)
-{
-    if (valid(i))
-        items_[static_cast<size_t>(i)].LoopVal = v;
-}
-
-void clsConsole::setWaitAfterE8(int16_t i, int32_t v)
-{
-    if (valid(i))
-        items_[static_cast<size_t>(i)].WaitAfterE8 = v;
-}
-
-void clsConsole::setEeAdr(int16_t i, int32_t v)
-{
-    if (valid(i))
-        items_[static_cast<size_t>(i)].EeAdr = v;
-}
-
-void clsConsole::setEeDataSigned(int16_t i, bool v)
-{
-    if (valid(i))
-        items_[static_cast<size_t>(i)].EeDataSigned = v;
-}
-
-void clsConsole::setE8Command(int16_t i, int16_t v)
-{
-    if (valid(i))
-        items_[static_cast<size_t>(i)].E8Command = v;
-}
-
 void clsConsole::setEvent_Disp(int16_t i, int16_t v)
 {
     if (!valid(i))
         return;
     items_[static_cast<size_t>(i)].Event_Disp = v;
     Disp(i);
-}
-
-void clsConsole::setEvent_Changed(int16_t i, int16_t v)
-{
-    if (valid(i))
-        items_[static_cast<size_t>(i)].Event_Changed = v;
-}
-
-void clsConsole::setEvent_SendE8(int16_t i, int16_t v)
-{
-    if (valid(i))
-        items_[static_cast<size_t>(i)].Event_SendE8 = v;
-}
-
-void clsConsole::setEvent_Enter(int16_t i, int16_t v)
-{
-    if (valid(i))
-        items_[static_cast<size_t>(i)].Event_Enter = v;
 }
 
 void clsConsole::setflgChanged(int16_t i, bool v)

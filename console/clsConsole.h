@@ -50,25 +50,25 @@ public:
     int16_t Max(int16_t i) const { return item(i).Max; }
     void setMax(int16_t i, int16_t v);
     bool BarExist(int16_t i) const { return item(i).BarExist; }
-    void setBarExist(int16_t i, bool v);
+    void setBarExist(int16_t i, bool v) { store(i, &Item::BarExist, v); }
     bool LoopVal(int16_t i) const { return item(i).LoopVal; }
-    void setLoopVal(int16_t i, bool v);
+    void setLoopVal(int16_t i, bool v) { store(i, &Item::LoopVal, v); }
     int32_t WaitAfterE8(int16_t i) const { return item(i).WaitAfterE8; }
-    void setWaitAfterE8(int16_t i, int32_t v);
+    void setWaitAfterE8(int16_t i, int32_t v) { store(i, &Item::WaitAfterE8, v); }
     int32_t EeAdr(int16_t i) const { return item(i).EeAdr; }
-    void setEeAdr(int16_t i, int32_t v);
+    void setEeAdr(int16_t i, int32_t v) { store(i, &Item::EeAdr, v); }
     bool EeDataSigned(int16_t i) const { return item(i).EeDataSigned; }
-    void setEeDataSigned(int16_t i, bool v);
+    void setEeDataSigned(int16_t i, bool v) { store(i, &Item::EeDataSigned, v); }
     int16_t E8Command(int16_t i) const { return item(i).E8Command; }
-    void setE8Command(int16_t i, int16_t v);
+    void setE8Command(int16_t i, int16_t v) { store(i, &Item::E8Command, v); }
     int16_t Event_Disp(int16_t i) const { return item(i).Event_Disp; }
     void setEvent_Disp(int16_t i, int16_t v);
     int16_t Event_Changed(int16_t i) const { return item(i).Event_Changed; }
-    void setEvent_Changed(int16_t i, int16_t v);
+    void setEvent_Changed(int16_t i, int16_t v) { store(i, &Item::Event_Changed, v); }
     int16_t Event_SendE8(int16_t i) const { return item(i).Event_SendE8; }
-    void setEvent_SendE8(int16_t i, int16_t v);
+    void setEvent_SendE8(int16_t i, int16_t v) { store(i, &Item::Event_SendE8, v); }
     int16_t Event_Enter(int16_t i) const { return item(i).Event_Enter; }
-    void setEvent_Enter(int16_t i, int16_t v);
+    void setEvent_Enter(int16_t i, int16_t v) { store(i, &Item::Event_Enter, v); }
     bool flgChanged(int16_t i) const { return item(i).flgChanged; }
     void setflgChanged(int16_t i, bool v);
     bool flgEnterOn(int16_t i) const { return item(i).flgEnterOn; }
@@ -108,6 +108,13 @@ private:
     };
 
     bool valid(int16_t i) const { return i >= 0 && i < count_; }
+    // A field without side effects on writing.
+    template <typename T>
+    void store(int16_t i, T Item::*field, T v)
+    {
+        if (valid(i))
+            items_[static_cast<size_t>(i)].*field = v;
+    }
     const Item& item(int16_t i) const;
     void LimitValue(int16_t i);
 
