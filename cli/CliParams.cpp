@@ -1,7 +1,10 @@
 // dorvel-adj-cli params: the parameter listing of an image file or a radio.
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 
 #include "cli/Commands.h"
 #include "cli/HeadlessApp.h"
@@ -13,18 +16,24 @@ namespace {
 // Reads an image file; a one-line reason when it is not a usable image.
 bool loadImage(const std::string& path, std::vector<unsigned char>& image, std::string& reason)
 {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        reason = path + ": cannot open the image file: " + std::strerror(errno);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        reason = path + ": not an image file (not a regular file)";
+        return false;
+    }
+    // An image is 8160 bytes: anything larger is refused before it is read.
+    if (st.st_size != clsCmcEeprom::kDefaultSize) {
+        reason = path + ": an image must be exactly 8160 bytes long, this file has " + std::to_string(st.st_size);
+        return false;
+    }
     std::ifstream f(path, std::ios::binary);
-    if (!f) {
-        reason = path + ": cannot open the image file";
-        return false;
-    }
-    image.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-    if (f.bad()) {
+    image.assign(static_cast<size_t>(clsCmcEeprom::kDefaultSize), 0);
+    if (!f || !f.read(reinterpret_cast<char*>(image.data()), clsCmcEeprom::kDefaultSize)) {
         reason = path + ": cannot read the image file";
-        return false;
-    }
-    if (image.size() != static_cast<size_t>(clsCmcEeprom::kDefaultSize)) {
-        reason = path + ": an image must be exactly 8160 bytes long, this file has " + std::to_string(image.size());
         return false;
     }
     return true;

@@ -2,6 +2,9 @@
 // (QSerialPort on a pseudo-terminal) against the simulated radio.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+
 #include "tests/integration/Processes.h"
 
 namespace {
@@ -107,5 +110,31 @@ TEST(CliRead, MissingDeviceAndBadArguments)
         r = RunProgram(args);
         EXPECT_EQ(r.status, 2) << args.size();
         EXPECT_FALSE(r.err.empty());
+    }
+}
+
+TEST(CliParams, ListsAnImageFileOrTheRadioAlikeAndRefusesBadFiles)
+{
+    TempDir dir;
+    ASSERT_EQ(RunProgram({BinPath("dorvel-sim"), "--write-image", dir.file("ref.bin")}).status, 0);
+    const RunResult fromFile = RunProgram({BinPath("dorvel-adj-cli"), "params", dir.file("ref.bin")});
+    ASSERT_EQ(fromFile.status, 0) << fromFile.err;
+    EXPECT_EQ(std::count(fromFile.out.begin(), fromFile.out.end(), '\n'), 66);
+    EXPECT_EQ(fromFile.out.find('\r'), std::string::npos) << "plain newlines on a terminal";
+    SimProcess sim({"--fast"});
+    const RunResult fromRadio = RunProgram({BinPath("dorvel-adj-cli"), "params", "--device", sim.device()});
+    EXPECT_EQ(fromRadio.status, 0) << fromRadio.err;
+    EXPECT_EQ(fromRadio.out, fromFile.out);
+
+    {
+        std::ofstream shortFile(dir.file("short.bin"), std::ios::binary);
+        shortFile << std::string(8159, '\xFF');
+    }
+    for (const std::string& bad : {dir.file("short.bin"), dir.file("missing.bin"), dir.path()}) {
+        const RunResult r = RunProgram({BinPath("dorvel-adj-cli"), "params", bad});
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_NE(r.err.find(bad), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "one line: " << r.err;
+        EXPECT_TRUE(r.out.empty());
     }
 }
