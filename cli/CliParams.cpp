@@ -44,11 +44,8 @@ bool loadImage(const std::string& path, std::vector<unsigned char>& image, std::
 int CliParams(const std::vector<std::string>& args)
 {
     CliOptions opt;
-    std::string reason;
-    if (!ParseOptions(args, {"--device"}, opt, reason)) {
-        std::cerr << "dorvel-adj-cli params: " << reason << std::endl;
+    if (!ParseOptions("params", args, {"--device"}, opt))
         return 2;
-    }
     if (opt.device.empty() == (opt.positional.size() != 1) || opt.positional.size() > 1) {
         std::cerr << "dorvel-adj-cli params: usage: params FILE | params --device PATH" << std::endl;
         return 2;
@@ -57,7 +54,7 @@ int CliParams(const std::vector<std::string>& args)
     if (!opt.device.empty()) {
         if (!ReadRadio(opt.device, image, true))
             return 1;
-    } else if (!loadImage(opt.positional[0], image, reason)) {
+    } else if (std::string reason; !loadImage(opt.positional[0], image, reason)) {
         std::cerr << "dorvel-adj-cli params: " << reason << std::endl;
         return 2;
     }

@@ -56,11 +56,8 @@ bool ReadRadio(const std::string& device, std::vector<unsigned char>& image, boo
 int CliRead(const std::vector<std::string>& args)
 {
     CliOptions opt;
-    std::string reason;
-    if (!ParseOptions(args, {"--device", "--out"}, opt, reason)) {
-        std::cerr << "dorvel-adj-cli read: " << reason << std::endl;
+    if (!ParseOptions("read", args, {"--device", "--out"}, opt))
         return 2;
-    }
     if (opt.device.empty() || opt.out.empty() || !opt.positional.empty()) {
         std::cerr << "dorvel-adj-cli read: usage: read --device PATH --out FILE" << std::endl;
         return 2;

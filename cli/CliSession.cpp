@@ -196,11 +196,8 @@ bool Session::execute(const std::string& raw)
 int CliSession(const std::vector<std::string>& args)
 {
     CliOptions opt;
-    std::string reason;
-    if (!ParseOptions(args, {"--device"}, opt, reason)) {
-        std::cerr << "dorvel-adj-cli session: " << reason << std::endl;
+    if (!ParseOptions("session", args, {"--device"}, opt))
         return 2;
-    }
     if (opt.device.empty() || !opt.positional.empty()) {
         std::cerr << "dorvel-adj-cli session: usage: session --device PATH" << std::endl;
         return 2;

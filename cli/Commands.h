@@ -9,14 +9,15 @@ int CliRead(const std::vector<std::string>& args);
 int CliParams(const std::vector<std::string>& args);
 int CliSession(const std::vector<std::string>& args);
 
-// Options of the form --name VALUE; false with a reason on a bad one.
+// Options of the form --name VALUE; on a bad one, a one-line reason on
+// stderr naming the command, and false.
 struct CliOptions {
     std::string device;
     std::string out;
     std::vector<std::string> positional;
 };
-bool ParseOptions(const std::vector<std::string>& args, const std::vector<std::string>& allowed, CliOptions& opt,
-                  std::string& reason);
+bool ParseOptions(const std::string& command, const std::vector<std::string>& args,
+                  const std::vector<std::string>& allowed, CliOptions& opt);
 
 // A clone read from the device into the image. False when it failed (the
 // operator message is then on stderr).

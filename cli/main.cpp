@@ -19,9 +19,10 @@ const char kUsage[] =
 
 }  // namespace
 
-bool ParseOptions(const std::vector<std::string>& args, const std::vector<std::string>& allowed, CliOptions& opt,
-                  std::string& reason)
+bool ParseOptions(const std::string& command, const std::vector<std::string>& args,
+                  const std::vector<std::string>& allowed, CliOptions& opt)
 {
+    std::string reason;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a.rfind("--", 0) != 0) {
@@ -30,11 +31,11 @@ bool ParseOptions(const std::vector<std::string>& args, const std::vector<std::s
         }
         if (std::find(allowed.begin(), allowed.end(), a) == allowed.end()) {
             reason = "unknown option " + a;
-            return false;
+            break;
         }
         if (i + 1 >= args.size() || args[i + 1].empty()) {
             reason = "option " + a + " needs a value";
-            return false;
+            break;
         }
         const std::string& v = args[++i];
         if (a == "--device")
@@ -42,7 +43,10 @@ bool ParseOptions(const std::vector<std::string>& args, const std::vector<std::s
         else if (a == "--out")
             opt.out = v;
     }
-    return true;
+    if (reason.empty())
+        return true;
+    std::cerr << "dorvel-adj-cli " << command << ": " << reason << std::endl;
+    return false;
 }
 
 int main(int argc, char** argv)
