@@ -200,7 +200,9 @@ void frmMain::MsgBoxCloneErr(clsCmcOrb5Sequence& seq)
     f.driverError = com_.orb5D.lastError();
     f.sequencerError = seq.error();
     const std::string text = CloneErrorMessage(f);
+    // A port that would not open: the system's reason goes with the message.
+    const std::string detail = f.errCannotOpen ? com_.openFailure() : std::string();
     model_.RigOpFunc_ResetAll();
     if (!text.empty() && controls_.msgBox != nullptr)
-        MsgBoxError(*controls_.msgBox, text);
+        MsgBoxError(*controls_.msgBox, text, detail);
 }

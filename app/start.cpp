@@ -14,9 +14,9 @@ std::string ExpandNewLine(std::string text)
     return text;
 }
 
-int MsgBoxError(platform::MessageBox& box, const std::string& text)
+int MsgBoxError(platform::MessageBox& box, const std::string& text, const std::string& detail)
 {
-    return box.show(ExpandNewLine(text), kAppTitle, platform::MsgIcon::Critical);
+    return box.show(ExpandNewLine(text), kAppTitle, platform::MsgIcon::Critical, detail);
 }
 
 std::string AlreadyRunningText()

@@ -6,7 +6,8 @@
 
 // Replaces each backslash-n pair by CR LF; the text keeps its length.
 std::string ExpandNewLine(std::string text);
-// A modal box with the critical icon, an OK button and the program title.
-int MsgBoxError(platform::MessageBox& box, const std::string& text);
+// A modal box with the critical icon, an OK button and the program title;
+// detail is the system's reason behind the failure, when there is one.
+int MsgBoxError(platform::MessageBox& box, const std::string& text, const std::string& detail = {});
 // The refusal shown when another copy of the program is running.
 std::string AlreadyRunningText();

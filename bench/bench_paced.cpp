@@ -19,6 +19,7 @@
 #include "app/DorvelApp.h"
 #include "app/MemoryWindow.h"
 #include "console/ConsoleEventReceiver.h"
+#include "platform/ForwardingSerialPort.h"
 #include "platform/qt/QtSerialPort.h"
 #include "platform/qt/QtTimer.h"
 #include "tests/integration/Processes.h"
@@ -27,27 +28,14 @@
 namespace {
 
 // Forwards to the real port and notes when each frame was written.
-class TimedPort : public platform::SerialPort {
+class TimedPort : public platform::ForwardingSerialPort {
 public:
-    explicit TimedPort(platform::SerialPort& p) : port(p) { clock.start(); }
-    void setCommPort(int16_t n) override { port.setCommPort(n); }
-    int16_t commPort() const override { return port.commPort(); }
-    void setSettings(const std::string& s) override { port.setSettings(s); }
-    std::string settings() const override { return port.settings(); }
-    bool setPortOpen(bool open) override { return port.setPortOpen(open); }
-    bool portOpen() const override { return port.portOpen(); }
-    void setParams(const platform::SerialParams& p) override { port.setParams(p); }
-    int inBufferCount() override { return port.inBufferCount(); }
-    ByteStr input() override { return port.input(); }
+    explicit TimedPort(platform::SerialPort& p) : ForwardingSerialPort(p), port(p) { clock.start(); }
     void output(const ByteStr& bytes) override
     {
         port.output(bytes);
         writes.push_back({clock.nsecsElapsed(), bytes});
     }
-    int outBufferSize() const override { return port.outBufferSize(); }
-    int outBufferCount() override { return port.outBufferCount(); }
-    bool discardOutput() override { return port.discardOutput(); }
-    void setEventSink(platform::SerialEventSink* s) override { port.setEventSink(s); }
 
     struct Write {
         qint64 ns;

@@ -69,13 +69,20 @@ void frmCom::setcomPortNum(int16_t n)
 
 void frmCom::setcomOpen(bool open)
 {
-    if (!port_.portOpen() && open) {
+    const bool wasOpen = port_.portOpen();
+    bool ok = true;
+    if (open && !wasOpen) {
         port_.setCommPort(comPortNum_);
         port_.setSettings(std::to_string(comBaud_) + ",N,8,1");
+        // Nothing stale goes out on a port that has just been opened. An
+        // open port keeps what it holds: those bytes are frames already
+        // written, and a frame cut in flight garbles the line.
+        ok = port_.setPortOpen(true) && port_.discardOutput();
+    } else if (!open && wasOpen) {
+        // The last frame leaves the line before the port goes.
+        port_.drainOutput();
+        port_.setPortOpen(false);
     }
-    bool ok = port_.discardOutput();
-    if (port_.portOpen() != open)
-        ok = port_.setPortOpen(open) && ok;
     if (open && !ok) {
         port_.setPortOpen(false);
         errCannotOpen_ = true;

@@ -53,6 +53,8 @@ public:
     bool comSendEnable() const { return port_.portOpen(); }
     bool comOpen() const { return port_.portOpen(); }
     void setcomOpen(bool open);
+    // The system's reason for the last failed opening, for the operator.
+    std::string openFailure() const { return port_.openFailure(); }
 
     // Enables the heartbeat (start-up) and runs one tick of it.
     void settimSolidEnabled(bool on) { timSolid_.setEnabled(on); }

@@ -70,8 +70,11 @@ enum class MsgIcon { Critical, Information };
 class MessageBox {
 public:
     virtual ~MessageBox() = default;
-    // Shows a modal box with an OK button; returns the button's code.
-    virtual int show(const std::string& text, const std::string& title, MsgIcon icon) = 0;
+    // Shows a modal box with an OK button; returns the button's code. The
+    // detail (the system's own reason, "" for none) is offered beside the
+    // text, never in its place.
+    virtual int show(const std::string& text, const std::string& title, MsgIcon icon,
+                     const std::string& detail) = 0;
 };
 
 class Beeper {

@@ -19,9 +19,9 @@ std::string MemoryListBox::line(int index) const
     return lines[static_cast<size_t>(index)];
 }
 
-int MemoryMessageBox::show(const std::string& text, const std::string& title, MsgIcon icon)
+int MemoryMessageBox::show(const std::string& text, const std::string& title, MsgIcon icon, const std::string& detail)
 {
-    shown.push_back({text, title, icon});
+    shown.push_back({text, title, icon, detail});
     if (onShow)
         onShow(shown.back());
     return 1;   // OK

@@ -76,11 +76,12 @@ public:
 // Records every box; an optional hook sees each one as it is shown.
 class MemoryMessageBox : public MessageBox {
 public:
-    int show(const std::string& text, const std::string& title, MsgIcon icon) override;
+    int show(const std::string& text, const std::string& title, MsgIcon icon, const std::string& detail) override;
     struct Shown {
         std::string text;
         std::string title;
         MsgIcon icon;
+        std::string detail;
     };
     std::vector<Shown> shown;
     std::function<void(const Shown&)> onShow;

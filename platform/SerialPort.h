@@ -63,6 +63,14 @@ public:
     virtual int outBufferCount() = 0;
     // Discards output still waiting; false when the port refused.
     virtual bool discardOutput() = 0;
+    // Lets the bytes written so far leave the line before the port is
+    // closed. Waits at most as long as the bytes still queued need at the
+    // line rate, plus a margin; returns at once on a closed port or a device
+    // that has gone.
+    virtual void drainOutput() = 0;
+    // Why the last opening failed, in words for the operator ("" when it
+    // did not fail or the port cannot tell).
+    virtual std::string openFailure() const { return {}; }
     // Receiver of receive and line-error notifications (on the UI thread).
     virtual void setEventSink(SerialEventSink* sink) = 0;
 };

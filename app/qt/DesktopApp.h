@@ -6,6 +6,7 @@
 #include "app/ComPortMap.h"
 #include "app/DorvelApp.h"
 #include "app/qt/MainWindow.h"
+#include "platform/ForwardingSerialPort.h"
 #include "platform/ProfileFile.h"
 #include "platform/TickClock.h"
 #include "platform/qt/QtInstanceLock.h"
@@ -25,23 +26,10 @@ struct DesktopOptions {
 
 // A serial port that says on stderr which device it could not open and why;
 // the operator's message box keeps the program's own text.
-class ReportingSerialPort : public platform::SerialPort {
+class ReportingSerialPort : public platform::ForwardingSerialPort {
 public:
-    explicit ReportingSerialPort(platform::QtSerialPort& port) : port_(port) {}
-    void setCommPort(int16_t n) override { port_.setCommPort(n); }
-    int16_t commPort() const override { return port_.commPort(); }
-    void setSettings(const std::string& s) override { port_.setSettings(s); }
-    std::string settings() const override { return port_.settings(); }
+    explicit ReportingSerialPort(platform::QtSerialPort& port) : ForwardingSerialPort(port), port_(port) {}
     bool setPortOpen(bool open) override;
-    bool portOpen() const override { return port_.portOpen(); }
-    void setParams(const platform::SerialParams& p) override { port_.setParams(p); }
-    int inBufferCount() override { return port_.inBufferCount(); }
-    ByteStr input() override { return port_.input(); }
-    void output(const ByteStr& bytes) override { port_.output(bytes); }
-    int outBufferSize() const override { return port_.outBufferSize(); }
-    int outBufferCount() override { return port_.outBufferCount(); }
-    bool discardOutput() override { return port_.discardOutput(); }
-    void setEventSink(platform::SerialEventSink* sink) override { port_.setEventSink(sink); }
 
 private:
     platform::QtSerialPort& port_;

@@ -315,10 +315,12 @@ bool QtMenuItem::checked() const
     return a_->isChecked();
 }
 
-int QtMessageBox::show(const std::string& text, const std::string& title, MsgIcon icon)
+int QtMessageBox::show(const std::string& text, const std::string& title, MsgIcon icon, const std::string& detail)
 {
     QMessageBox box(icon == MsgIcon::Critical ? QMessageBox::Critical : QMessageBox::Information, ToQt(title),
                     ToQt(text), QMessageBox::Ok, parent_);
+    if (!detail.empty())
+        box.setDetailedText(QString::fromStdString(detail));
     box.exec();
     return 1;   // OK, the only button
 }

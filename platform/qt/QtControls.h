@@ -167,7 +167,7 @@ class QtMessageBox : public MessageBox {
 public:
     // parent: the window the box stands over (none at start-up).
     explicit QtMessageBox(QWidget* parent = nullptr) : parent_(parent) {}
-    int show(const std::string& text, const std::string& title, MsgIcon icon) override;
+    int show(const std::string& text, const std::string& title, MsgIcon icon, const std::string& detail) override;
 
 private:
     QWidget* parent_;

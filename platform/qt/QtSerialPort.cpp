@@ -1,7 +1,9 @@
 #include "platform/qt/QtSerialPort.h"
 
 #include <QMetaObject>
+#include <algorithm>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 namespace platform {
@@ -68,6 +70,9 @@ bool QtSerialPort::applyLineSettings()
         return false;
     if (baud <= 0 || bits < 5 || bits > 8)
         return false;
+    // Start bit, data bits, parity bit and stop bits.
+    const int bitsPerChar = 1 + bits + (parity == QSerialPort::NoParity ? 0 : 1) + (stop == QSerialPort::OneStop ? 1 : 2);
+    byteTime_ = std::chrono::nanoseconds(1000000000LL * bitsPerChar / baud);
     return port_.setBaudRate(baud) && port_.setParity(parity) &&
            port_.setDataBits(static_cast<QSerialPort::DataBits>(bits)) && port_.setStopBits(stop) &&
            port_.setFlowControl(QSerialPort::NoFlowControl);
@@ -76,6 +81,7 @@ bool QtSerialPort::applyLineSettings()
 bool QtSerialPort::setPortOpen(bool open)
 {
     if (!open) {
+        lineErrors_.stop();
         if (port_.isOpen())
             port_.close();
         port_.clearError();
@@ -83,7 +89,7 @@ bool QtSerialPort::setPortOpen(bool open)
     }
     if (port_.isOpen())
         return true;
-    path_ = resolver_ ? resolver_(portNo_) : std::string();
+    path_ = AbsoluteDevicePath(resolver_ ? resolver_(portNo_) : std::string());
     openError_.clear();
     if (path_.empty()) {
         openError_ = "no device for this port number";
@@ -105,7 +111,18 @@ bool QtSerialPort::setPortOpen(bool open)
     port_.setDataTerminalReady(params_.dtrEnable);
     port_.setRequestToSend(params_.rtsEnable);
     port_.clearError();
+    vanished_ = false;
+    lineFreeAt_ = {};
+    const int fd = static_cast<int>(port_.handle());
+    lineErrors_.start([this, fd](LineErrorCounts& c) { return readCounts_ && readCounts_(fd, c); });
     return true;
+}
+
+std::string QtSerialPort::openFailure() const
+{
+    if (openError_.empty())
+        return {};
+    return "COM " + std::to_string(portNo_) + ", " + ExplainOpenFailure(path_, openError_);
 }
 
 int QtSerialPort::inBufferCount()
@@ -129,11 +146,44 @@ void QtSerialPort::output(const ByteStr& bytes)
     // Hand the bytes to the device now rather than on the next event loop
     // pass, so that a frame reaches the wire within the tick that sent it.
     port_.flush();
+    const auto now = std::chrono::steady_clock::now();
+    lineFreeAt_ = std::max(now, lineFreeAt_) + byteTime_ * static_cast<int64_t>(bytes.size());
 }
 
+// Qt's own buffer and the driver's queue alike wait to go out.
 int QtSerialPort::outBufferCount()
 {
-    return port_.isOpen() ? static_cast<int>(port_.bytesToWrite()) : 0;
+    if (!port_.isOpen())
+        return 0;
+    return static_cast<int>(port_.bytesToWrite()) + KernelOutputQueue(static_cast<int>(port_.handle()));
+}
+
+void QtSerialPort::drainOutput()
+{
+    using Clock = std::chrono::steady_clock;
+    if (!port_.isOpen() || vanished_)
+        return;
+    const int fd = static_cast<int>(port_.handle());
+    const auto start = Clock::now();
+    // Bounded by what is still queued at the line rate, and by the
+    // program's own account of the line, plus a margin for the adapter.
+    const int64_t queued = port_.bytesToWrite() + KernelOutputQueue(fd);
+    const auto onLine = lineFreeAt_ > start ? lineFreeAt_ - start : Clock::duration::zero();
+    const auto deadline = start + std::max<Clock::duration>(byteTime_ * queued, onLine) + std::chrono::milliseconds(20);
+    while (port_.isOpen() && !vanished_) {
+        const auto now = Clock::now();
+        if (now >= deadline)
+            break;
+        if (port_.bytesToWrite() > 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
+            if (!port_.waitForBytesWritten(static_cast<int>(std::max<int64_t>(1, left))))
+                break;   // nothing more goes out (the device has an error)
+            continue;
+        }
+        if (KernelOutputQueue(fd) == 0 && now >= lineFreeAt_ + byteTime_ * 2)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 bool QtSerialPort::discardOutput()
@@ -153,6 +203,13 @@ void QtSerialPort::onReadyRead()
 {
     if (!port_.isOpen())
         return;
+    // A damaged byte empties the driver's receive buffer before the bytes
+    // that came with it are read, so that it never passes as data.
+    for (int16_t event : lineErrors_.poll()) {
+        notify(event);
+        if (!port_.isOpen())
+            return;   // a receive buffer overflow closes the port
+    }
     const qint64 waiting = port_.bytesAvailable();
     if (waiting > params_.inBufferSize) {
         notify(comEventRxOver);
@@ -170,6 +227,7 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
         // came before are still delivered; then the port is closed so that Qt
         // stops polling a dead descriptor, and the exchange under way times
         // out and is reported like a silent transceiver.
+        vanished_ = true;
         QMetaObject::invokeMethod(this, [this] {
             if (port_.isOpen() && port_.bytesAvailable() > 0)
                 notify(comEvReceive);

@@ -4,9 +4,11 @@
 // to the program's notification codes here and nowhere else.
 #include <QObject>
 #include <QSerialPort>
+#include <chrono>
 #include <functional>
 #include <string>
 
+#include "platform/SerialLine.h"
 #include "platform/SerialPort.h"
 
 namespace platform {
@@ -33,12 +35,16 @@ public:
     int outBufferSize() const override { return params_.outBufferSize; }
     int outBufferCount() override;
     bool discardOutput() override;
+    void drainOutput() override;
+    std::string openFailure() const override;
     void setEventSink(SerialEventSink* sink) override { sink_ = sink; }
 
     // The device path of the last opening attempt, for messages.
     const std::string& devicePath() const { return path_; }
     // Qt's text for the last failed opening.
     const std::string& lastOpenError() const { return openError_; }
+    // Replaces the reading of the line's error counters (tests).
+    void setLineErrorReader(std::function<bool(int fd, LineErrorCounts&)> reader) { readCounts_ = std::move(reader); }
 
 private:
     void onReadyRead();
@@ -54,6 +60,15 @@ private:
     std::string openError_;
     SerialParams params_;
     SerialEventSink* sink_ = nullptr;
+    // One character's time on the line at the rate of the line settings.
+    std::chrono::nanoseconds byteTime_{std::chrono::microseconds(1042)};
+    // When the bytes written so far will have left the line, by the
+    // program's own account (a pseudo-terminal or an adapter's FIFO tells
+    // nothing).
+    std::chrono::steady_clock::time_point lineFreeAt_{};
+    bool vanished_ = false;
+    LineErrorWatch lineErrors_;
+    std::function<bool(int fd, LineErrorCounts&)> readCounts_ = ReadLineErrorCounts;
 };
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "link/frmCom.h"
+#include "platform/SerialLine.h"
 #include "tests/link/RadioFrames.h"
 #include "tests/support/FakeSerialPort.h"
 #include "tests/support/FakeTimer.h"
@@ -83,20 +84,34 @@ TEST_F(FrmComTest, OpeningUsesPortNumberAndLineSettings)
     EXPECT_EQ(port.lineSettings, "38400,N,8,1");
 }
 
-TEST_F(FrmComTest, OpeningAnOpenPortKeepsItsSettingsButResetsTheDriver)
+// Every operation sets the port open; the frames already written must still
+// leave the line whole, and so must the last one before the port closes.
+TEST_F(FrmComTest, NoFrameIsCutByOpeningAnOpenPortOrByClosing)
 {
+    port.clock = &clk;
     com.setcomPortNum(2);
     com.setcomOpen(true);
+    EXPECT_EQ(port.discards, 1) << "a port just opened sends nothing stale";
+    const ByteStr query = bytes("E0 53 14 00 00");
+    const ByteStr adjust = bytes("E8 53 14 01 00 10 38 30");
     com.orb5D.setworkMode(1);
-    com.orb5D.Send(bytes("E0 53 14 00 00"));
+    com.orb5D.Send(query);
     ASSERT_TRUE(com.orb5D.Running());
-    const int discards = port.discards;
+    clk.advance(2);   // two bytes are on their way
     com.setcomPortNum(5);
     com.setcomOpen(true);
     EXPECT_EQ(port.port, 2);
     EXPECT_EQ(port.opens, 1);
-    EXPECT_EQ(port.discards, discards + 1);
-    EXPECT_FALSE(com.orb5D.Running());
+    EXPECT_FALSE(com.orb5D.Running()) << "the driver is reset all the same";
+    com.orb5D.setworkMode(5);
+    com.orb5D.Send(adjust);
+    clk.advance(30);
+    EXPECT_EQ(port.wire(), cat(pcFrame(query), pcFrame(adjust)));
+
+    com.orb5D.Send(adjust);
+    com.setcomOpen(false);
+    EXPECT_EQ(port.wire(), cat(cat(pcFrame(query), pcFrame(adjust)), pcFrame(adjust)));
+    EXPECT_EQ(port.drains, 1);
 }
 
 TEST_F(FrmComTest, TickReadsWhatWaitsBeforeTheDriverAndWindowRun)
@@ -174,4 +189,58 @@ TEST_F(FrmComTest, AllOverClosesThePortAndSavesTheSettings)
     EXPECT_EQ(calls, std::vector<std::string>{"save"});
     com.Form_Unload();
     EXPECT_FALSE(timer.enabled());
+}
+
+// The line's error counters as the port reads them on each receive
+// notification: every kind that rose gives its notification once.
+TEST(LineErrorWatch, CounterChangesBecomeNotifications)
+{
+    platform::LineErrorCounts counts{1, 1, 1, 1, 1};
+    int reads = 0;
+    platform::LineErrorWatch watch;
+    watch.start([&](platform::LineErrorCounts& c) {
+        ++reads;
+        c = counts;
+        return true;
+    });
+    EXPECT_TRUE(watch.poll().empty()) << "the counts at opening are the baseline";
+    const struct {
+        platform::LineErrorCounts now;
+        std::vector<int16_t> events;
+    } steps[] = {
+        {{2, 1, 1, 1, 1}, {platform::comEventFrame}},
+        {{2, 3, 1, 1, 1}, {platform::comEventRxParity}},
+        {{2, 3, 2, 2, 1}, {platform::comEventBreak, platform::comEventOverrun}},
+        {{2, 3, 2, 2, 2}, {platform::comEventRxOver}},
+        {{2, 3, 2, 2, 2}, {}},
+    };
+    for (const auto& s : steps) {
+        counts = s.now;
+        EXPECT_EQ(watch.poll(), s.events);
+    }
+
+    // A line without counters (a pseudo-terminal) says nothing, and is not
+    // asked again.
+    reads = 0;
+    watch.start([&](platform::LineErrorCounts&) {
+        ++reads;
+        return false;
+    });
+    EXPECT_TRUE(watch.poll().empty());
+    EXPECT_EQ(reads, 1);
+}
+
+TEST(SerialLine, DeviceTroublesAreExplained)
+{
+    EXPECT_EQ(platform::AbsoluteDevicePath("/dev/ttyUSB0"), "/dev/ttyUSB0");
+    const std::string rel = platform::AbsoluteDevicePath("radio");
+    EXPECT_EQ(rel.front(), '/');
+    EXPECT_EQ(rel.substr(rel.size() - 6), "/radio") << "relative to the current folder, not /dev";
+
+    const std::string missing = platform::ExplainOpenFailure("/dev/no-such-adapter", "No such file or directory");
+    EXPECT_EQ(missing.rfind("/dev/no-such-adapter: No such file or directory. No such device", 0), 0u) << missing;
+    EXPECT_NE(platform::PermissionAdvice("dialout", false, false).find("sudo usermod -aG dialout $USER"),
+              std::string::npos);
+    EXPECT_NE(platform::PermissionAdvice("dialout", false, true).find("log out and in again"), std::string::npos);
+    EXPECT_EQ(platform::PermissionAdvice("dialout", false, true).find("usermod"), std::string::npos);
 }

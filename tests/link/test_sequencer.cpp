@@ -129,7 +129,6 @@ TEST_F(SequencerTest, ModelCheckOutcomes)
     for (const auto& c : cases) {
         seq.Reset();
         port.written.clear();
-        trx.seen = 0;
         reportedErrors.clear();
         radio.setradionameS("0100");
         trx.main = c.main;

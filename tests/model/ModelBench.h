@@ -1,6 +1,7 @@
 #pragma once
 // The whole program on in-memory controls, a scripted transceiver and a manual clock. Each
-// tick lets the transceiver answer what was written, moves the clock by 50 ms and fires the timer.
+// tick moves the clock by 50 ms, lets the transceiver answer what reached the line meanwhile
+// (the port's transmit queue empties at 9600 bit/s) and fires the timer.
 #include <algorithm>
 #include <functional>
 #include <string>
@@ -20,28 +21,21 @@ struct ModelBench {
     MemoryWindow win;
     DorvelApp app{AppPlatform{&port, &timer, &clk}, win.controls};   // no instance lock, no settings file
     ScriptedRadio trx{port};
-    bool started = (app.Main(), true);
+    bool started = (port.clock = &clk, app.Main(), true);
     clsIndOp_RigTavik& m = app.model();
     clsConsole& con = app.model().myConsole;
-    ByteStr adAnswer;                 // when set, the body of every A/D answer
     size_t bytesPerTick = 0;          // above 0: received bytes trickle in
     std::vector<uint32_t> writtenAt;  // clock time of each written frame
 
     void tick()
     {
-        size_t requests = 0;
-        for (size_t i = trx.seen; !adAnswer.empty() && i < port.written.size(); ++i)
-            requests += port.written[i].size() > 9 && port.written[i][4] == 0xE8 && port.written[i][9] == 0x03;
-        trx.answers = adAnswer.empty();
+        clk.advance(50);
         trx.serve();
-        for (; requests > 0; --requests)
-            port.receive(RadioFrame(0xE8, adAnswer));
         if (bytesPerTick > 0) {
             held.insert(held.end(), port.rxQueue.begin(), port.rxQueue.end());
             port.rxQueue.assign(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(std::min(bytesPerTick, held.size())));
             held.erase(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(port.rxQueue.size()));
         }
-        clk.advance(50);
         timer.fire();
         writtenAt.resize(port.written.size(), clk.now);
     }

@@ -136,7 +136,7 @@ TEST(Readouts, MalformedAnswerIsReportedAndResetsTheModel)
         const int before = writes();
         int atReport = -1;
         b.win.msgBox.onShow = [&](const auto&) { atReport = writes(); };
-        b.adAnswer = HexStrToByteStr(answer);
+        b.trx.adAnswer = HexStrToByteStr(answer);
         b.app.mainWindow().cmd00_Click(1);
         b.ticks(30);
         if (!malformed) {

@@ -39,38 +39,59 @@ ByteStr CloneEndFrame(int count)
 
 void ScriptedRadio::serve()
 {
-    for (; seen < port.written.size(); ++seen) {
-        const ByteStr& f = port.written[seen];
-        if (echoes)
-            port.receive(f);
-        if (!answers || !echoes || f.size() < 6)
+    // Bytes are taken as they leave the PC's transmit queue; each comes
+    // back as its echo, and a frame is acted on once its end has arrived.
+    const ByteStr& w = port.wire();
+    ByteStr echo;
+    for (; seen < w.size(); ++seen) {
+        echo.push_back(w[seen]);
+        frame_.push_back(w[seen]);
+        if (w[seen] != 0xFD)
             continue;
-        switch (f[4]) {
-        case 0xE0:
-            port.receive(ModelAnswer(main, sub, 51, modelByte));
+        if (echoes)
+            port.receive(echo);
+        echo.clear();
+        if (answers && echoes)
+            answer(frame_);
+        frame_.clear();
+    }
+    if (echoes && !echo.empty())
+        port.receive(echo);
+}
+
+void ScriptedRadio::answer(const ByteStr& f)
+{
+    if (f.size() < 6)
+        return;
+    switch (f[4]) {
+    case 0xE0:
+        port.receive(ModelAnswer(main, sub, 51, modelByte));
+        break;
+    case 0xE2:
+        for (int a = 0; a < 8160; a += 32)
+            port.receive(CloneDataFrame(a, ByteStr(image.begin() + a, image.begin() + a + 32)));
+        port.receive(CloneEndFrame(8160 / 32));
+        break;
+    case 0xE8: {
+        if (f.size() < 13)
             break;
-        case 0xE2:
-            for (int a = 0; a < 8160; a += 32)
-                port.receive(CloneDataFrame(a, ByteStr(image.begin() + a, image.begin() + a + 32)));
-            port.receive(CloneEndFrame(8160 / 32));
+        const int subCommand = f[9];
+        const int value = HexByteStrToInt(ByteStr(f.begin() + 10, f.begin() + 12));
+        commands.push_back({subCommand, value});
+        if (subCommand != 0x03)
             break;
-        case 0xE8: {
-            if (f.size() < 13)
-                break;
-            const int subCommand = f[9];
-            const int value = HexByteStrToInt(ByteStr(f.begin() + 10, f.begin() + 12));
-            commands.push_back({subCommand, value});
-            if (subCommand != 0x03)
-                break;
-            ByteStr payload(f.begin() + 5, f.begin() + 10);   // model codes and sub-command
-            const int v = adReading(value);
-            const ByteStr digits = v < 0 ? StrToByteStr("G0") : StrToByteStr(ByteToHex2(static_cast<int16_t>(v)));
-            payload.insert(payload.end(), digits.begin(), digits.end());
-            port.receive(RadioFrame(0xE8, payload));
+        if (!adAnswer.empty()) {
+            port.receive(RadioFrame(0xE8, adAnswer));
             break;
         }
-        default:
-            break;
-        }
+        ByteStr payload(f.begin() + 5, f.begin() + 10);   // model codes and sub-command
+        const int v = adReading(value);
+        const ByteStr digits = v < 0 ? StrToByteStr("G0") : StrToByteStr(ByteToHex2(static_cast<int16_t>(v)));
+        payload.insert(payload.end(), digits.begin(), digits.end());
+        port.receive(RadioFrame(0xE8, payload));
+        break;
+    }
+    default:
+        break;
     }
 }

@@ -1,7 +1,8 @@
 #pragma once
 // A transceiver for unit tests on the in-memory port: on each serve() it
-// echoes what the program wrote and answers it (model query, clone read,
-// A/D requests), so a test can run whole operations tick by tick.
+// echoes the bytes that have reached the line and answers each whole frame
+// (model query, clone read, A/D requests), so a test can run whole
+// operations tick by tick.
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,7 +13,7 @@ struct ScriptedRadio {
     explicit ScriptedRadio(FakeSerialPort& p) : port(p) {}
 
     FakeSerialPort& port;
-    size_t seen = 0;
+    size_t seen = 0;   // bytes of the line taken so far
     bool echoes = true;
     bool answers = true;
     std::string main = "5314";
@@ -22,6 +23,8 @@ struct ScriptedRadio {
     // The A/D reading for a channel code; a negative value answers with a
     // malformed value field.
     std::function<int(int code)> adReading = [](int code) { return code; };
+    // When set, the body of every A/D answer.
+    ByteStr adAnswer;
     // Every adjustment command received: sub-command and value.
     struct Command {
         int sub;
@@ -30,6 +33,10 @@ struct ScriptedRadio {
     std::vector<Command> commands;
 
     void serve();
+
+private:
+    void answer(const ByteStr& frame);
+    ByteStr frame_;
 };
 
 // Frames as the transceiver sends them.
