@@ -27,7 +27,11 @@ bool ReadRadio(const std::string& device, std::vector<unsigned char>& image, boo
 {
     HeadlessApp h(device);
     std::string failure;
-    h.window.msgBox.onShow = [&](const platform::MemoryMessageBox::Shown& s) { failure = s.text; };
+    std::string detail;
+    h.window.msgBox.onShow = [&](const platform::MemoryMessageBox::Shown& s) {
+        failure = s.text;
+        detail = s.detail;
+    };
     const bool tty = progress && isatty(STDERR_FILENO);
     clsCmcOrb5Sequence& seq = h.app.seq();
     seq.easyCloneRead();
@@ -43,9 +47,15 @@ bool ReadRadio(const std::string& device, std::vector<unsigned char>& image, boo
     if (tty)
         std::fputc('\n', stderr);
     if (!failure.empty()) {
-        std::cerr << TerminalText(failure) << std::endl;
-        if (!h.port.lastOpenError().empty())
-            std::cerr << "(device " << h.port.devicePath() << ": " << h.port.lastOpenError() << ")" << std::endl;
+        // The operator's message, with the system's reason as its second line.
+        const std::string text = TerminalText(failure);
+        const size_t eol = text.find('\n');
+        std::cerr << text.substr(0, eol) << '\n';
+        if (!detail.empty())
+            std::cerr << detail << '\n';
+        if (eol != std::string::npos)
+            std::cerr << text.substr(eol + 1) << '\n';
+        std::cerr.flush();
         return false;
     }
     const ByteStr& bytes = h.app.radio().eepImage().bytes();

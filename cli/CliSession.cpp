@@ -19,6 +19,8 @@ namespace {
 
 // How long `idle` waits for a quiet edit cycle before giving up.
 constexpr int kIdleLimitMs = 60000;
+// How long `quit` lets changed values go out before it closes the port.
+constexpr int kQuitLimitMs = 10000;
 
 void printLines(const std::string& crlfText, const char* prefix = "")
 {
@@ -43,6 +45,8 @@ public:
 
     // Runs one command line; false after quit.
     bool execute(const std::string& line);
+    // Lets the values changed so far go out before the port is closed.
+    void sendPending();
 
 private:
     bool busy();
@@ -66,6 +70,19 @@ bool Session::busy()
         if (c.flgChanged(i) || (c.flgEnterOn(i) && c.Event_Enter(i) >= 0))
             return true;
     return h_.app.seq().OpRunning() || m.RigTavikProp_Waiting();
+}
+
+void Session::sendPending()
+{
+    clsConsole& c = h_.app.model().myConsole;
+    h_.runUntil(
+        [&] {
+            for (int16_t i = 0; i < c.ListCount(); ++i)
+                if (c.flgChanged(i))
+                    return false;
+            return !h_.app.seq().OpRunning();
+        },
+        kQuitLimitMs);
 }
 
 void Session::connect()
@@ -183,6 +200,9 @@ bool Session::execute(const std::string& raw)
             std::cout << ".\n";
         }
     } else if (cmd == "quit") {
+        if (!needsArg(false))
+            return true;
+        sendPending();
         return false;
     } else {
         std::cout << "error: unknown command\n";
@@ -238,9 +258,9 @@ int CliSession(const std::vector<std::string>& args)
                 finish();
         }
         if (running && eof) {
-            if (!pending.empty())
-                session.execute(pending);
-            finish();   // end of input is quit
+            if (pending.empty() || session.execute(pending))
+                session.sendPending();   // end of input is quit
+            finish();
         }
         if (running)
             notifier.setEnabled(true);

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <time.h>
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "sim/SimImage.h"
 
@@ -77,6 +79,26 @@ void WireLine::clear()
     pcLast_ = false;
 }
 
+void PcTransmitQueue::push(int64_t now, const uint8_t* data, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        queue_.push_back({data[i], now});
+}
+
+int64_t PcTransmitQueue::nextTake(int64_t lineFree) const
+{
+    if (queue_.empty()) return -1;
+    return paced_ ? std::max(lineFree, queue_.front().arrived) : queue_.front().arrived;
+}
+
+bool PcTransmitQueue::take(uint8_t& byte)
+{
+    if (queue_.empty()) return false;
+    byte = queue_.front().byte;
+    queue_.pop_front();
+    return true;
+}
+
 std::string logLine(int64_t ms, bool fromPc, const Bytes& frame)
 {
     const Bytes hex = toAsciiHex(frame);
@@ -112,7 +134,10 @@ void complain(const std::string& text)
 
 class Server {
 public:
-    Server(const Options& opt, Radio& radio) : opt_(opt), radio_(radio), line_(opt.baud, !opt.fast) {}
+    Server(const Options& opt, Radio& radio)
+        : opt_(opt), radio_(radio), line_(opt.baud, !opt.fast), pcQueue_(!opt.fast)
+    {
+    }
     int run();
 
 private:
@@ -122,7 +147,9 @@ private:
     void tearDown();
     int makeLink();  // 0, or the exit status
     void dropClient();
-    void readMaster(int64_t now);
+    enum class ReadResult { Bytes, Nothing, Gone };
+    ReadResult readMaster(int64_t now);
+    void takeQueued(int64_t now);
     void readStdin();
     bool passDueItems(int64_t now);  // false once the cable is pulled
     void writeOut();
@@ -131,6 +158,7 @@ private:
     const Options& opt_;
     Radio& radio_;
     WireLine line_;
+    PcTransmitQueue pcQueue_;
     int master_ = -1;
     std::string slave_;
     std::FILE* log_ = nullptr;
@@ -179,6 +207,13 @@ int Server::setUp()
     }
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
     fcntl(master_, F_SETFD, FD_CLOEXEC);
+    // Packet mode: the terminal tells when the PC flushes its output, which
+    // drops what the PC's UART has not yet sent.
+    int packet = 1;
+    if (ioctl(master_, TIOCPKT, &packet) != 0) {
+        complain(std::string("cannot watch the pseudo-terminal: ") + std::strerror(errno));
+        return 1;
+    }
 
     if (!opt_.logPath.empty()) {
         log_ = std::fopen(opt_.logPath.c_str(), "w");
@@ -234,6 +269,13 @@ void Server::dropClient()
 {
     if (hungUp_) return;
     hungUp_ = true;
+    // What the PC had written still crosses the line, as a closing port
+    // waits for its queue to drain: the radio acts on it and the log shows
+    // it, though nothing reaches the PC any more.
+    takeQueued(std::numeric_limits<int64_t>::max());
+    WireItem item;
+    while (line_.popDue(std::numeric_limits<int64_t>::max(), item))
+        if (item.kind == WireItem::Kind::LogPc || item.kind == WireItem::Kind::LogRadio) logFrame(item);
     // Whatever was still to go to this client is dropped, and so is what it
     // left unread in the terminal, so that the next client starts clean. Only
     // the terminal's input side is flushed: a new client may already have
@@ -248,16 +290,31 @@ void Server::dropClient()
     }
 }
 
-void Server::readMaster(int64_t now)
+Server::ReadResult Server::readMaster(int64_t now)
 {
-    uint8_t buf[4096];
+    uint8_t buf[4097];
     const ssize_t n = read(master_, buf, sizeof buf);
     if (n > 0) {
-        line_.schedule(now, radio_.receive(buf, static_cast<size_t>(n)));
-        return;
+        // A data packet starts with 0; any other first byte is the
+        // terminal's status alone.
+        if (buf[0] == TIOCPKT_DATA)
+            pcQueue_.push(now, buf + 1, static_cast<size_t>(n - 1));
+        else if (buf[0] & TIOCPKT_FLUSHWRITE)
+            pcQueue_.flush();
+        return ReadResult::Bytes;
     }
-    if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
-    dropClient();  // EIO: the client has closed the device
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) return ReadResult::Nothing;
+    return ReadResult::Gone;  // EIO: the client has closed the device
+}
+
+// The line takes the PC's bytes one byte time each, when it is free.
+void Server::takeQueued(int64_t now)
+{
+    for (int64_t at; (at = pcQueue_.nextTake(line_.lineFree())) >= 0 && at <= now;) {
+        uint8_t byte = 0;
+        pcQueue_.take(byte);
+        line_.schedule(at, radio_.receive(&byte, 1));
+    }
 }
 
 void Server::readStdin()
@@ -344,6 +401,7 @@ int Server::run()
     int status = 0;
     for (;;) {
         int64_t now = monotonicNs();
+        takeQueued(now);
         if (!passDueItems(now)) break;  // the cable is pulled
         writeOut();
         if (hungUp_) {
@@ -370,6 +428,11 @@ int Server::run()
             const int64_t untilDue = std::max<int64_t>(0, line_.nextDue() - now);
             waitNs = waitNs < 0 ? untilDue : std::min(waitNs, untilDue);
         }
+        const int64_t take = pcQueue_.nextTake(line_.lineFree());
+        if (take >= 0) {
+            const int64_t untilTake = std::max<int64_t>(0, take - now);
+            waitNs = waitNs < 0 ? untilTake : std::min(waitNs, untilTake);
+        }
         timespec ts{};
         ts.tv_sec = static_cast<time_t>(waitNs / 1000000000LL);
         ts.tv_nsec = static_cast<long>(waitNs % 1000000000LL);
@@ -389,12 +452,16 @@ int Server::run()
         }
         if (masterAt >= 0) {
             const short ev = fds[masterAt].revents;
-            // A hang-up first: what is readable may already come from a new
-            // client, and is read once the loop has seen it back.
-            if (ev & (POLLHUP | POLLERR | POLLNVAL))
+            // While the device is hung up, what is readable is still the
+            // last client's; a new client is served once the loop has seen
+            // it back.
+            if (ev & (POLLHUP | POLLERR | POLLNVAL)) {
+                while ((ev & POLLIN) && readMaster(monotonicNs()) == ReadResult::Bytes) {
+                }
                 dropClient();
-            else if (ev & POLLIN)
-                readMaster(monotonicNs());
+            } else if ((ev & POLLIN) && readMaster(monotonicNs()) == ReadResult::Gone) {
+                dropClient();
+            }
         }
     }
     tearDown();

@@ -21,9 +21,8 @@ struct WireItem {
     Bytes frame;  // the frame to log
 };
 
-// The one-wire line. The PC's bytes arrive at the radio all at once through
-// the pseudo-terminal, but on the real wire each takes 10 bit times: each is
-// echoed at the end of its own byte time. The radio's answer starts a short
+// The one-wire line. Each byte takes 10 bit times on the wire and is echoed
+// at the end of its own byte time. The radio's answer starts a short
 // turnaround after the PC's frame has finished and occupies the line byte
 // by byte. Unpaced, everything is due at once, in the same order.
 class WireLine {
@@ -34,6 +33,8 @@ public:
     WireLine(long baud, bool paced);
 
     int64_t byteNs() const { return byteNs_; }
+    // When the line is free for the next byte (paced only).
+    int64_t lineFree() const { return lineFree_; }
     void schedule(int64_t now, const std::vector<WireEvent>& events);
     bool empty() const { return items_.empty(); }
     int64_t nextDue() const { return items_.front().due; }
@@ -52,6 +53,29 @@ private:
 
 // One log line: "<ms> pc|radio <HEX>".
 std::string logLine(int64_t ms, bool fromPc, const Bytes& frame);
+
+// The PC's UART: the bytes the PC has written wait in its transmit queue
+// until the line takes them, one byte time each; a flush of the PC's output
+// drops those not yet taken. Unpaced, the line takes every byte at once.
+class PcTransmitQueue {
+public:
+    explicit PcTransmitQueue(bool paced) : paced_(paced) {}
+    void push(int64_t now, const uint8_t* data, size_t n);
+    // The moment the line takes the first queued byte, given when the line
+    // is free; -1 when nothing waits.
+    int64_t nextTake(int64_t lineFree) const;
+    bool take(uint8_t& byte);
+    void flush() { queue_.clear(); }
+    bool empty() const { return queue_.empty(); }
+
+private:
+    struct Waiting {
+        uint8_t byte;
+        int64_t arrived;
+    };
+    bool paced_;
+    std::deque<Waiting> queue_;
+};
 
 // Serves the radio on a pseudo-terminal until SIGINT or SIGTERM (0), or until
 // the cable is pulled (0). Prints the device path as the first line on

@@ -83,7 +83,8 @@ TempDir::~TempDir()
     }
 }
 
-RunResult RunProgram(const std::vector<std::string>& argv, const std::string& input, int timeoutMs)
+RunResult RunProgram(const std::vector<std::string>& argv, const std::string& input, int timeoutMs,
+                     const std::string& cwd)
 {
     TempDir dir;
     const std::string inPath = dir.file("in"), outPath = dir.file("out"), errPath = dir.file("err");
@@ -99,6 +100,8 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& in
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
+        if (!cwd.empty() && chdir(cwd.c_str()) != 0)
+            _exit(126);
         auto a = cArgs(argv);
         execv(a[0], a.data());
         _exit(127);
@@ -185,4 +188,78 @@ int SimProcess::waitExit(int timeoutMs)
 bool SimProcess::running()
 {
     return pid_ > 0 && waitFor(pid_, 0) == -2;
+}
+
+Conversation::Conversation(const std::vector<std::string>& argv)
+{
+    int inPipe[2];
+    int outPipe[2];
+    if (pipe(inPipe) != 0 || pipe(outPipe) != 0)
+        throw std::runtime_error("pipe failed");
+    pid_ = fork();
+    if (pid_ == 0) {
+        dup2(inPipe[0], 0);
+        dup2(outPipe[1], 1);
+        close(inPipe[1]);
+        close(outPipe[0]);
+        auto a = cArgs(argv);
+        execv(a[0], a.data());
+        _exit(127);
+    }
+    close(inPipe[0]);
+    close(outPipe[1]);
+    in_ = inPipe[1];
+    out_ = outPipe[0];
+}
+
+Conversation::~Conversation()
+{
+    if (finish(5000) == -2 && pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitFor(pid_, 3000);
+    }
+    if (out_ >= 0)
+        close(out_);
+}
+
+void Conversation::say(const std::string& line)
+{
+    signal(SIGPIPE, SIG_IGN);
+    const std::string l = line + "\n";
+    if (in_ < 0 || write(in_, l.data(), l.size()) != static_cast<ssize_t>(l.size()))
+        throw std::runtime_error("cannot talk to " + std::to_string(pid_));
+}
+
+std::string Conversation::hear(int timeoutMs)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (buffered_.find('\n') == std::string::npos) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        pollfd p{out_, POLLIN, 0};
+        if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0)
+            return {};
+        char c[512];
+        const ssize_t n = read(out_, c, sizeof c);
+        if (n <= 0)
+            return {};
+        buffered_.append(c, static_cast<size_t>(n));
+    }
+    const size_t nl = buffered_.find('\n');
+    std::string line = buffered_.substr(0, nl);
+    buffered_.erase(0, nl + 1);
+    return line;
+}
+
+int Conversation::finish(int timeoutMs)
+{
+    if (in_ >= 0) {
+        close(in_);
+        in_ = -1;
+    }
+    if (pid_ <= 0)
+        return -1;
+    const int s = waitFor(pid_, timeoutMs);
+    if (s != -2)
+        pid_ = -1;
+    return s;
 }

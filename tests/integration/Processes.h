@@ -12,9 +12,32 @@ struct RunResult {
     std::string err;
 };
 
-// Runs a program (path and arguments) with the given standard input, waits
-// at most timeoutMs, and returns what it printed.
-RunResult RunProgram(const std::vector<std::string>& argv, const std::string& input = {}, int timeoutMs = 120000);
+// Runs a program (path and arguments) with the given standard input, in
+// the folder cwd ("" for this one), waits at most timeoutMs, and returns
+// what it printed.
+RunResult RunProgram(const std::vector<std::string>& argv, const std::string& input = {}, int timeoutMs = 120000,
+                     const std::string& cwd = {});
+
+// A program in the background that is given one line at a time and
+// answers with lines (dorvel-adj-cli session).
+class Conversation {
+public:
+    explicit Conversation(const std::vector<std::string>& argv);
+    ~Conversation();
+    Conversation(const Conversation&) = delete;
+    Conversation& operator=(const Conversation&) = delete;
+    void say(const std::string& line);
+    // The next line it prints; "" when none comes within timeoutMs.
+    std::string hear(int timeoutMs);
+    // Closes its input and waits for it to end; its exit status or -1.
+    int finish(int timeoutMs);
+
+private:
+    pid_t pid_ = -1;
+    int in_ = -1;
+    int out_ = -1;
+    std::string buffered_;
+};
 
 // The path of a program built beside the tests.
 std::string BinPath(const std::string& name);

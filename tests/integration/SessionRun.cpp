@@ -1,5 +1,6 @@
 #include "tests/integration/SessionRun.h"
 
+#include <algorithm>
 #include <sstream>
 
 std::vector<std::string> SessionOutput::block(size_t n) const
@@ -49,4 +50,25 @@ std::vector<WireCommand> LoggedCommands(const std::string& logText)
         out.push_back({ms, sub, std::stoi(digits, nullptr, 16)});
     }
     return out;
+}
+
+int RatioToByte(int a, int b)
+{
+    return a < 1 || b < 1 ? 0 : std::min(255, static_cast<int>(255.0 * a / b + 0.5));
+}
+
+int ScaleByte(int a, int b)
+{
+    return std::min(255, static_cast<int>(a * b / 255.0 + 0.5));
+}
+
+Reference ReferenceImage(const std::vector<std::string>& simArgs)
+{
+    TempDir dir;
+    std::vector<std::string> args{BinPath("dorvel-sim")};
+    args.insert(args.end(), simArgs.begin(), simArgs.end());
+    args.push_back("--write-image");
+    args.push_back(dir.file("ref.bin"));
+    RunProgram(args);
+    return {ReadFile(dir.file("ref.bin"))};
 }

@@ -28,3 +28,15 @@ struct WireCommand {
     int value;
 };
 std::vector<WireCommand> LoggedCommands(const std::string& logText);
+
+// The narrow level as a ratio of the wide one and back, as the program
+// works them out.
+int RatioToByte(int a, int b);
+int ScaleByte(int a, int b);
+
+// The simulator's image for the given options, as its file.
+struct Reference {
+    std::string image;
+    int at(int adr) const { return static_cast<unsigned char>(image[static_cast<size_t>(adr)]); }
+};
+Reference ReferenceImage(const std::vector<std::string>& simArgs);

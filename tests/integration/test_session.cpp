@@ -20,35 +20,9 @@ const Item kItems[] = {
     {13, 0x03C, 0x06}, {14, 0x03D, 0x07},
 };
 
-int ratioToByte(int a, int b)
-{
-    return a < 1 || b < 1 ? 0 : std::min(255, static_cast<int>(255.0 * a / b + 0.5));
-}
-
-int scaleByte(int a, int b)
-{
-    return std::min(255, static_cast<int>(a * b / 255.0 + 0.5));
-}
-
 bool hasCommand(const std::vector<WireCommand>& cmds, int sub, int value)
 {
     return std::any_of(cmds.begin(), cmds.end(), [&](const WireCommand& c) { return c.sub == sub && c.value == value; });
-}
-
-struct Reference {
-    std::string image;
-    int at(int adr) const { return static_cast<unsigned char>(image[static_cast<size_t>(adr)]); }
-};
-
-Reference referenceImage(const std::vector<std::string>& simArgs)
-{
-    TempDir dir;
-    std::vector<std::string> args{BinPath("dorvel-sim")};
-    args.insert(args.end(), simArgs.begin(), simArgs.end());
-    args.push_back("--write-image");
-    args.push_back(dir.file("ref.bin"));
-    RunProgram(args);
-    return {ReadFile(dir.file("ref.bin"))};
 }
 
 }  // namespace
@@ -59,7 +33,7 @@ TEST(Session, ConnectLoadsTheRadiosValuesIntoTheConsole)
         std::vector<std::string> simArgs;
         if (mid)
             simArgs.push_back("--mid");
-        const Reference ref = referenceImage(simArgs);
+        const Reference ref = ReferenceImage(simArgs);
         ASSERT_EQ(ref.image.size(), 8160u);
         simArgs.push_back("--fast");
         SimProcess sim(simArgs);
@@ -77,7 +51,7 @@ TEST(Session, ConnectLoadsTheRadiosValuesIntoTheConsole)
                 << "mid " << mid << ": " << console[static_cast<size_t>(it.index) + 1];
         }
         const int modW = ref.at(mid ? 0x050 : 0x042);
-        EXPECT_EQ(ConsoleValue(console[7]), ratioToByte(ref.at(0x049), modW));
+        EXPECT_EQ(ConsoleValue(console[7]), RatioToByte(ref.at(0x049), modW));
         EXPECT_EQ(ConsoleValue(console[16]), ref.at(0x088));
         EXPECT_EQ(ConsoleValue(console[17]), ref.at(0x089));
         EXPECT_EQ(console[1].substr(0, 14), "    CH No.: 01") << "the first programmed channel";
@@ -86,7 +60,7 @@ TEST(Session, ConnectLoadsTheRadiosValuesIntoTheConsole)
 
 TEST(Session, EachStepGoesOnTheWireAndIntoTheImage)
 {
-    const Reference ref = referenceImage({});
+    const Reference ref = ReferenceImage({});
     TempDir dir;
     SimProcess sim({"--fast", "--log", dir.file("wire.log")});
     std::string script = "connect\nidle\n";
@@ -102,9 +76,9 @@ TEST(Session, EachStepGoesOnTheWireAndIntoTheImage)
     // MOD W is followed by the narrow level again, scaled by the ratio; the
     // ratio step itself sends the narrow level.
     const int modW = ref.at(0x042) + 1;
-    const int ratio = ratioToByte(ref.at(0x049), ref.at(0x042));
-    EXPECT_TRUE(hasCommand(cmds, 0x0D, scaleByte(modW, ratio)));
-    EXPECT_TRUE(hasCommand(cmds, 0x0D, scaleByte(modW, ratio + 1)));
+    const int ratio = RatioToByte(ref.at(0x049), ref.at(0x042));
+    EXPECT_TRUE(hasCommand(cmds, 0x0D, ScaleByte(modW, ratio)));
+    EXPECT_TRUE(hasCommand(cmds, 0x0D, ScaleByte(modW, ratio + 1)));
     // BAL is brought in line in its second and third bytes.
     EXPECT_TRUE(hasCommand(cmds, 0x12, ref.at(0x043) + 1));
     EXPECT_TRUE(hasCommand(cmds, 0x11, ref.at(0x043) + 1));
@@ -121,7 +95,7 @@ TEST(Session, EachStepGoesOnTheWireAndIntoTheImage)
     EXPECT_EQ(valueOf(4), ref.at(0x043) + 1);
     EXPECT_EQ(valueOf(5), ref.at(0x043) + 1) << "BAL N follows BAL";
     EXPECT_EQ(valueOf(6), modW);
-    EXPECT_EQ(valueOf(7), scaleByte(modW, ratio + 1));
+    EXPECT_EQ(valueOf(7), ScaleByte(modW, ratio + 1));
     EXPECT_EQ(valueOf(9), ref.at(0x113) + 1);
     EXPECT_EQ(valueOf(12), ref.at(0x034) + 1);
     EXPECT_EQ(valueOf(15), ref.at(0x03D) + 1);
