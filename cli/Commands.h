@@ -8,6 +8,7 @@
 int CliRead(const std::vector<std::string>& args);
 int CliParams(const std::vector<std::string>& args);
 int CliSession(const std::vector<std::string>& args);
+int CliPorts(const std::vector<std::string>& args);
 
 // Options of the form --name VALUE; on a bad one, a one-line reason on
 // stderr naming the command, and false.

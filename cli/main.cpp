@@ -13,6 +13,8 @@ const char kUsage[] =
     "  read --device PATH --out FILE   read the radio's EEPROM image into FILE\n"
     "  params FILE                     list the stored parameters of an image file\n"
     "  params --device PATH            read the radio, then list its parameters\n"
+    "  ports                           list the serial ports present: the path to use,\n"
+    "                                  the device, description, maker, serial number\n"
     "  session --device PATH           run headless, one command per line on stdin:\n"
     "      connect | select I | step N | enter | button I | wait MS | idle\n"
     "      console | readouts | params | quit\n";
@@ -68,6 +70,8 @@ int main(int argc, char** argv)
         return CliParams(args);
     if (cmd == "session")
         return CliSession(args);
+    if (cmd == "ports")
+        return CliPorts(args);
     std::cerr << "dorvel-adj-cli: unknown command " << cmd << " (try --help)" << std::endl;
     return 2;
 }

@@ -1,7 +1,12 @@
 #include "app/qt/DesktopApp.h"
 
+#include <QAction>
+#include <QMenu>
+#include <QMessageBox>
 #include <iostream>
 
+#include "app/AppText.h"
+#include "app/qt/PortDeviceDialog.h"
 #include "platform/SettingsLocation.h"
 
 namespace {
@@ -19,8 +24,7 @@ bool ReportingSerialPort::setPortOpen(bool open)
 {
     const bool ok = port_.setPortOpen(open);
     if (open && !ok)
-        std::cerr << "dorvel-adj: COM " << port_.commPort() << " (" << port_.devicePath()
-                  << ") cannot be opened: " << port_.lastOpenError() << std::endl;
+        std::cerr << "dorvel-adj: " << port_.openFailure() << std::endl;
     return ok;
 }
 
@@ -30,6 +34,7 @@ DesktopApp::DesktopApp(const DesktopOptions& options)
                     kSettingsName),
       demoDevice_(options.demoDevice),
       portMap_(profileFile_, settingsFile_),
+      portLister_(options.portLister != nullptr ? *options.portLister : systemPorts_),
       lock_(options.lockPath.empty() ? platform::QtInstanceLock::DefaultPath() : options.lockPath),
       port_([this](int16_t n) { return devicePath(n); }),
       reportingPort_(port_),
@@ -37,6 +42,24 @@ DesktopApp::DesktopApp(const DesktopOptions& options)
            window_.controls())
 {
     window_.setOnClose([this] { shutdown(); });
+    portMap_.setLister(&portLister_);
+    portMap_.setNotice([](const std::string& notice) { std::cerr << "dorvel-adj: " << notice << std::endl; });
+    mnuOptionPortDevice_ = window_.optionMenu()->addAction(QStringLiteral("Port &device..."));
+    QObject::connect(mnuOptionPortDevice_, &QAction::triggered, &window_, [this] { choosePortDevice(); });
+}
+
+void DesktopApp::choosePortDevice()
+{
+    if (!started_)
+        return;
+    const int16_t portNo = app_.mainWindow().ComPortNo();
+    PortDeviceDialog dialog(portNo, portLister_.list(), &window_);
+    if (dialog.exec() != QDialog::Accepted || dialog.chosen().empty())
+        return;
+    if (!portMap_.setDevicePath(portNo, dialog.chosen()))
+        QMessageBox::warning(&window_, QString::fromLatin1(kAppTitle),
+                             QStringLiteral("The choice could not be written to %1.")
+                                 .arg(QString::fromStdString(settingsFile_)));
 }
 
 DesktopApp::~DesktopApp()

@@ -11,6 +11,7 @@
 #include "platform/TickClock.h"
 #include "platform/qt/QtInstanceLock.h"
 #include "platform/qt/QtSerialPort.h"
+#include "platform/qt/QtSerialPortList.h"
 #include "platform/qt/QtTimer.h"
 
 struct DesktopOptions {
@@ -22,6 +23,8 @@ struct DesktopOptions {
     // Not "": the COM port selected in the menu opens this device, for this
     // run only (the simulated radio of the demo).
     std::string demoDevice;
+    // The serial ports present; null for the system's own list.
+    platform::SerialPortLister* portLister = nullptr;
 };
 
 // A serial port that says on stderr which device it could not open and why;
@@ -52,6 +55,10 @@ public:
     DorvelApp& app() { return app_; }
     platform::QtSerialPort& port() { return port_; }
     const std::string& settingsFile() const { return settingsFile_; }
+    // "Port device...": the operator picks the device of the selected COM
+    // port among those present; the choice is written at once.
+    void choosePortDevice();
+    QAction* mnuOptionPortDevice() const { return mnuOptionPortDevice_; }
 
 private:
     std::string devicePath(int16_t portNo);
@@ -61,6 +68,8 @@ private:
     std::string demoDevice_;
     platform::TextProfileFile profileFile_;
     ComPortMap portMap_;
+    platform::QtSerialPortList systemPorts_;
+    platform::SerialPortLister& portLister_;
     platform::QtInstanceLock lock_;
     platform::QtSerialPort port_;
     ReportingSerialPort reportingPort_;
@@ -68,6 +77,7 @@ private:
     platform::SystemTickClock clock_;
     MainWindow window_;
     DorvelApp app_;
+    QAction* mnuOptionPortDevice_ = nullptr;
     bool started_ = false;
     bool shutDown_ = false;
 };

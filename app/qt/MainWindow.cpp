@@ -89,10 +89,10 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::buildMenus()
 {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    QMenu* file = fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFileExit_ = file->addAction(QStringLiteral("E&xit"));
 
-    QMenu* option = menuBar()->addMenu(QStringLiteral("&Option"));
+    QMenu* option = optionMenu_ = menuBar()->addMenu(QStringLiteral("&Option"));
     QMenu* port = option->addMenu(QStringLiteral("&Port"));
     auto* portGroup = new QActionGroup(this);
     for (int i = 1; i <= 4; ++i) {

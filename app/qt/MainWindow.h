@@ -15,6 +15,7 @@ class QFrame;
 class QKeyEvent;
 class QLabel;
 class QListWidget;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class frmMain;
@@ -45,6 +46,9 @@ public:
     QAction* mnuFileExit() const { return mnuFileExit_; }
     QAction* mnuOptSelCom(int i) const { return mnuOptSelCom_[i]; }
     QAction* mnuOptionSelAutoRelease(int i) const { return mnuOptionSelAutoRelease_[i]; }
+    // The menus, for the entries that come after the window's own.
+    QMenu* fileMenu() const { return fileMenu_; }
+    QMenu* optionMenu() const { return optionMenu_; }
     const platform::TwipScale& scale() const { return scale_; }
 
 protected:
@@ -77,6 +81,8 @@ private:
     QPlainTextEdit* txtAllData_ = nullptr;
     QWidget* linSepa_[2] = {};
     QAction* mnuFileExit_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QMenu* optionMenu_ = nullptr;
     QAction* mnuOptSelCom_[5] = {};
     QAction* mnuOptionSelAutoRelease_[6] = {};
 

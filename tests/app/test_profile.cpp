@@ -129,6 +129,51 @@ TEST_F(ProfileFileTest, PortsMapToDevicesThroughThePortsSection)
         {10, "/dev/serial/by-id/cable"}, {0, ""}, {11, ""}};
     for (const auto& [port, path] : cases)
         EXPECT_EQ(map.DevicePath(port), path) << port;
+
+    // A port chosen in the window is written at once, beside what is there.
+    ASSERT_TRUE(map.setDevicePath(4, "/dev/serial/by-id/usb-adapter"));
+    EXPECT_EQ(map.DevicePath(4), "/dev/serial/by-id/usb-adapter");
+    EXPECT_EQ(map.DevicePath(2), "/dev/ttyACM0");
+}
+
+// A port number without an entry whose default device is missing takes the
+// only USB adapter present, and says so; with two, or a default device that
+// exists, nothing is guessed.
+TEST_F(ProfileFileTest, OnlyAdapterStandsInForAMissingDefaultDevice)
+{
+    struct Lister : platform::SerialPortLister {
+        std::vector<platform::SerialPortEntry> ports;
+        std::vector<platform::SerialPortEntry> list() override { return ports; }
+    } lister;
+    const platform::SerialPortEntry usb{"/dev/ttyACM3", "/dev/serial/by-id/usb-Maker_Cable_42-if00", "Cable", "Maker",
+                                        "42", true};
+    const platform::SerialPortEntry builtIn{"/dev/ttyS0", "", "", "", "", false};
+    ComPortMap map(pf, file);
+    map.setLister(&lister);
+    std::vector<std::string> notices;
+    map.setNotice([&](const std::string& n) { notices.push_back(n); });
+    bool defaultExists = false;
+    map.setExists([&](const std::string&) { return defaultExists; });
+    const struct {
+        std::vector<platform::SerialPortEntry> present;
+        bool defaultExists;
+        const char* path;
+    } cases[] = {
+        {{builtIn, usb}, false, "/dev/serial/by-id/usb-Maker_Cable_42-if00"},
+        {{usb, usb}, false, "/dev/ttyUSB0"},
+        {{builtIn}, false, "/dev/ttyUSB0"},
+        {{usb}, true, "/dev/ttyUSB0"},
+    };
+    for (const auto& c : cases) {
+        lister.ports = c.present;
+        defaultExists = c.defaultExists;
+        EXPECT_EQ(map.DevicePath(1), c.path);
+    }
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0], "COM 1 has no device of its own; using the only USB serial adapter, "
+                          "/dev/serial/by-id/usb-Maker_Cable_42-if00 (Cable)");
+    EXPECT_EQ(platform::DescribePort(usb), "/dev/serial/by-id/usb-Maker_Cable_42-if00  /dev/ttyACM3  Cable  Maker  42");
+    EXPECT_EQ(platform::DescribePort(builtIn), "/dev/ttyS0  -  -  -");
 }
 
 TEST(SettingsLocation, ProgramFolderWhenWritableElseTheUsersConfiguration)

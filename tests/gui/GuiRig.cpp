@@ -20,7 +20,7 @@ BoxCatcher::BoxCatcher()
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (box == nullptr || !box->isVisible())
             return;
-        boxes.push_back({box->text(), box->windowTitle(), static_cast<int>(box->icon())});
+        boxes.push_back({box->text(), box->windowTitle(), static_cast<int>(box->icon()), box->detailedText()});
         box->button(QMessageBox::Ok)->click();
     });
     poll.start(20);

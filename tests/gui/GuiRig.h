@@ -22,6 +22,7 @@ struct BoxCatcher {
         QString text;
         QString title;
         int icon;
+        QString detail;
     };
     std::vector<Box> boxes;
     QTimer poll;

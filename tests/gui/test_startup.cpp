@@ -1,6 +1,7 @@
 // Start-up and shutdown of the desktop program: one copy at a time, the
 // settings file, and the window's size and layout on the window system.
 #include <QAction>
+#include <QApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QListWidget>
@@ -10,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -17,6 +19,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "app/qt/PortDeviceDialog.h"
 #include "tests/gui/GuiRig.h"
 
 namespace {
@@ -113,6 +116,8 @@ TEST(Settings, MenuChoicesAreWrittenAtShutdownAndReadBackAndPortsLeadToDevices)
     EXPECT_TRUE(boxes.boxes[0].text.startsWith("Cannot access COM 3.\n\nCheck the following:"))
         << boxes.boxes[0].text.toStdString();
     EXPECT_EQ(r.desk->port().devicePath(), "/dev/no-such-cable");
+    EXPECT_TRUE(boxes.boxes[0].detail.startsWith("COM 3, /dev/no-such-cable: ")) << boxes.boxes[0].detail.toStdString();
+    EXPECT_TRUE(boxes.boxes[0].detail.contains("No such device")) << boxes.boxes[0].detail.toStdString();
 
     r.w().mnuFileExit()->trigger();
     EXPECT_FALSE(r.w().isVisible());
@@ -154,3 +159,33 @@ TEST(Layout, FirstSizingAndShrinking)
 }
 
 }  // namespace
+
+// "Port device..." lists the ports present; the one chosen becomes the
+// selected COM port's device in the settings file at once, and the next
+// Connect opens it.
+TEST(Settings, PortDeviceChosenFromThePortsPresent)
+{
+    SimProcess sim({"--fast"});
+    struct Lister : platform::SerialPortLister {
+        std::vector<platform::SerialPortEntry> ports;
+        std::vector<platform::SerialPortEntry> list() override { return ports; }
+    } lister;
+    lister.ports = {{"/dev/ttyS0", "", "", "", "", false}, {"/dev/ttyACM7", sim.device(), "Cloning cable", "Maker", "42", true}};
+    GuiRig r;
+    std::ofstream(r.settings) << "[OPTION]\nComPort=2\n";
+    r.options.portLister = &lister;
+    ASSERT_TRUE(r.start());
+    QTimer pick;
+    QObject::connect(&pick, &QTimer::timeout, [&] {
+        auto* d = qobject_cast<PortDeviceDialog*>(QApplication::activeModalWidget());
+        if (d == nullptr || !d->isVisible() || d->list()->topLevelItemCount() != 2)
+            return;
+        d->list()->setCurrentItem(d->list()->topLevelItem(1));
+        d->accept();
+    });
+    pick.start(20);
+    r.desk->mnuOptionPortDevice()->trigger();
+    EXPECT_EQ(ReadFile(r.settings), "[OPTION]\nComPort=2\n[PORTS]\nCOM2=" + sim.device() + "\n");
+    QTest::mouseClick(r.w().cmd00(0), Qt::LeftButton);
+    EXPECT_TRUE(WaitFor([&] { return r.app().model().RigTavikProp_EditEnabled(); }, 30000));
+}

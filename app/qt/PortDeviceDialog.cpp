@@ -1,0 +1,47 @@
+#include "app/qt/PortDeviceDialog.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/AppText.h"
+
+PortDeviceDialog::PortDeviceDialog(int portNo, std::vector<platform::SerialPortEntry> ports, QWidget* parent)
+    : QDialog(parent), ports_(std::move(ports))
+{
+    setWindowTitle(QString::fromLatin1(kAppTitle));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(ports_.empty()
+                                     ? tr("No serial ports found. Plug the cloning cable in and try again.")
+                                     : tr("Device for COM %1:").arg(portNo),
+                                 this));
+    list_ = new QTreeWidget(this);
+    list_->setHeaderLabels({tr("Path"), tr("Device"), tr("Description"), tr("Maker"), tr("Serial number")});
+    list_->setRootIsDecorated(false);
+    for (const auto& p : ports_) {
+        auto* item = new QTreeWidgetItem(list_);
+        const std::string* fields[] = {&p.path(), &p.device, &p.description, &p.manufacturer, &p.serialNumber};
+        for (int c = 0; c < 5; ++c)
+            item->setText(c, QString::fromStdString(*fields[c]));
+    }
+    list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    layout->addWidget(list_);
+    buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    layout->addWidget(buttons_);
+    QPushButton* ok = buttons_->button(QDialogButtonBox::Ok);
+    ok->setEnabled(false);
+    connect(list_, &QTreeWidget::currentItemChanged, this, [ok](QTreeWidgetItem* current) { ok->setEnabled(current != nullptr); });
+    connect(list_, &QTreeWidget::itemDoubleClicked, this, &QDialog::accept);
+    connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    resize(720, 240);
+}
+
+std::string PortDeviceDialog::chosen() const
+{
+    const int row = list_->indexOfTopLevelItem(list_->currentItem());
+    return row >= 0 && static_cast<size_t>(row) < ports_.size() ? ports_[static_cast<size_t>(row)].path() : std::string();
+}
