@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "DorvelVersion.h"
 #include "sim/SimImage.h"
 
 namespace dsim {
@@ -419,6 +420,10 @@ int simMain(int argc, const char* const* argv)
     }
     if (opt.help) {
         std::fputs(usageText().c_str(), stdout);
+        return 0;
+    }
+    if (opt.version) {
+        std::puts("dorvel-sim " DORVEL_VERSION);
         return 0;
     }
     Bytes image;
