@@ -32,8 +32,9 @@ namespace {
 
 const char kUsage[] =
     "usage: dorvel-adj [--demo]\n"
-    "  --demo      run on a simulated radio (dorvel-sim from the program's folder);\n"
-    "              without a display, run a headless session against it instead\n"
+    "  --demo      run on a simulated radio (dorvel-sim from the program's folder,\n"
+    "              else from PATH); without a display, run a headless session\n"
+    "              against it instead\n"
     "  --help      show this text\n"
     "  --version   show the version\n";
 
