@@ -148,6 +148,8 @@ int main(int argc, char** argv)
 
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("dorvel-adj"));
+    // Ties the window to its desktop entry (icon and name in the task bar).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.DorvelAdj"));
 
     DesktopOptions dopt;
     DemoRadio radio;
