@@ -4,6 +4,7 @@
 #include <iostream>
 #include <map>
 
+#include "DorvelVersion.h"
 #include "cli/Commands.h"
 
 namespace {
@@ -17,7 +18,9 @@ const char kUsage[] =
     "                                  the device, description, maker, serial number\n"
     "  session --device PATH           run headless, one command per line on stdin:\n"
     "      connect | select I | step N | enter | button I | wait MS | idle\n"
-    "      console | readouts | params | quit\n";
+    "      console | readouts | params | quit\n"
+    "  --help                          show this text\n"
+    "  --version                       show the version\n";
 
 }  // namespace
 
@@ -62,6 +65,10 @@ int main(int argc, char** argv)
     const std::vector<std::string> args(argv + 2, argv + argc);
     if (cmd == "--help" || cmd == "-h" || cmd == "help") {
         std::cout << kUsage;
+        return 0;
+    }
+    if (cmd == "--version") {
+        std::cout << "dorvel-adj-cli " DORVEL_VERSION << std::endl;
         return 0;
     }
     if (cmd == "read")

@@ -48,6 +48,7 @@ std::string usageText()
            "until SIGINT or SIGTERM.\n"
            "\n"
            "  --help               show this text and exit\n"
+           "  --version            show the version and exit\n"
            "  --fast               no pacing: answer at once (for tests)\n"
            "  --baud N             line rate in bit/s for pacing (default 9600)\n"
            "  --link PATH          also make PATH a symbolic link to the device (removed at exit)\n"
@@ -83,6 +84,8 @@ bool parseOptions(int argc, const char* const* argv, Options& opt, std::string& 
         std::string v;
         if (arg == "--help" || arg == "-h") {
             opt.help = true;
+        } else if (arg == "--version") {
+            opt.version = true;
         } else if (arg == "--fast") {
             opt.fast = true;
         } else if (arg == "--mid") {

@@ -9,6 +9,7 @@ namespace dsim {
 
 struct Options {
     bool help = false;
+    bool version = false;
     bool fast = false;       // no pacing at all
     long baud = 9600;
     std::string logPath;     // one line per complete frame

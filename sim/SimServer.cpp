@@ -16,6 +16,7 @@
 #include <cstring>
 #include <limits>
 
+#include "DorvelVersion.h"
 #include "sim/SimImage.h"
 
 namespace dsim {
@@ -486,6 +487,10 @@ int simMain(int argc, const char* const* argv)
     }
     if (opt.help) {
         std::fputs(usageText().c_str(), stdout);
+        return 0;
+    }
+    if (opt.version) {
+        std::puts("dorvel-sim " DORVEL_VERSION);
         return 0;
     }
     Bytes image;

@@ -1,11 +1,41 @@
 #include "app/qt/DemoRadio.h"
 
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <cstdlib>
 #include <iostream>
 
 namespace {
 
 const int kStartMs = 5000;
+
+// A companion program: the one beside this program (a build tree, or the
+// bin/ folder it was installed to), else the first on PATH. "" when neither.
+QString companion(const std::string& programFolder, const char* name)
+{
+    const QString beside = QString::fromStdString(programFolder + "/" + name);
+    if (QFileInfo(beside).isExecutable())
+        return beside;
+    return QStandardPaths::findExecutable(QString::fromLatin1(name));
+}
+
+// Starts a companion program; false with a reason when it did not start.
+bool startCompanion(QProcess& process, const std::string& programFolder, const char* name,
+                    const QStringList& args, std::string& error)
+{
+    const QString program = companion(programFolder, name);
+    if (program.isEmpty()) {
+        error = std::string("cannot find ") + name + " in " + programFolder + " or on PATH";
+        return false;
+    }
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(program, args);
+    if (!process.waitForStarted(kStartMs)) {
+        error = "cannot start " + program.toStdString() + ": " + process.errorString().toStdString();
+        return false;
+    }
+    return true;
+}
 
 bool isSet(const char* name)
 {
@@ -55,16 +85,11 @@ DemoRadio::~DemoRadio()
 
 bool DemoRadio::start(const std::string& programFolder, bool fast, std::string& error)
 {
-    const QString program = QString::fromStdString(programFolder + "/dorvel-sim");
     QStringList args;
     if (fast)
         args << QStringLiteral("--fast");
-    sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim_.start(program, args);
-    if (!sim_.waitForStarted(kStartMs)) {
-        error = "cannot start " + program.toStdString() + ": " + sim_.errorString().toStdString();
+    if (!startCompanion(sim_, programFolder, "dorvel-sim", args, error))
         return false;
-    }
     while (!sim_.canReadLine()) {
         if (!sim_.waitForReadyRead(kStartMs)) {
             error = "the simulated radio printed no device path";
@@ -95,12 +120,11 @@ void DemoRadio::stop()
 int RunHeadlessDemo(const std::string& programFolder, const std::string& device)
 {
     QProcess session;
-    session.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    session.start(QString::fromStdString(programFolder + "/dorvel-adj-cli"),
-                  {QStringLiteral("session"), QStringLiteral("--device"), QString::fromStdString(device)});
-    if (!session.waitForStarted(kStartMs)) {
-        std::cerr << "dorvel-adj: cannot start " << programFolder << "/dorvel-adj-cli: "
-                  << session.errorString().toStdString() << std::endl;
+    std::string error;
+    if (!startCompanion(session, programFolder, "dorvel-adj-cli",
+                        {QStringLiteral("session"), QStringLiteral("--device"), QString::fromStdString(device)},
+                        error)) {
+        std::cerr << "dorvel-adj: " << error << std::endl;
         return 1;
     }
     struct Step {

@@ -1,7 +1,7 @@
 #pragma once
-// The demo: the simulated radio (dorvel-sim, from the program's own folder)
-// on a pseudo-terminal, and the headless session run against it where no
-// display is available.
+// The demo: the simulated radio (dorvel-sim, from the program's own folder or
+// else from PATH) on a pseudo-terminal, and the headless session
+// (dorvel-adj-cli, found alike) run against it where no display is available.
 #include <QProcess>
 #include <string>
 

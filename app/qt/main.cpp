@@ -22,6 +22,7 @@
 #include <iostream>
 #include <optional>
 
+#include "DorvelVersion.h"
 #include "app/qt/DemoRadio.h"
 #include "app/qt/DesktopApp.h"
 #include "model/clsIndOp_RigTavik.h"
@@ -31,8 +32,11 @@ namespace {
 
 const char kUsage[] =
     "usage: dorvel-adj [--demo]\n"
-    "  --demo   run on a simulated radio (dorvel-sim from the program's folder);\n"
-    "           without a display, run a headless session against it instead\n";
+    "  --demo      run on a simulated radio (dorvel-sim from the program's folder,\n"
+    "              else from PATH); without a display, run a headless session\n"
+    "              against it instead\n"
+    "  --help      show this text\n"
+    "  --version   show the version\n";
 
 struct Options {
     bool demo = false;
@@ -58,6 +62,10 @@ int parse(int argc, char** argv, Options& o)
             o.demo = true;
         } else if (a == "--help" || a == "-h") {
             std::cout << kUsage;
+            return -1;
+        } else if (a == "--version") {
+            // Before any display, lock or settings file is touched.
+            std::cout << "dorvel-adj " DORVEL_VERSION << std::endl;
             return -1;
         } else {
             std::cerr << "dorvel-adj: unknown option " << a << " (try --help)" << std::endl;
@@ -140,6 +148,8 @@ int main(int argc, char** argv)
 
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("dorvel-adj"));
+    // Ties the window to its desktop entry (icon and name in the task bar).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.DorvelAdj"));
 
     DesktopOptions dopt;
     DemoRadio radio;
