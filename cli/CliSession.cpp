@@ -35,6 +35,8 @@ public:
     {
         h_.window.msgBox.onShow = [this](const platform::MemoryMessageBox::Shown& s) {
             printLines(s.text, "message: ");
+            if (!s.detail.empty())
+                printLines(s.detail, "detail: ");
             std::cout.flush();
             ++messages_;
             if (lastMessage_.empty())
