@@ -114,7 +114,7 @@ bool QtSerialPort::setPortOpen(bool open)
     vanished_ = false;
     lineFreeAt_ = {};
     const int fd = static_cast<int>(port_.handle());
-    lineErrors_.start([this, fd](LineErrorCounts& c) { return readCounts_ && readCounts_(fd, c); });
+    lineErrors_.start([fd](LineErrorCounts& c) { return ReadLineErrorCounts(fd, c); });
     return true;
 }
 

@@ -43,8 +43,6 @@ public:
     const std::string& devicePath() const { return path_; }
     // Qt's text for the last failed opening.
     const std::string& lastOpenError() const { return openError_; }
-    // Replaces the reading of the line's error counters (tests).
-    void setLineErrorReader(std::function<bool(int fd, LineErrorCounts&)> reader) { readCounts_ = std::move(reader); }
 
 private:
     void onReadyRead();
@@ -68,7 +66,6 @@ private:
     std::chrono::steady_clock::time_point lineFreeAt_{};
     bool vanished_ = false;
     LineErrorWatch lineErrors_;
-    std::function<bool(int fd, LineErrorCounts&)> readCounts_ = ReadLineErrorCounts;
 };
 
 }  // namespace platform
