@@ -46,6 +46,31 @@ int waitFor(pid_t pid, int timeoutMs)
     }
 }
 
+// Starts a program with pipes to its standard input and from its standard
+// output.
+pid_t spawnPiped(const std::vector<std::string>& argv, int& toChild, int& fromChild)
+{
+    int inPipe[2];
+    int outPipe[2];
+    if (pipe(inPipe) != 0 || pipe(outPipe) != 0)
+        throw std::runtime_error("pipe failed");
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(inPipe[0], 0);
+        dup2(outPipe[1], 1);
+        close(inPipe[1]);
+        close(outPipe[0]);
+        auto a = cArgs(argv);
+        execv(a[0], a.data());
+        _exit(127);
+    }
+    close(inPipe[0]);
+    close(outPipe[1]);
+    toChild = inPipe[1];
+    fromChild = outPipe[0];
+    return pid;
+}
+
 }  // namespace
 
 std::string BinPath(const std::string& name)
@@ -120,36 +145,21 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& in
 
 SimProcess::SimProcess(const std::vector<std::string>& args)
 {
-    int outPipe[2];
-    int inPipe[2];
-    if (pipe(outPipe) != 0 || pipe(inPipe) != 0)
-        throw std::runtime_error("pipe failed");
     std::vector<std::string> argv{BinPath("dorvel-sim")};
     argv.insert(argv.end(), args.begin(), args.end());
-    pid_ = fork();
-    if (pid_ == 0) {
-        dup2(inPipe[0], 0);
-        dup2(outPipe[1], 1);
-        close(inPipe[1]);
-        close(outPipe[0]);
-        auto a = cArgs(argv);
-        execv(a[0], a.data());
-        _exit(127);
-    }
-    close(inPipe[0]);
-    close(outPipe[1]);
-    stdinFd_ = inPipe[1];
+    int out = -1;
+    pid_ = spawnPiped(argv, stdinFd_, out);
     // The first line is the device path.
     std::string line;
-    pollfd p{outPipe[0], POLLIN, 0};
+    pollfd p{out, POLLIN, 0};
     while (line.find('\n') == std::string::npos && poll(&p, 1, 10000) > 0) {
         char c[256];
-        const ssize_t n = read(outPipe[0], c, sizeof c);
+        const ssize_t n = read(out, c, sizeof c);
         if (n <= 0)
             break;
         line.append(c, static_cast<size_t>(n));
     }
-    close(outPipe[0]);
+    close(out);
     device_ = line.substr(0, line.find('\n'));
     if (device_.empty())
         throw std::runtime_error("dorvel-sim printed no device path");
@@ -192,24 +202,7 @@ bool SimProcess::running()
 
 Conversation::Conversation(const std::vector<std::string>& argv)
 {
-    int inPipe[2];
-    int outPipe[2];
-    if (pipe(inPipe) != 0 || pipe(outPipe) != 0)
-        throw std::runtime_error("pipe failed");
-    pid_ = fork();
-    if (pid_ == 0) {
-        dup2(inPipe[0], 0);
-        dup2(outPipe[1], 1);
-        close(inPipe[1]);
-        close(outPipe[0]);
-        auto a = cArgs(argv);
-        execv(a[0], a.data());
-        _exit(127);
-    }
-    close(inPipe[0]);
-    close(outPipe[1]);
-    in_ = inPipe[1];
-    out_ = outPipe[0];
+    pid_ = spawnPiped(argv, in_, out_);
 }
 
 Conversation::~Conversation()
