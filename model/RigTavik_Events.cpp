@@ -21,7 +21,7 @@ bool selected(const bool (&sel)[3], int k)
     return k >= 0 && k <= 1 && sel[k];
 }
 
-std::string megahertz(int32_t hz)
+std::string megahertz(uint32_t hz)
 {
     return FormatNumber(hz / 1000000.0, "###0.#####0");
 }
@@ -51,8 +51,8 @@ std::string clsIndOp_RigTavik::ConsEv_Disp(clsConsole& objConsole, int16_t& Inde
         std::string line = objConsole.Title(Index) + ": ";
         line += (std::atoi(name.c_str()) < 10 ? "0" : "") + name;
 
-        const int32_t rx = myEepMap.RigTavikEep_GetChFreqRxReal(chRxAdr, n);
-        const int32_t tx = myEepMap.RigTavikEep_GetChFreqTxReal(chTxAdr, n);
+        const uint32_t rx = myEepMap.RigTavikEep_GetChFreqRxReal(chRxAdr, n);
+        const uint32_t tx = myEepMap.RigTavikEep_GetChFreqTxReal(chTxAdr, n);
         const bool rxInhibit = myEepMap.Check_Inh(r, 7) != 0;
         line += " RX = ";
         line += rxInhibit ? "Inhibit   " : megahertz(rx);

@@ -37,6 +37,7 @@ TEST(ConsoleEvents, ChannelLineAndSelection)
     b.putChannel(3, 150500000, 150500000, 0x81, 0x80);   // RX inhibited, low 2, narrow
     b.putChannel(9, 145000000, 145600000, 0xC3, 0x00);   // both inhibited, low 1
     b.putChannel(12, 433100000, 438100000, 0x02, 0x00);  // split, low 1
+    b.putChannel(20, 0x88AB8B20, 0xFFFFFFFF, 0x00, 0x00); // top bit set: read unsigned
     ASSERT_TRUE(b.connect());
     const std::string inh = "Inhibit   ";
     const std::pair<std::string, int> cases[] = {
@@ -44,8 +45,9 @@ TEST(ConsoleEvents, ChannelLineAndSelection)
         {"04 RX = " + inh + ", TX = 150.500000  RF Power: Low2  Mode: Narrow", 4},
         {"10 RX = " + inh + ", TX = " + inh + "  RF Power: Low1  Mode: Wide", 10},
         {"13 RX = 433.100000, TX = 438.100000  RF Power: Low1  Mode: Wide", 13},
+        {"21 RX = 2292.943648, TX = 4294.967295  RF Power: High  Mode: Wide", 21},
     };
-    for (int16_t v = 3; v >= 0; --v) {
+    for (int16_t v = 4; v >= 0; --v) {
         b.con.setValue(b.m.idxChNo, v);
         EXPECT_EQ(b.line(b.m.idxChNo), "    CH No.: " + cases[v].first);
         ASSERT_TRUE(b.settle());
