@@ -32,11 +32,6 @@ std::string trimLeft(const std::string& s)
     return p == std::string::npos ? std::string() : s.substr(p);
 }
 
-std::string rightmost(const std::string& s, size_t n)
-{
-    return s.size() <= n ? s : s.substr(s.size() - n);
-}
-
 }  // namespace
 
 std::string clsIndOp_RigTavik::ConsEv_Disp(clsConsole& objConsole, int16_t& Index, int16_t evNo, int16_t val)
@@ -100,8 +95,10 @@ std::string clsIndOp_RigTavik::ConsEv_Disp(clsConsole& objConsole, int16_t& Inde
         return objConsole.DefaultString(Index) + " [Enter] to Sweep" +
                (selected(lvaFailed, k) ? " (Auto Adjust Failed)" : "");
     }
-    case 7:   // "LV(RX LVA)", "LV(TX LVA)": the target level in volts
-        return objConsole.DefaultString(Index) + rightmost(": [" + FormatNumber(val * 5 / 255.0, "##0.#0V"), 7) + "]";
+    case 7:   // "LV(RX LVA)", "LV(TX LVA)": the target level in volts; the
+              // field of 7 cuts the colon off ": [2.51V" but never the volts
+        return objConsole.DefaultString(Index) + FitField(": ", "[" + FormatNumber(val * 5 / 255.0, "##0.#0V"), 7) +
+               "]";
     default:
         return "???";
     }

@@ -60,6 +60,8 @@ TEST(ConsoleEvents, LinesOfTheSequenceItemsAndTheirEnterRules)
     Rig r;
     r.con.setValue(r.m.idxLvRx, 128);
     EXPECT_EQ(r.line(r.m.idxLvRx), r.deflt(r.m.idxLvRx) + " [2.51V]");
+    for (const auto& [val, field] : {std::pair<int16_t, const char*>{510, "[10.00V]"}, {-25500, "[-500.00V]"}})
+        EXPECT_EQ(r.m.ConsEv_Disp(r.con, r.m.idxLvRx, 7, val), r.deflt(r.m.idxLvRx) + field) << "never cut into the volts";
 
     r.con.EnterPushed(1);   // no Enter event: stays pending, nothing starts
     r.ticks(5);

@@ -110,7 +110,9 @@ TEST(Readouts, LinesShowDecimalHexAndThePhysicalValue)
     EXPECT_EQ(b.win.lbo01[1].line(9), "SQL Lev:128:80h: 50.20%");
     // Unchanged readings leave the lists alone; a change rewrites its line.
     const std::pair<int, const char*> temps[] = {
-        {128, nullptr}, {200, "TEMPS:200:C8h:37.41'C"}, {0, "TEMPS:  0:00h:*Error"}, {255, "TEMPS:255:FFh:*Error"}};
+        {128, nullptr}, {200, "TEMPS:200:C8h:37.41'C"}, {0, "TEMPS:  0:00h:*Error"}, {255, "TEMPS:255:FFh:*Error"},
+        {68, "TEMPS: 68:44h:-9.69'C"}, {247, "TEMPS:247:F7h:99.25'C"},   // the widest values of 7 characters
+        {60, "TEMPS: 60:3Ch:-12.56'C"}, {248, "TEMPS:248:F8h:104.08'C"}};   // wider: shown whole
     for (const auto& [t, text] : temps) {
         temp = t;
         const int writes = b.win.lbo01[0].writes + b.win.lbo01[1].writes;
