@@ -26,7 +26,7 @@ void frmCom::setPortParams(int rThreshold)
 void frmCom::Reset()
 {
     setcomOpen(false);
-    comPortNum_ = 1;
+    comPortNum_ = comPortAsked_ = 1;
     comBaud_ = 9600;
     setPortParams(1);
     errCannotOpen_ = false;
@@ -36,7 +36,7 @@ void frmCom::Reset()
 void frmCom::HighSpeedBRatioSet()
 {
     setcomOpen(false);
-    comPortNum_ = 1;
+    comPortNum_ = comPortAsked_ = 1;
     comBaud_ = 38400;
     setPortParams(1024);
     errCannotOpen_ = false;
@@ -63,12 +63,19 @@ bool frmCom::totalError() const
 
 void frmCom::setcomPortNum(int16_t n)
 {
+    comPortAsked_ = n;
     if (n >= imdMinComPortNum() && n <= imdmaxComPortNum())
         comPortNum_ = n;
 }
 
 void frmCom::setcomOpen(bool open)
 {
+    if (!port_.portOpen() && open && (comPortAsked_ < imdMinComPortNum() || comPortAsked_ > imdmaxComPortNum())) {
+        // Asked for a port beyond the range: never open another one instead.
+        errCannotOpen_ = true;
+        orb5D.Reset();
+        return;
+    }
     if (!port_.portOpen() && open) {
         port_.setCommPort(comPortNum_);
         port_.setSettings(std::to_string(comBaud_) + ",N,8,1");
