@@ -7,14 +7,15 @@
 #include "app/DorvelApp.h"
 #include "app/qt/MainWindow.h"
 #include "platform/ProfileFile.h"
+#include "platform/SettingsLocation.h"
 #include "platform/TickClock.h"
 #include "platform/qt/QtInstanceLock.h"
 #include "platform/qt/QtSerialPort.h"
 #include "platform/qt/QtTimer.h"
 
 struct DesktopOptions {
-    // Where "Velmara.rs" is kept; "" chooses the program's folder or the
-    // user's configuration folder.
+    // Where "Velmara.rs" is read and written; "" chooses between the
+    // program's folder and the user's configuration folder.
     std::string settingsFolder;
     // The single-instance lock file; "" takes the user's runtime folder.
     std::string lockPath;
@@ -63,13 +64,12 @@ public:
     MainWindow& window() { return window_; }
     DorvelApp& app() { return app_; }
     platform::QtSerialPort& port() { return port_; }
-    const std::string& settingsFile() const { return settingsFile_; }
+    const platform::SettingsFiles& settingsFiles() const { return settingsFiles_; }
 
 private:
     std::string devicePath(int16_t portNo);
 
-    std::string settingsFolder_;
-    std::string settingsFile_;
+    platform::SettingsFiles settingsFiles_;
     std::string demoDevice_;
     platform::TextProfileFile profileFile_;
     ComPortMap portMap_;

@@ -16,10 +16,14 @@ namespace {
 
 // The program on in-memory parts and a real settings file in a scratch folder.
 struct SettingsRig {
-    explicit SettingsRig(const char* option)
+    // text: the settings file, nullptr for none; writeTo: where its writes go
+    // when not into the file itself.
+    explicit SettingsRig(const char* text, const std::string& writeTo = {})
     {
-        if (option != nullptr)
-            std::ofstream(file, std::ios::binary) << "; bench\n[OPTION]\n" << option;
+        if (text != nullptr)
+            std::ofstream(file, std::ios::binary) << text;
+        if (!writeTo.empty())
+            pf.setWriteTo(file, writeTo);
         app.Main();
     }
     void tick()
@@ -57,7 +61,7 @@ TEST(Settings, StoredValuesAreTakenAsTheyStandAndWrittenBack)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.option != nullptr ? c.option : "no file");
-        SettingsRig r(c.option);
+        SettingsRig r(c.option != nullptr ? (std::string("; bench\n[OPTION]\n") + c.option).c_str() : nullptr);
         EXPECT_EQ(r.app.mainWindow().ComPortNo(), c.port);
         EXPECT_EQ(r.app.mainWindow().ComAutoRelease(), c.release);
         EXPECT_EQ(r.app.seq().comHoldReload(), c.release * 1000);
@@ -90,7 +94,7 @@ TEST(Settings, ConnectOpensTheStoredPortOrNamesItInTheRefusal)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.port);
-        SettingsRig r((std::string("ComPort=") + c.port + "\n").c_str());
+        SettingsRig r((std::string("[OPTION]\nComPort=") + c.port + "\n").c_str());
         r.port.refuseOpen = c.deviceRefuses;
         r.app.mainWindow().cmd00_Click(0);
         r.tick();
@@ -102,4 +106,25 @@ TEST(Settings, ConnectOpensTheStoredPortOrNamesItInTheRefusal)
             EXPECT_EQ(text.substr(0, text.find('\r')), c.message);
         }
     }
+}
+
+// A shared file that this user may not write (a bench PC's program folder):
+// it is read, and the end's save goes to the user's own file, which keeps its
+// other sections and comments.
+TEST(Settings, ASharedFileIsReadAndTheSaveGoesToTheUsersOwnCopy)
+{
+    const char* shared = "; bench 4\n[PORTS]\nCOM3=/dev/ttyACM0\n[OPTION]\nComPort=3\nComAutoRelease=2\n";
+    TempDir user;
+    const std::string own = user.file("dorvel-adj/Velmara.rs");
+    {
+        SettingsRig r(shared, own);
+        EXPECT_EQ(r.app.mainWindow().ComPortNo(), 3);
+        r.app.Shutdown();
+        EXPECT_FALSE(FileExists(own)) << "nothing changed: nothing written";
+    }
+    SettingsRig r(shared, own);
+    r.app.mainWindow().mnuOptSelCom_Click(4);
+    r.app.Shutdown();
+    EXPECT_EQ(ReadFile(r.file), shared) << "the shared file stays as it was";
+    EXPECT_EQ(ReadFile(own), "; bench 4\n[PORTS]\nCOM3=/dev/ttyACM0\n[OPTION]\nComPort=4\nComAutoRelease=2\n");
 }
