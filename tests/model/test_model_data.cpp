@@ -176,3 +176,12 @@ TEST(ItemTable, ResetBuildsTheTableAfreshEveryTime)
               std::vector<int>({0x043, 0x10, 0x042, 0x0C}))
         << "BAL and MOD W back on the standard bytes and commands";
 }
+
+TEST(ItemTable, SubModelCodesFrom0100UpAreLegalCharacterByCharacter)
+{
+    ModelBench b;
+    const std::pair<const char*, bool> codes[] = {{"0100", true},  {"00FF", false}, {"0A00", true} /* A after 1 */,
+                                                  {"0099", false}, {"010", false},  {"", false}};
+    for (const auto& [code, legal] : codes)
+        EXPECT_EQ(b.m.RigOpFunc_CheckSubNameLegal(code), legal) << code;
+}
