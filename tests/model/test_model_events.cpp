@@ -133,12 +133,13 @@ TEST(Sequences, BpfSweepSettlesInTheMiddleOfThePeak)
 TEST(Sequences, LvaSearchFollowsAFallingLevel)
 {
     const auto falling = [](int v) { return 220 - v * 200 / 255; };   // 220 at 0, 20 at 255
-    const std::pair<int, bool> cases[] = {{120, true}, {20, false} /* the end reading itself */};
+    const std::pair<int, bool> cases[] = {{100, true} /* after 7 mids */, {20, false} /* the end reading itself */};
     for (const auto& [target, reached] : cases) {
         Rig r;
         r.trx.adReading = [&](int code) { return code == kLvin ? falling(r.lastValue(0x06)) : 0; };
         r.con.setValue(r.rxLva, 77);
         r.con.setValue(r.m.idxLvRx, static_cast<int16_t>(target));
+        const size_t start = r.port.written.size();
         r.enter(r.rxLva);
         ASSERT_TRUE(r.runToEnd());
         const int value = r.con.Value(r.rxLva);
@@ -152,5 +153,18 @@ TEST(Sequences, LvaSearchFollowsAFallingLevel)
         EXPECT_EQ(r.image(0x03C), value);
         EXPECT_EQ(r.con.WaitAfterE8(r.rxLva), 500) << "the normal wait again";
         EXPECT_EQ(r.win.beeper.beeps, 1);
+        // The level settles for 500 ms after each RX LVA frame before it is read.
+        int readings = 0;
+        for (size_t i = start, lva = SIZE_MAX; i < r.port.written.size(); ++i) {
+            const ByteStr& f = r.port.written[i];
+            if (f[9] == 0x06)
+                lva = i;
+            if (f[9] != 0x03 || f[10] != '0' || f[11] != '5' || lva == SIZE_MAX)
+                continue;
+            EXPECT_GE(r.writtenAt[i] - r.writtenAt[lva], 500u) << "reading " << readings;
+            ++readings;
+            lva = SIZE_MAX;
+        }
+        EXPECT_EQ(readings, reached ? 2 + 7 : 2) << "the ends, then the mids";
     }
 }
