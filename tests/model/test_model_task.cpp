@@ -152,3 +152,28 @@ TEST(Readouts, MalformedAnswerIsReportedAndResetsTheModel)
         }
     }
 }
+
+TEST(MainTick, TheWindowsTaskStepsTheSequencerBeforeAndAfterTheModelAndThenTheLabel)
+{
+    // The real frmMain::task: the sequencer steps before the model (an
+    // answer taken in a tick's first step lets the model send its next
+    // request in the same tick), twice while an operation runs, and the port
+    // status follows both.
+    ModelBench b;
+    b.app.mainWindow().cmd00_Click(0);
+    std::vector<std::string> perTick;   // the commands written in each tick
+    for (int t = 0; t < 9; ++t) {
+        const size_t before = b.port.written.size();
+        b.tick();
+        std::string s;
+        for (size_t i = before; i < b.port.written.size(); ++i)
+            s += ByteToHex2(b.port.written[i][4]);
+        perTick.push_back(s);
+        if (t == 0) {
+            EXPECT_EQ(b.win.lblComBusy.caption(), "COM 1: OPEN") << "the port the model's task opened in this tick";
+        }
+    }
+    // The query; its answer checked and two quiet steps; the read request;
+    // the image read and the operation ended; then one A/D request a tick.
+    EXPECT_EQ(perTick, (std::vector<std::string>{"E0", "", "E2", "", "E8", "E8", "E8", "E8", "E8"}));
+}
