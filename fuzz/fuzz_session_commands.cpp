@@ -11,32 +11,7 @@
 #include "app/MemoryWindow.h"
 #include "cli/SessionCommands.h"
 #include "tests/support/FakeSerialPort.h"
-#include "tests/support/FakeTimer.h"
-#include "tests/support/ManualTickClock.h"
-#include "tests/support/ScriptedRadio.h"
-
-namespace {
-
-struct ManualRunner : SessionRunner {
-    ManualRunner(ScriptedRadio& r, ManualTickClock& c, FakeTimer& t) : radio(r), clk(c), timer(t) {}
-    bool runUntil(const std::function<bool()>& done, int ms) override
-    {
-        const int limit = ms < 0 || ms > 5000 ? 5000 : ms;
-        for (int t = 0; t < limit; t += 50) {
-            if (done())
-                return true;
-            radio.serve();
-            clk.advance(50);
-            timer.fire();
-        }
-        return done();
-    }
-    ScriptedRadio& radio;
-    ManualTickClock& clk;
-    FakeTimer& timer;
-};
-
-}  // namespace
+#include "tests/support/ManualRunner.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -49,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ScriptedRadio radio(port);
     for (size_t a = 0; a < radio.image.size(); ++a)
         radio.image[a] = static_cast<uint8_t>(a * 7 + 3);
-    ManualRunner runner(radio, clk, timer);
+    ManualRunner runner(radio, clk, timer, 5000);
     std::ostream out(nullptr);   // the answers go nowhere
     Session session(app, win, runner, out);
     SessionReader reader(session);
