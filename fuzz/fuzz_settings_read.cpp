@@ -27,15 +27,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     DorvelApp app(AppPlatform{&port, &timer, &clk, nullptr, &pf, ScratchFolder()}, win.controls);
     app.Main();
     clsCmcProfileIO& io = *app.profMain();
-    for (const char* section : {"OPTION", "PORTS"}) {
-        io.setSection(section);
-        for (const char* key : {"ComPort", "ComAutoRelease", "COM1", "COM10"}) {
-            for (ProfileValue v : {ProfileValue{int16_t{}}, ProfileValue{int32_t{}}, ProfileValue{float{}},
-                                   ProfileValue{double{}}, ProfileValue{uint8_t{}}, ProfileValue{bool{}},
-                                   ProfileValue{std::string{}}, ProfileValue{ProfileDate{}}})
-                io.loadData(key, v);
-        }
-    }
+    for (ProfileValue v : {ProfileValue{int16_t{}}, ProfileValue{int32_t{}}, ProfileValue{float{}},
+                           ProfileValue{double{}}, ProfileValue{uint8_t{}}, ProfileValue{bool{}},
+                           ProfileValue{std::string{}}, ProfileValue{ProfileDate{}}})
+        io.loadData("ComAutoRelease", v);
+    io.setSection("PORTS");
+    ProfileValue device = std::string();
+    io.loadData("COM1", device);
     app.mainWindow().mnuOptSelCom_Click(static_cast<int16_t>(size % 5));
     app.Shutdown();
     return 0;
