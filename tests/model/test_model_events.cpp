@@ -1,6 +1,6 @@
 // The console event handlers, and the automatic adjustments in the cases
 // that a physical transceiver does not produce: readings that never change,
-// two separate peaks, a level at an end reading, the RSSI confirmations.
+// two separate peaks, a level at an end reading.
 #include <gtest/gtest.h>
 
 #include "tests/model/ModelBench.h"
@@ -89,25 +89,6 @@ TEST(ConsoleEvents, LinesOfTheSequenceItemsAndTheirEnterRules)
     EXPECT_EQ(r.line(r.txLva), r.deflt(r.txLva) + " Sweeping");
     EXPECT_EQ(r.line(r.rxLva), r.deflt(r.rxLva));
     EXPECT_EQ(r.win.beeper.beeps, 0) << "an ended sweep does not beep";
-}
-
-TEST(Sequences, RssiStoresS3ThenS1OnEachConfirmation)
-{
-    int sd = 40;
-    Rig r;
-    r.trx.adReading = [&](int code) { return code == kSd ? sd : 0; };
-    r.enter(r.rssi);
-    for (int v : {77, 33}) {
-        sd = v;
-        r.ticks(10);
-        r.enter(r.rssi);
-        r.ticks(10);
-    }
-    ASSERT_TRUE(r.runToEnd());
-    EXPECT_EQ(r.commands(r.from), "16:77 15:33");
-    EXPECT_EQ(r.image(0x84), 77);
-    EXPECT_EQ(r.image(0x83), 33);
-    EXPECT_EQ(r.win.beeper.beeps, 1);
 }
 
 TEST(Sequences, BpfSweepSettlesInTheMiddleOfThePeak)
