@@ -6,14 +6,33 @@
 
 TEST(ModelTask, ConnectRunsTheStatesInOrderAndEachCallEndsWhereItMust)
 {
+    // On the real main window's task: the sequencer steps before the model
+    // (an answer taken in a tick's first step lets the model send its next
+    // request in the same tick), twice while an operation runs, and the port
+    // status follows both.
     ModelBench b;
     b.putChannel(5, 145460000, 145460000);
     b.app.mainWindow().cmd00_Click(0);
-    b.tick();
-    EXPECT_EQ(b.m.taskState, 2) << "states 1 and 2 in one call; the clone read ends it";
-    ASSERT_TRUE(b.runUntil([&] { return b.m.taskState != 2; }));
-    EXPECT_EQ(b.m.taskState, 3) << "the load and the first request in one call";
-    EXPECT_EQ(b.port.written.back(), HexStrToByteStr("FEFEEEEFE85314010103" "3030" "FD"));
+    std::vector<std::string> perTick;   // the commands written in each tick
+    for (int t = 0; t < 9; ++t) {
+        const size_t before = b.port.written.size();
+        b.tick();
+        std::string s;
+        for (size_t i = before; i < b.port.written.size(); ++i)
+            s += ByteToHex2(b.port.written[i][4]);
+        perTick.push_back(s);
+        if (t == 0) {
+            EXPECT_EQ(b.m.taskState, 2) << "states 1 and 2 in one call; the clone read ends it";
+            EXPECT_EQ(b.win.lblComBusy.caption(), "COM 1: OPEN") << "the port the model's task opened in this tick";
+        }
+        if (t == 4) {
+            EXPECT_EQ(b.m.taskState, 3) << "the load and the first request in one call";
+            EXPECT_EQ(b.port.written.back(), HexStrToByteStr("FEFEEEEFE85314010103" "3030" "FD"));
+        }
+    }
+    // The query; its answer checked and two quiet steps; the read request;
+    // the image read and the operation ended; then one A/D request a tick.
+    EXPECT_EQ(perTick, (std::vector<std::string>{"E0", "", "E2", "", "E8", "E8", "E8", "E8", "E8"}));
     ASSERT_TRUE(b.runUntil([&] { return b.m.taskState == 28; }));
     // Main readouts, adjust mode, every item in console order (channel 5 is
     // the only one: number 6), then the first cycle reads every channel
@@ -151,29 +170,4 @@ TEST(Readouts, MalformedAnswerIsReportedAndResetsTheModel)
             EXPECT_EQ(b.m.taskState, 0) << "idle until the next Connect";
         }
     }
-}
-
-TEST(MainTick, TheWindowsTaskStepsTheSequencerBeforeAndAfterTheModelAndThenTheLabel)
-{
-    // The real frmMain::task: the sequencer steps before the model (an
-    // answer taken in a tick's first step lets the model send its next
-    // request in the same tick), twice while an operation runs, and the port
-    // status follows both.
-    ModelBench b;
-    b.app.mainWindow().cmd00_Click(0);
-    std::vector<std::string> perTick;   // the commands written in each tick
-    for (int t = 0; t < 9; ++t) {
-        const size_t before = b.port.written.size();
-        b.tick();
-        std::string s;
-        for (size_t i = before; i < b.port.written.size(); ++i)
-            s += ByteToHex2(b.port.written[i][4]);
-        perTick.push_back(s);
-        if (t == 0) {
-            EXPECT_EQ(b.win.lblComBusy.caption(), "COM 1: OPEN") << "the port the model's task opened in this tick";
-        }
-    }
-    // The query; its answer checked and two quiet steps; the read request;
-    // the image read and the operation ended; then one A/D request a tick.
-    EXPECT_EQ(perTick, (std::vector<std::string>{"E0", "", "E2", "", "E8", "E8", "E8", "E8", "E8"}));
 }
