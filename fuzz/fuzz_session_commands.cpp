@@ -1,38 +1,29 @@
 // Feeds arbitrary standard input to `dorvel-adj-cli session`: the reader
 // that cuts it into command lines and the commands themselves, on the whole
-// program over in-memory parts with a scripted transceiver, so that connect,
-// the console keys, the buttons and the sequences all run. Time is a manual
-// clock; a wait is cut to 5 s of it so that one input stays quick.
+// program on the model bench (in-memory parts, a scripted transceiver), so
+// that connect, the console keys, the buttons and the sequences all run.
+// Time is a manual clock; a wait is cut to 5 s of it so that one input
+// stays quick.
 #include <cstddef>
 #include <cstdint>
 #include <ostream>
 
-#include "app/DorvelApp.h"
-#include "app/MemoryWindow.h"
-#include "cli/SessionCommands.h"
-#include "tests/support/FakeSerialPort.h"
 #include "tests/support/ManualRunner.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    FakeSerialPort port;
-    FakeTimer timer;
-    ManualTickClock clk;
-    MemoryWindow win;
-    DorvelApp app(AppPlatform{&port, &timer, &clk}, win.controls);
-    app.Main();
-    ScriptedRadio radio(port);
-    for (size_t a = 0; a < radio.image.size(); ++a)
-        radio.image[a] = static_cast<uint8_t>(a * 7 + 3);
-    ManualRunner runner(radio, clk, timer, 5000);
+    ModelBench b;
+    for (size_t a = 0; a < b.trx.image.size(); ++a)
+        b.trx.image[a] = static_cast<uint8_t>(a * 7 + 3);
+    ManualRunner runner(b, 5000);
     std::ostream out(nullptr);   // the answers go nowhere
-    Session session(app, win, runner, out);
+    Session session(b.app, b.win, runner, out);
     SessionReader reader(session);
     // In two pieces, as a pipe may deliver them.
     const size_t half = size / 2;
     if (reader.feed(reinterpret_cast<const char*>(data), half))
         if (reader.feed(reinterpret_cast<const char*>(data) + half, size - half))
             reader.end();
-    app.Shutdown();
+    b.app.Shutdown();
     return 0;
 }

@@ -4,9 +4,6 @@
 
 #include <sstream>
 
-#include "app/DorvelApp.h"
-#include "app/MemoryWindow.h"
-#include "tests/support/FakeSerialPort.h"
 #include "tests/support/ManualRunner.h"
 
 TEST(SessionCommands, EachLineAnswersOrSaysWhatIsWrong)
@@ -22,22 +19,16 @@ TEST(SessionCommands, EachLineAnswersOrSaysWhatIsWrong)
         {"connect\nidle", "ok\nok\n"},   // a last line without its end
     };
     for (const auto& [input, output] : cases) {
-        FakeSerialPort port;
-        FakeTimer timer;
-        ManualTickClock clk;
-        MemoryWindow win;
-        DorvelApp app(AppPlatform{&port, &timer, &clk}, win.controls);
-        app.Main();
-        ScriptedRadio trx(port);
-        ManualRunner runner(trx, clk, timer, 120000);
+        ModelBench b;
+        ManualRunner runner(b, 120000);
         std::ostringstream out;
-        Session session(app, win, runner, out);
+        Session session(b.app, b.win, runner, out);
         SessionReader reader(session);
         if (reader.feed(input, std::char_traits<char>::length(input)))
             reader.end();
         EXPECT_EQ(out.str(), output) << input;
         const bool stepped = std::string(input).find("step 3") != std::string::npos;
-        EXPECT_EQ(app.model().myConsole.Value(1), stepped ? 3 : 0) << input;
-        EXPECT_EQ(!trx.commands.empty() && trx.commands.back().sub == 0x09, stepped) << "the step went out last";
+        EXPECT_EQ(b.con.Value(1), stepped ? 3 : 0) << input;
+        EXPECT_EQ(!b.trx.commands.empty() && b.trx.commands.back().sub == 0x09, stepped) << "the step went out last";
     }
 }
