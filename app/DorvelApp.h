@@ -26,8 +26,9 @@ struct AppPlatform {
     // profile file no settings are read or written.
     platform::InstanceLock* instanceLock = nullptr;
     platform::ProfileFile* profileFile = nullptr;
-    // The folder the settings file lives in (the program's own folder, or
-    // the user's configuration folder when that one is not writable).
+    // The folder the settings file is read from (the program's own folder,
+    // or the user's configuration folder); where it is written is the
+    // profile file's business.
     std::string profileFolder = {};
 };
 

@@ -1,5 +1,7 @@
 #include "app/frmMain.h"
 
+#include <limits>
+
 #include "app/AppText.h"
 #include "app/CloneErrorText.h"
 #include "app/KeyCodes.h"
@@ -61,20 +63,26 @@ void frmMain::saveData(clsCmcProfileIO& prof)
 void frmMain::loadData(clsCmcProfileIO& prof)
 {
     prof.setSection("OPTION");
-    // Read as 32-bit numbers; only values the program can work with are
-    // taken (ports beyond the menu's four can be named in the PORTS section).
-    ProfileValue port = int32_t{comPortNo_};
-    if (prof.loadData("ComPort", port, ProfileValue(int32_t{1}))) {
-        const int32_t n = std::get<int32_t>(port);
-        if (n >= 1 && n <= 10)
-            setComPortNo(static_cast<int16_t>(n));
-    }
-    ProfileValue release = int32_t{comAutoRelease_};
-    if (prof.loadData("ComAutoRelease", release, ProfileValue(int32_t{0}))) {
-        const int32_t s = std::get<int32_t>(release);
-        if (s >= 0 && s <= 5)
-            setComAutoRelease(static_cast<int16_t>(s));
-    }
+    // Read as 32-bit numbers and taken as they stand whenever they fit the
+    // 16-bit settings: a port without a menu entry gets no check mark, and
+    // one beyond the port service's range is refused when Connect opens it.
+    // A text that is no number, or a number beyond 16 bits, leaves the
+    // setting as it was (at start-up, the default).
+    auto load = [&prof](const char* key, int16_t current, int16_t def, int16_t& out) {
+        ProfileValue v = int32_t{current};
+        if (!prof.loadData(key, v, ProfileValue(int32_t{def})))
+            return false;
+        const int32_t n = std::get<int32_t>(v);
+        if (n < std::numeric_limits<int16_t>::min() || n > std::numeric_limits<int16_t>::max())
+            return false;
+        out = static_cast<int16_t>(n);
+        return true;
+    };
+    int16_t n = 0;
+    if (load("ComPort", comPortNo_, 1, n))
+        setComPortNo(n);
+    if (load("ComAutoRelease", comAutoRelease_, 0, n))
+        setComAutoRelease(n);
 }
 
 void frmMain::SaveProfileData()
@@ -195,7 +203,7 @@ void frmMain::MsgBoxCloneErr(clsCmcOrb5Sequence& seq)
 {
     CloneFailure f;
     f.errCannotOpen = com_.errCannotOpen();
-    f.comPortNum = com_.comPortNum();
+    f.comPortNum = com_.comPortAsked();
     f.errOverflow = com_.errOverflow();
     f.driverError = com_.orb5D.lastError();
     f.sequencerError = seq.error();

@@ -27,9 +27,8 @@ public:
     int16_t ComAutoRelease() const { return comAutoRelease_; }
     void setComAutoRelease(int16_t seconds);
 
-    // The settings, section "OPTION". A stored port outside 1 to 10 or a
-    // release time outside 0 to 5 (or a text that is no number) leaves the
-    // setting as it was.
+    // The settings, section "OPTION", taken as stored; a text that is no
+    // number or a number beyond 16 bits leaves the setting as it was.
     void saveData(clsCmcProfileIO& prof);
     void loadData(clsCmcProfileIO& prof);
     // The profile that the shutdown saves into.

@@ -6,22 +6,22 @@
 
 #include "app/DorvelApp.h"
 #include "app/MemoryWindow.h"
+#include "cli/SessionCommands.h"
+#include "cli/TerminalText.h"
 #include "platform/TickClock.h"
 #include "platform/qt/QtSerialPort.h"
 #include "platform/qt/QtTimer.h"
 
-class HeadlessApp {
+class HeadlessApp : public SessionRunner {
 public:
     // Every port number opens the given device.
     explicit HeadlessApp(const std::string& device);
-    ~HeadlessApp();
+    ~HeadlessApp() override;
 
     // Runs the event loop until done() holds (checked every few
     // milliseconds) or ms milliseconds have passed (ms < 0: no limit).
     // Returns whether done() held.
-    bool runUntil(const std::function<bool()>& done, int ms = -1);
-    // Runs the event loop for ms milliseconds.
-    void runFor(int ms);
+    bool runUntil(const std::function<bool()>& done, int ms = -1) override;
 
     platform::QtSerialPort port;
     platform::QtTimer timer;
@@ -29,6 +29,3 @@ public:
     MemoryWindow window;
     DorvelApp app;
 };
-
-// A message box text as terminal lines.
-std::string TerminalText(const std::string& crlfText);

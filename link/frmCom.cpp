@@ -26,7 +26,7 @@ void frmCom::setPortParams(int rThreshold)
 void frmCom::Reset()
 {
     setcomOpen(false);
-    comPortNum_ = 1;
+    comPortNum_ = comPortAsked_ = 1;
     comBaud_ = 9600;
     setPortParams(1);
     errCannotOpen_ = false;
@@ -36,7 +36,7 @@ void frmCom::Reset()
 void frmCom::HighSpeedBRatioSet()
 {
     setcomOpen(false);
-    comPortNum_ = 1;
+    comPortNum_ = comPortAsked_ = 1;
     comBaud_ = 38400;
     setPortParams(1024);
     errCannotOpen_ = false;
@@ -63,13 +63,27 @@ bool frmCom::totalError() const
 
 void frmCom::setcomPortNum(int16_t n)
 {
+    comPortAsked_ = n;
     if (n >= imdMinComPortNum() && n <= imdmaxComPortNum())
         comPortNum_ = n;
+}
+
+std::string frmCom::openFailure() const
+{
+    if (comPortAsked_ < imdMinComPortNum() || comPortAsked_ > imdmaxComPortNum())
+        return "COM " + std::to_string(comPortAsked_) + " is not a port number this program opens (1 to 10).";
+    return port_.openFailure();
 }
 
 void frmCom::setcomOpen(bool open)
 {
     const bool wasOpen = port_.portOpen();
+    if (!wasOpen && open && (comPortAsked_ < imdMinComPortNum() || comPortAsked_ > imdmaxComPortNum())) {
+        // Asked for a port beyond the range: never open another one instead.
+        errCannotOpen_ = true;
+        orb5D.Reset();
+        return;
+    }
     bool ok = true;
     if (open && !wasOpen) {
         port_.setCommPort(comPortNum_);

@@ -46,7 +46,12 @@ public:
     bool errCannotOpen() const { return errCannotOpen_; }
     void seterrCannotOpen(bool on) { errCannotOpen_ = on; }
     int16_t comPortNum() const { return comPortNum_; }
+    // A number outside 1 to 10 leaves comPortNum as it is, and the next
+    // opening fails with errCannotOpen instead of opening the old port.
     void setcomPortNum(int16_t n);
+    // The number last given to setcomPortNum (or Reset), in range or not:
+    // the port a failed opening was asked for.
+    int16_t comPortAsked() const { return comPortAsked_; }
     int32_t comBaud() const { return comBaud_; }
     void setcomBaud(int32_t baud) { comBaud_ = baud; }
     void setlineSettings(const std::string& settings) { port_.setSettings(settings); }
@@ -54,7 +59,7 @@ public:
     bool comOpen() const { return port_.portOpen(); }
     void setcomOpen(bool open);
     // The system's reason for the last failed opening, for the operator.
-    std::string openFailure() const { return port_.openFailure(); }
+    std::string openFailure() const;
 
     // Enables the heartbeat (start-up) and runs one tick of it.
     void settimSolidEnabled(bool on) { timSolid_.setEnabled(on); }
@@ -78,6 +83,7 @@ private:
     platform::Timer& timSolid_;
     frmComHost* host_ = nullptr;
     int16_t comPortNum_ = 1;
+    int16_t comPortAsked_ = 1;
     int32_t comBaud_ = 9600;
     bool errCannotOpen_ = false;
     bool errOverflow_ = false;

@@ -138,3 +138,11 @@ std::string FormatNumber(double value, const std::string& pattern)
         number.insert(0, "-");
     return p.prefix + number + p.suffix;
 }
+
+std::string FitField(const std::string& lead, const std::string& text, size_t width)
+{
+    if (text.size() >= width)
+        return text;
+    const std::string all = lead + text;
+    return all.size() <= width ? all : all.substr(all.size() - width);
+}

@@ -22,3 +22,8 @@
 #include <string>
 
 std::string FormatNumber(double value, const std::string& pattern);
+
+// A value field of fixed width: lead followed by text, cut to its rightmost
+// width characters, so that the cut takes only from lead. A text wider than
+// the field is shown whole instead: a field never loses a sign or a digit.
+std::string FitField(const std::string& lead, const std::string& text, size_t width);

@@ -21,7 +21,7 @@ bool selected(const bool (&sel)[3], int k)
     return k >= 0 && k <= 1 && sel[k];
 }
 
-std::string megahertz(int32_t hz)
+std::string megahertz(uint32_t hz)
 {
     return FormatNumber(hz / 1000000.0, "###0.#####0");
 }
@@ -30,11 +30,6 @@ std::string trimLeft(const std::string& s)
 {
     const size_t p = s.find_first_not_of(' ');
     return p == std::string::npos ? std::string() : s.substr(p);
-}
-
-std::string rightmost(const std::string& s, size_t n)
-{
-    return s.size() <= n ? s : s.substr(s.size() - n);
 }
 
 }  // namespace
@@ -51,8 +46,8 @@ std::string clsIndOp_RigTavik::ConsEv_Disp(clsConsole& objConsole, int16_t& Inde
         std::string line = objConsole.Title(Index) + ": ";
         line += (std::atoi(name.c_str()) < 10 ? "0" : "") + name;
 
-        const int32_t rx = myEepMap.RigTavikEep_GetChFreqRxReal(chRxAdr, n);
-        const int32_t tx = myEepMap.RigTavikEep_GetChFreqTxReal(chTxAdr, n);
+        const uint32_t rx = myEepMap.RigTavikEep_GetChFreqRxReal(chRxAdr, n);
+        const uint32_t tx = myEepMap.RigTavikEep_GetChFreqTxReal(chTxAdr, n);
         const bool rxInhibit = myEepMap.Check_Inh(r, 7) != 0;
         line += " RX = ";
         line += rxInhibit ? "Inhibit   " : megahertz(rx);
@@ -100,8 +95,10 @@ std::string clsIndOp_RigTavik::ConsEv_Disp(clsConsole& objConsole, int16_t& Inde
         return objConsole.DefaultString(Index) + " [Enter] to Sweep" +
                (selected(lvaFailed, k) ? " (Auto Adjust Failed)" : "");
     }
-    case 7:   // "LV(RX LVA)", "LV(TX LVA)": the target level in volts
-        return objConsole.DefaultString(Index) + rightmost(": [" + FormatNumber(val * 5 / 255.0, "##0.#0V"), 7) + "]";
+    case 7:   // "LV(RX LVA)", "LV(TX LVA)": the target level in volts; the
+              // field of 7 cuts the colon off ": [2.51V" but never the volts
+        return objConsole.DefaultString(Index) + FitField(": ", "[" + FormatNumber(val * 5 / 255.0, "##0.#0V"), 7) +
+               "]";
     default:
         return "???";
     }

@@ -41,11 +41,6 @@ const AdChannel kAdjust[10] = {
 
 constexpr size_t kAnswerLength = 7;   // model codes (4), sub-command, two hex digits
 
-std::string rightmost(const std::string& s, size_t n)
-{
-    return s.size() <= n ? s : s.substr(s.size() - n);
-}
-
 // Thermistor (47 kOhm at 25 'C, B = 4000 K) under a 100 kOhm resistor to 5 V.
 double thermistorCelsius(int v)
 {
@@ -60,7 +55,7 @@ std::string adLine(const AdChannel& ch, int v)
         return "";
     char hex[4];
     std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned>(v));
-    std::string line = ch.label + rightmost("   " + std::to_string(v), 3) + ":" + hex + "h:";
+    std::string line = ch.label + FitField("   ", std::to_string(v), 3) + ":" + hex + "h:";
     std::string value;
     switch (ch.quantity) {
     case Quantity::Volts10:
@@ -81,7 +76,7 @@ std::string adLine(const AdChannel& ch, int v)
     case Quantity::None:
         break;
     }
-    return line + rightmost("   " + value, 7);
+    return line + FitField("   ", value, 7);
 }
 
 }  // namespace

@@ -38,23 +38,22 @@ std::string clsIndEep_RigTavik::RigTavikEep_GetChName(int16_t chNo)
     return name;
 }
 
-int32_t clsIndEep_RigTavik::ReadFreqBlock(int32_t adr) const
+uint32_t clsIndEep_RigTavik::ReadFreqBlock(int32_t adr) const
 {
-    // Four bytes, big-endian. A first byte of 0x80 or more does not fit a
-    // signed 32-bit number: the bits are kept and the value reads negative
-    // (two's complement), so such a block is never mistaken for an empty one.
+    // Four bytes, big-endian, unsigned: a first byte of 0x80 or more is a
+    // frequency above 2147 MHz, never a negative one.
     uint32_t v = 0;
     for (int32_t i = 0; i < 4; ++i)
         v = (v << 8) | static_cast<uint8_t>(byteAt(int64_t{adr} + i));
-    return static_cast<int32_t>(v);
+    return v;
 }
 
-int32_t clsIndEep_RigTavik::RigTavikEep_GetChFreqTxReal(int32_t start_address, int16_t chNo) const
+uint32_t clsIndEep_RigTavik::RigTavikEep_GetChFreqTxReal(int32_t start_address, int16_t chNo) const
 {
     return ReadFreqBlock(recordAdr(start_address, chNo, 0));
 }
 
-int32_t clsIndEep_RigTavik::RigTavikEep_GetChFreqRxReal(int32_t start_address, int16_t chNo) const
+uint32_t clsIndEep_RigTavik::RigTavikEep_GetChFreqRxReal(int32_t start_address, int16_t chNo) const
 {
     return ReadFreqBlock(recordAdr(start_address, chNo, 0));
 }

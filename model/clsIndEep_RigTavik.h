@@ -31,8 +31,9 @@ public:
     // The 1-based channel number as text ("1" for channel 0), also kept in
     // the name table at chNo (0..41).
     std::string RigTavikEep_GetChName(int16_t chNo);
-    int32_t RigTavikEep_GetChFreqTxReal(int32_t start_address, int16_t chNo) const;
-    int32_t RigTavikEep_GetChFreqRxReal(int32_t start_address, int16_t chNo) const;
+    // Frequencies in hertz, read unsigned (up to 4294.967295 MHz).
+    uint32_t RigTavikEep_GetChFreqTxReal(int32_t start_address, int16_t chNo) const;
+    uint32_t RigTavikEep_GetChFreqRxReal(int32_t start_address, int16_t chNo) const;
     // 0 high, 1 low 2, 2 low 1.
     int16_t RigTavikEep_GetChRFPower(int32_t start_address, int16_t chNo) const;
     // True: narrow.
@@ -41,7 +42,7 @@ public:
     // elsewhere.
     bool RigTavikEep_GetMid() const;
     bool RigTavikEep_GetChAppear(int32_t start_address, int16_t chNo) const;
-    int32_t ReadFreqBlock(int32_t adr) const;
+    uint32_t ReadFreqBlock(int32_t adr) const;
     bool Check_MRCH(int32_t adr) const;
     int16_t Check_Inh(int32_t adr, int16_t bit) const;
     int32_t ReadBaseFreqBlock() const;

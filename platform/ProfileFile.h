@@ -4,6 +4,7 @@
 // the first of equal sections or keys counts. Lines the program does not know
 // (comments, other sections, other keys) are kept as they are on every write.
 #include <cstddef>
+#include <map>
 #include <string>
 
 namespace platform {
@@ -33,10 +34,19 @@ public:
     // never rewritten.
     static constexpr size_t kMaxFileSize = 1 << 20;
 
+    // Writes of fileName go to writeTo instead (a shared file that cannot be
+    // written in its own place). The first of them starts writeTo from
+    // fileName's lines, so that its other sections and comments carry over;
+    // from then on reads of fileName read writeTo.
+    void setWriteTo(const std::string& fileName, const std::string& writeTo) { writeTo_[fileName] = writeTo; }
+
     std::string GetPrivateProfileString(const std::string& section, const std::string& key, const std::string& def,
                                         size_t size, const std::string& fileName) override;
     bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
                                    const std::string& fileName) override;
+
+private:
+    std::map<std::string, std::string> writeTo_;
 };
 
 }  // namespace platform

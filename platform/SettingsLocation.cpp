@@ -20,20 +20,33 @@ std::string ProgramFolder()
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string SettingsFolder(const std::string& programFolder, const std::string& fileName)
+std::string UserSettingsFolder()
 {
-    if (!programFolder.empty()) {
-        const std::string file = programFolder + (programFolder.back() == '/' ? "" : "/") + fileName;
-        const bool fileWritable = ::access(file.c_str(), W_OK) == 0;
-        const bool fileMissing = ::access(file.c_str(), F_OK) != 0;
-        if (fileWritable || (fileMissing && ::access(programFolder.c_str(), W_OK | X_OK) == 0))
-            return programFolder;
-    }
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     if (xdg != nullptr && xdg[0] == '/')
         return std::string(xdg) + "/dorvel-adj";
     const char* home = std::getenv("HOME");
     return std::string(home != nullptr ? home : "") + "/.config/dorvel-adj";
+}
+
+SettingsFiles ChooseSettingsFiles(const std::string& programFile, const std::string& userFile, bool userFileExists,
+                                  bool programFileWritable)
+{
+    if (userFileExists)
+        return {userFile, userFile};
+    return {programFile, programFileWritable ? programFile : userFile};
+}
+
+SettingsFiles SettingsLocation(const std::string& programFolder, const std::string& fileName)
+{
+    const std::string userFile = UserSettingsFolder() + "/" + fileName;
+    if (programFolder.empty())
+        return {userFile, userFile};
+    const std::string file = programFolder + (programFolder.back() == '/' ? "" : "/") + fileName;
+    const bool fileWritable = ::access(file.c_str(), W_OK) == 0;
+    const bool fileMissing = ::access(file.c_str(), F_OK) != 0;
+    const bool writable = fileWritable || (fileMissing && ::access(programFolder.c_str(), W_OK | X_OK) == 0);
+    return ChooseSettingsFiles(file, userFile, ::access(userFile.c_str(), F_OK) == 0, writable);
 }
 
 }  // namespace platform

@@ -8,11 +8,23 @@ namespace platform {
 // it cannot be told.
 std::string ProgramFolder();
 
-// The folder for the settings file fileName: the program's own folder when
-// the file there can be written (or created), otherwise the user's
-// configuration folder $XDG_CONFIG_HOME/dorvel-adj (~/.config/dorvel-adj when
-// the variable is unset or not an absolute path). The folder need not exist
-// yet; the first write creates it.
-std::string SettingsFolder(const std::string& programFolder, const std::string& fileName);
+// The user's own settings folder: $XDG_CONFIG_HOME/dorvel-adj, or
+// ~/.config/dorvel-adj when the variable is unset or not an absolute path.
+std::string UserSettingsFolder();
+
+// The settings file as read at start-up and as written at the end.
+struct SettingsFiles {
+    std::string read;
+    std::string write;
+};
+
+// The user's own file when there is one, for reading and writing alike;
+// otherwise the program folder's file, written in place when it can be and
+// else into the user's folder, where the next start then finds it.
+SettingsFiles ChooseSettingsFiles(const std::string& programFile, const std::string& userFile, bool userFileExists,
+                                  bool programFileWritable);
+// The same for fileName, as the file system stands. The user's folder need
+// not exist yet; the first write creates it.
+SettingsFiles SettingsLocation(const std::string& programFolder, const std::string& fileName);
 
 }  // namespace platform

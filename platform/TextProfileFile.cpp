@@ -188,8 +188,11 @@ std::string TextProfileFile::GetPrivateProfileString(const std::string& section,
     while (!result.empty() && result.back() == ' ')
         result.pop_back();
 
+    // Once writes have gone elsewhere, that file holds the settings.
+    const auto to = writeTo_.find(fileName);
+    const bool moved = to != writeTo_.end() && ::access(to->second.c_str(), F_OK) == 0;
     Lines lines;
-    if (readLines(fileName, lines) == 0) {
+    if (readLines(moved ? to->second : fileName, lines) == 0) {
         bool inSection = false;
         bool seenSection = false;
         for (const std::string& l : lines.text) {
@@ -225,8 +228,11 @@ bool TextProfileFile::WritePrivateProfileString(const std::string& section, cons
     if (trim(section).empty() || trim(key).empty() || hasLineBreak(section) || hasLineBreak(key) ||
         hasLineBreak(value) || section.find(']') != std::string::npos || key.find('=') != std::string::npos)
         return false;
+    const auto to = writeTo_.find(fileName);
+    const std::string target = to == writeTo_.end() ? fileName : to->second;
+    const bool fresh = target != fileName && ::access(target.c_str(), F_OK) != 0;
     Lines lines;
-    if (readLines(fileName, lines) != 0)
+    if (readLines(fresh ? fileName : target, lines) != 0)
         return false;
 
     const std::string newLine = key + "=" + value;
@@ -251,7 +257,7 @@ bool TextProfileFile::WritePrivateProfileString(const std::string& section, cons
             if (lines.text[i] == newLine)
                 return true;   // already so: the file stays untouched
             lines.text[i] = newLine;
-            return writeLines(fileName, lines);
+            return writeLines(target, lines);
         }
         if (!trim(lines.text[i]).empty())
             lastInSection = i;
@@ -262,7 +268,7 @@ bool TextProfileFile::WritePrivateProfileString(const std::string& section, cons
     } else {
         lines.text.insert(lines.text.begin() + static_cast<std::ptrdiff_t>(lastInSection) + 1, newLine);
     }
-    return writeLines(fileName, lines);
+    return writeLines(target, lines);
 }
 
 }  // namespace platform

@@ -7,15 +7,23 @@
 
 #include "app/AppText.h"
 #include "app/qt/PortDeviceDialog.h"
-#include "platform/SettingsLocation.h"
 
 namespace {
 
 const char kSettingsName[] = "Velmara.rs";
 
-std::string chooseFolder(const std::string& given)
+platform::SettingsFiles chooseFiles(const std::string& folder)
 {
-    return given.empty() ? platform::SettingsFolder(platform::ProgramFolder(), kSettingsName) : given;
+    if (folder.empty())
+        return platform::SettingsLocation(platform::ProgramFolder(), kSettingsName);
+    const std::string file = folder + (folder.back() == '/' ? "" : "/") + kSettingsName;
+    return {file, file};
+}
+
+std::string folderOf(const std::string& file)
+{
+    const size_t slash = file.rfind('/');
+    return slash == std::string::npos ? std::string() : file.substr(0, slash);
 }
 
 }  // namespace
@@ -29,18 +37,18 @@ bool ReportingSerialPort::setPortOpen(bool open)
 }
 
 DesktopApp::DesktopApp(const DesktopOptions& options)
-    : settingsFolder_(chooseFolder(options.settingsFolder)),
-      settingsFile_(settingsFolder_ + (settingsFolder_.empty() || settingsFolder_.back() != '/' ? "/" : "") +
-                    kSettingsName),
+    : settingsFiles_(chooseFiles(options.settingsFolder)),
       demoDevice_(options.demoDevice),
-      portMap_(profileFile_, settingsFile_),
+      portMap_(profileFile_, settingsFiles_.read),
       portLister_(options.portLister != nullptr ? *options.portLister : systemPorts_),
       lock_(options.lockPath.empty() ? platform::QtInstanceLock::DefaultPath() : options.lockPath),
       port_([this](int16_t n) { return devicePath(n); }),
       reportingPort_(port_),
-      app_(AppPlatform{&reportingPort_, &timer_, &clock_, &lock_, &profileFile_, settingsFolder_},
+      app_(AppPlatform{&reportingPort_, &timer_, &clock_, &lock_, &profileFile_, folderOf(settingsFiles_.read)},
            window_.controls())
 {
+    if (settingsFiles_.write != settingsFiles_.read)
+        profileFile_.setWriteTo(settingsFiles_.read, settingsFiles_.write);
     window_.setOnClose([this] { shutdown(); });
     portMap_.setLister(&portLister_);
     portMap_.setNotice([](const std::string& notice) { std::cerr << "dorvel-adj: " << notice << std::endl; });
@@ -59,7 +67,7 @@ void DesktopApp::choosePortDevice()
     if (!portMap_.setDevicePath(portNo, dialog.chosen()))
         QMessageBox::warning(&window_, QString::fromLatin1(kAppTitle),
                              QStringLiteral("The choice could not be written to %1.")
-                                 .arg(QString::fromStdString(settingsFile_)));
+                                 .arg(QString::fromStdString(settingsFiles_.write)));
 }
 
 DesktopApp::~DesktopApp()

@@ -8,6 +8,7 @@
 #include "app/qt/MainWindow.h"
 #include "platform/ForwardingSerialPort.h"
 #include "platform/ProfileFile.h"
+#include "platform/SettingsLocation.h"
 #include "platform/TickClock.h"
 #include "platform/qt/QtInstanceLock.h"
 #include "platform/qt/QtSerialPort.h"
@@ -15,8 +16,8 @@
 #include "platform/qt/QtTimer.h"
 
 struct DesktopOptions {
-    // Where "Velmara.rs" is kept; "" chooses the program's folder or the
-    // user's configuration folder.
+    // Where "Velmara.rs" is read and written; "" chooses between the
+    // program's folder and the user's configuration folder.
     std::string settingsFolder;
     // The single-instance lock file; "" takes the user's runtime folder.
     std::string lockPath;
@@ -54,7 +55,7 @@ public:
     MainWindow& window() { return window_; }
     DorvelApp& app() { return app_; }
     platform::QtSerialPort& port() { return port_; }
-    const std::string& settingsFile() const { return settingsFile_; }
+    const platform::SettingsFiles& settingsFiles() const { return settingsFiles_; }
     // "Port device...": the operator picks the device of the selected COM
     // port among those present; the choice is written at once.
     void choosePortDevice();
@@ -63,8 +64,7 @@ public:
 private:
     std::string devicePath(int16_t portNo);
 
-    std::string settingsFolder_;
-    std::string settingsFile_;
+    platform::SettingsFiles settingsFiles_;
     std::string demoDevice_;
     platform::TextProfileFile profileFile_;
     ComPortMap portMap_;

@@ -176,18 +176,36 @@ TEST_F(ProfileFileTest, OnlyAdapterStandsInForAMissingDefaultDevice)
     EXPECT_EQ(platform::DescribePort(builtIn), "/dev/ttyS0  -  -  -");
 }
 
-TEST(SettingsLocation, ProgramFolderWhenWritableElseTheUsersConfiguration)
+TEST(SettingsLocation, TheUsersFileFirstAndWritesWhereTheNextStartReads)
 {
-    TempDir dir;
-    EXPECT_EQ(platform::SettingsFolder(dir.path(), "Velmara.rs"), dir.path());
+    struct Case {
+        bool userExists, programWritable;
+        const char *read, *write;
+    };
+    for (const Case& c : {Case{false, true, "prog", "prog"}, Case{false, false, "prog", "user"},
+                          Case{true, true, "user", "user"}, Case{true, false, "user", "user"}}) {
+        const platform::SettingsFiles f = platform::ChooseSettingsFiles("prog", "user", c.userExists, c.programWritable);
+        EXPECT_EQ(f.read + " " + f.write, std::string(c.read) + " " + c.write) << c.userExists << c.programWritable;
+    }
+
+    // The same asked of the file system.
+    TempDir prog, conf;
     const char* old = std::getenv("XDG_CONFIG_HOME");
     const std::string keep = old != nullptr ? old : "";
-    setenv("XDG_CONFIG_HOME", "/xdg/conf", 1);
-    EXPECT_EQ(platform::SettingsFolder("/no/such/folder", "Velmara.rs"), "/xdg/conf/dorvel-adj");
+    setenv("XDG_CONFIG_HOME", conf.path().c_str(), 1);
+    const std::string user = conf.file("dorvel-adj/Velmara.rs");
+    auto where = [](const std::string& folder) {
+        const platform::SettingsFiles f = platform::SettingsLocation(folder, "Velmara.rs");
+        return f.read + " " + f.write;
+    };
+    EXPECT_EQ(where(prog.path()), prog.file("Velmara.rs") + " " + prog.file("Velmara.rs"));
+    EXPECT_EQ(where("/no/such/folder"), "/no/such/folder/Velmara.rs " + user) << "a folder that cannot be written";
+    WriteFile(prog.file("Velmara.rs"), "");
+    ASSERT_TRUE(platform::TextProfileFile().WritePrivateProfileString("OPTION", "ComPort", "2", user));
+    EXPECT_EQ(where(prog.path()), user + " " + user);
     setenv("XDG_CONFIG_HOME", "relative", 1);
     const std::string home = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
-    EXPECT_EQ(platform::SettingsFolder("/no/such/folder", "Velmara.rs"), home + "/.config/dorvel-adj")
-        << "a relative XDG_CONFIG_HOME is ignored";
+    EXPECT_EQ(platform::UserSettingsFolder(), home + "/.config/dorvel-adj") << "a relative XDG_CONFIG_HOME is ignored";
     old != nullptr ? setenv("XDG_CONFIG_HOME", keep.c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
 }
 

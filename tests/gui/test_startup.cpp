@@ -73,56 +73,36 @@ void ExpectShown(GuiRig& r, int port, int release, const std::string& what)
     EXPECT_EQ(r.app().seq().comHoldReload(), release * 1000) << what;
 }
 
-TEST(Settings, MissingGarbledOrOutOfRangeValuesStartWithTheDefaults)
-{
-    struct Case {
-        const char* file;   // nullptr: none
-        int port;
-        int release;
-    };
-    const Case cases[] = {
-        {nullptr, 1, 0},
-        {"[OPTION]\nComPort=\x01\x02junk\nComAutoRelease=seven\n\xFF\xFE[[[\n", 1, 0},
-        {"[OPTION]\nComPort=0\nComAutoRelease=6\n", 1, 0},
-        {"[OPTION]\nComPort=11\nComAutoRelease=-1\n", 1, 0},
-        {"[OPTION]\nComPort=70000\nComAutoRelease=1.5.2\n", 1, 0},
-        {"[OPTION]\nComPort=7\nComAutoRelease=5\n", 7, 5},   // ports 5 to 10 have no menu entry
-    };
-    for (const Case& c : cases) {
-        GuiRig r;
-        if (c.file != nullptr)
-            std::ofstream(r.settings, std::ios::binary) << c.file;
-        ASSERT_TRUE(r.start());
-        ExpectShown(r, c.port, c.release, c.file != nullptr ? c.file : "no file");
-        if (c.file == nullptr) {
-            r.desk.reset();
-            EXPECT_TRUE(FileExists(r.settings)) << "written at shutdown";
-        }
-    }
-}
-
-TEST(Settings, MenuChoicesAreWrittenAtShutdownAndReadBackAndPortsLeadToDevices)
+// The values as stored, the menus, the port map and the file written at the
+// end, through the real window and its settings file.
+TEST(Settings, StoredValuesMenusAndPortsThroughTheWindow)
 {
     GuiRig r;
-    std::ofstream(r.settings) << "; bench 4\n[PORTS]\nCOM3=/dev/no-such-cable\n[OPTION]\nComPort=1\nExtra=x\n";
+    std::ofstream(r.settings) << "; bench 4\n[PORTS]\nCOM3=/dev/no-such-cable\n[OPTION]\nComPort=11\n"
+                                 "ComAutoRelease=8\nExtra=x\n";
     ASSERT_TRUE(r.start());
+    ExpectShown(r, 11, 8, "as stored, without menu entries");
+    BoxCatcher boxes;
+    auto connect = [&](const char* first) {
+        const size_t before = boxes.boxes.size();
+        QTest::mouseClick(r.w().cmd00(0), Qt::LeftButton);
+        ASSERT_TRUE(WaitFor([&] { return boxes.boxes.size() > before; }, 5000)) << first;
+        EXPECT_TRUE(boxes.boxes.back().text.startsWith(first)) << boxes.boxes.back().text.toStdString();
+    };
+    connect("Cannot access COM 11.\n\nCheck the following:");   // beyond the port service's range
+    EXPECT_EQ(boxes.boxes.back().detail.toStdString(), "COM 11 is not a port number this program opens (1 to 10).");
     r.w().mnuOptSelCom(3)->trigger();
     r.w().mnuOptionSelAutoRelease(4)->trigger();
     ExpectShown(r, 3, 4, "after the menus");
-
-    BoxCatcher boxes;
-    QTest::mouseClick(r.w().cmd00(0), Qt::LeftButton);
-    ASSERT_TRUE(WaitFor([&] { return !boxes.boxes.empty(); }, 5000));
-    EXPECT_TRUE(boxes.boxes[0].text.startsWith("Cannot access COM 3.\n\nCheck the following:"))
-        << boxes.boxes[0].text.toStdString();
+    connect("Cannot access COM 3.\n");
     EXPECT_EQ(r.desk->port().devicePath(), "/dev/no-such-cable");
-    EXPECT_TRUE(boxes.boxes[0].detail.startsWith("COM 3, /dev/no-such-cable: ")) << boxes.boxes[0].detail.toStdString();
-    EXPECT_TRUE(boxes.boxes[0].detail.contains("No such device")) << boxes.boxes[0].detail.toStdString();
+    EXPECT_TRUE(boxes.boxes.back().detail.startsWith("COM 3, /dev/no-such-cable: ")) << boxes.boxes.back().detail.toStdString();
+    EXPECT_TRUE(boxes.boxes.back().detail.contains("No such device")) << boxes.boxes.back().detail.toStdString();
 
     r.w().mnuFileExit()->trigger();
     EXPECT_FALSE(r.w().isVisible());
     EXPECT_EQ(ReadFile(r.settings),
-              "; bench 4\n[PORTS]\nCOM3=/dev/no-such-cable\n[OPTION]\nComPort=3\nExtra=x\nComAutoRelease=4\n");
+              "; bench 4\n[PORTS]\nCOM3=/dev/no-such-cable\n[OPTION]\nComPort=3\nComAutoRelease=4\nExtra=x\n");
     ASSERT_TRUE(r.start());
     ExpectShown(r, 3, 4, "the next start");
 }

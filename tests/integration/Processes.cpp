@@ -195,6 +195,14 @@ int SimProcess::waitExit(int timeoutMs)
     return s;
 }
 
+int SimProcess::terminate()
+{
+    if (pid_ <= 0 || kill(pid_, SIGTERM) != 0)
+        return -1;
+    const int s = waitExit(5000);
+    return s == -2 ? -1 : s;
+}
+
 bool SimProcess::running()
 {
     return pid_ > 0 && waitFor(pid_, 0) == -2;

@@ -63,17 +63,6 @@ TEST(CliRead, EachFaultEndsInItsOperatorMessageAndLeavesNoFile)
     }
 }
 
-TEST(CliRead, PortIsReleasedAfterAFailure)
-{
-    TempDir dir;
-    SimProcess sim({"--fast", "--fault", "bad-checksum"});
-    ASSERT_EQ(cliRead(sim.device(), dir.file("a.bin")).status, 1);
-    sim.control("fault off");
-    const RunResult r = cliRead(sim.device(), dir.file("b.bin"));
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(ReadFile(dir.file("b.bin")).size(), 8160u);
-}
-
 TEST(CliRead, CablePulledMidTransferEndsWithinTheTimeouts)
 {
     TempDir dir;

@@ -53,114 +53,73 @@ struct DriverTest : ::testing::Test, Rig {};
 
 }  // namespace
 
-TEST_F(DriverTest, ModelQueryIsFramedExactly)
+TEST_F(DriverTest, ModelAnswerAssemblyAndChecks)
 {
-    query();
-    ASSERT_EQ(port.written.size(), 1u);
-    EXPECT_EQ(port.written[0], bytes("FE FE EE EF E0 53 14 00 00 FD"));
-    EXPECT_TRUE(drv.Running());
-}
-
-TEST_F(DriverTest, EchoSplitOverTwoBatchesWithTheAnswerInTheSecond)
-{
-    drv.read(bytes("FE FD 00"));   // idle: dropped
-    query();
-    const ByteStr frame = port.written[0];
-    drv.read(ByteStr(frame.begin(), frame.begin() + 4));
-    EXPECT_TRUE(drv.Running());
-    drv.read(cat(ByteStr(frame.begin() + 4, frame.end()), ModelAnswer()));
-    EXPECT_FALSE(drv.Running());
-    EXPECT_EQ(drv.nowError(), 0);
-    EXPECT_EQ(drv.ansInfo().size(), 51u);
-    EXPECT_EQ(drv.ansInfo()[2], 0xE1);
-}
-
-TEST_F(DriverTest, AnswerAssemblyCopesWithNoiseAndStrayPreamble)
-{
-    struct Case {
-        const char* name;
-        ByteStr before;
-    };
-    const Case cases[] = {
-        {"extra preamble bytes", bytes("FE FE")},
-        {"noise before the frame start", bytes("00 55 AA")},
-        {"a broken frame start", bytes("FE 12 34")},
-    };
-    for (const auto& c : cases) {
-        query();
-        echo();
-        ByteStr answer = ModelAnswer();
-        drv.read(cat(c.before, ByteStr(answer.begin(), answer.begin() + 20)));
-        drv.read(ByteStr(answer.begin() + 20, answer.end()));
-        EXPECT_FALSE(drv.Running()) << c.name;
-        EXPECT_EQ(drv.lastError(), 0) << c.name;
-        EXPECT_EQ(drv.ansInfo().size(), 51u) << c.name;
-    }
-}
-
-TEST_F(DriverTest, StrayEndMarkWhileHuntingDropsTheWholeBatch)
-{
-    query();
-    echo();
-    drv.read(cat(bytes("12 FD"), ModelAnswer()));
-    EXPECT_TRUE(drv.Running());
-    EXPECT_TRUE(drv.ansInfo().empty());
-    elapse(1200);
-    EXPECT_EQ(drv.lastError(), 2) << "the answer was lost with the batch";
-}
-
-TEST_F(DriverTest, ModelAnswerChecks)
-{
-    struct Case {
-        const char* name;
-        ByteStr answer;
-        int error;
-    };
-    ByteStr badCount = ModelAnswer();
+    const ByteStr query = bytes("FE FE EE EF E0 53 14 00 00 FD");
+    const ByteStr a = ModelAnswer();
+    const ByteStr head(a.begin(), a.begin() + 20), tail(a.begin() + 20, a.end());
+    ByteStr badCount = a;
     badCount[9] = 45;   // body byte 8, the count byte (the body starts at frame byte 2)
+    struct Case {
+        const char* name;
+        std::vector<ByteStr> batches;   // after the query was sent
+        int error;                      // after 1200 ms; -1: the answer was taken at once
+        size_t body = 51;
+    };
     const Case cases[] = {
-        {"51-byte body", ModelAnswer("5314", "0100", 51), 0},
-        {"long body", ModelAnswer("5314", "0100", 120), 0},
-        {"50-byte body", ModelAnswer("5314", "0100", 50), 3},
-        {"count byte not length - 7", badCount, 3},
-        {"model code with a hex letter", ModelAnswer("53A4", "0100"), 3},
+        {"echo split, answer in the second batch", {ByteStr(query.begin(), query.begin() + 4),
+                                                    cat(ByteStr(query.begin() + 4, query.end()), a)}, -1},
+        {"extra preamble bytes", {query, cat(bytes("FE FE"), head), tail}, -1},
+        {"noise before the frame start", {query, cat(bytes("00 55 AA"), head), tail}, -1},
+        {"a broken frame start", {query, cat(bytes("FE 12 34"), head), tail}, -1},
+        {"frames of another kind first", {query, RadioFrame(0xE8, bytes("53 14 01 00 03 43 38")),
+                                          CloneDataFrame(0, ByteStr(4, 1)), bytes("FE FE EE EF E1 00 FD"),
+                                          RadioFrame(0xE7, {}), a}, -1},
+        {"a long body", {query, ModelAnswer("5314", "0100", 120)}, -1, 120},
+        {"a stray end mark while hunting drops the whole batch", {query, cat(bytes("12 FD"), a)}, 2},
+        {"longer than the buffer: not recognised", {query, ModelAnswer("5314", "0100", 262)}, 2},
+        {"50-byte body", {query, ModelAnswer("5314", "0100", 50)}, 3},
+        {"count byte not length - 7", {query, badCount}, 3},
+        {"model code with a hex letter", {query, ModelAnswer("53A4", "0100")}, 3},
     };
     for (const auto& c : cases) {
         Rig r;
+        r.drv.read(bytes("FE FD 00"));   // idle: dropped
         r.query();
-        r.echo();
-        r.drv.read(c.answer);
+        ASSERT_EQ(r.port.written[0], query);
+        for (const ByteStr& b : c.batches)
+            r.drv.read(b);
+        if (c.error == -1) {
+            EXPECT_FALSE(r.drv.Running()) << c.name;
+            EXPECT_EQ(r.drv.lastError(), 0) << c.name;
+            EXPECT_EQ(r.drv.ansInfo().size(), c.body) << c.name;
+            EXPECT_EQ(r.drv.ansInfo()[2], 0xE1) << c.name;
+            continue;
+        }
+        if (c.error == 2) {
+            EXPECT_TRUE(r.drv.Running() && r.drv.ansInfo().empty()) << c.name;
+            r.elapse(1200);
+        }
         EXPECT_FALSE(r.drv.Running()) << c.name;
         EXPECT_EQ(r.drv.lastError(), c.error) << c.name;
     }
 }
 
-TEST_F(DriverTest, CloneReadFillsTheImageAndEndsOnTheFrameCount)
-{
-    startRead();
-    const ByteStr a(16, 0x11);
-    const ByteStr b(16, 0x22);
-    drv.read(cat(CloneDataFrame(0x0000, a), CloneDataFrame(0x0010, b)));   // two frames in one batch
-    EXPECT_TRUE(drv.Running());
-    EXPECT_EQ(drv.lastEeAdr(), 0x1F);
-    EXPECT_EQ(eep.ReadBlock(0, 16), a);
-    EXPECT_EQ(eep.ReadBlock(16, 16), b);
-    drv.read(CloneEndFrame(2));
-    EXPECT_FALSE(drv.Running());
-    EXPECT_EQ(drv.lastError(), 0);
-}
-
-TEST_F(DriverTest, EchoFollowedByALongStreamInOneBatch)
+TEST_F(DriverTest, CloneReadFillsTheImageFromAStreamAfterTheEcho)
 {
     drv.setworkMode(2);
     drv.Send(bytes("E2 53 14 01 00"));
-    ByteStr batch = port.written.back();
+    ByteStr batch = port.written.back();   // the echo, then the whole stream in one batch
     for (int a = 0; a < 1024; a += 16)
         batch = cat(batch, CloneDataFrame(a, ByteStr(16, static_cast<uint8_t>(a))));
-    drv.read(cat(batch, CloneEndFrame(64)));
+    drv.read(ByteStr(batch.begin(), batch.end() - 200));
+    EXPECT_TRUE(drv.Running());
+    EXPECT_EQ(drv.lastEeAdr(), 0x3AF) << "the last address of the last whole frame";
+    drv.read(cat(ByteStr(batch.end() - 200, batch.end()), CloneEndFrame(64)));
     EXPECT_FALSE(drv.Running());
     EXPECT_EQ(drv.lastError(), 0);
-    EXPECT_EQ(eep.ReadByte(1023), 1008 & 0xFF);
+    EXPECT_EQ(eep.ReadBlock(0x3F0, 16), ByteStr(16, 0xF0));
+    EXPECT_EQ(eep.ReadByte(1024), 0) << "nothing beyond the stream";
 }
 
 TEST_F(DriverTest, EachCloneDataFrameRestartsTheAnswerWait)
@@ -186,6 +145,9 @@ TEST_F(DriverTest, CloneDataAndEndFrameErrors)
     notHex[5 + 8] = 'G';
     ByteStr notMaker = CloneEndFrame(1);
     notMaker[5] = 'h';
+    ByteStr all256;
+    for (int i = 0; i < 256; ++i)
+        all256 = cat(all256, CloneDataFrame(i * 2, ByteStr(2, 7)));
     struct Case {
         const char* name;
         ByteStr frames;
@@ -199,6 +161,7 @@ TEST_F(DriverTest, CloneDataAndEndFrameErrors)
         {"block ends beyond 8159", CloneDataFrame(8150, ByteStr(16, 1)), 5},
         {"block at the last address", cat(CloneDataFrame(8144, ByteStr(16, 1)), CloneEndFrame(1)), 0},
         {"frame count differs", cat(CloneDataFrame(0, ByteStr(4, 1)), CloneEndFrame(2)), 4},
+        {"frame count kept modulo 256", cat(all256, CloneEndFrame(0)), 0},
         {"end frame without the maker text", cat(CloneDataFrame(0, ByteStr(4, 1)), notMaker), 3},
     };
     for (const auto& c : cases) {
@@ -210,59 +173,20 @@ TEST_F(DriverTest, CloneDataAndEndFrameErrors)
     }
 }
 
-TEST_F(DriverTest, AnswerLongerThanTheBufferIsNotRecognised)
-{
-    query();
-    echo();
-    drv.read(ModelAnswer("5314", "0100", 262));
-    EXPECT_TRUE(drv.Running());
-    EXPECT_TRUE(drv.ansInfo().empty());
-    elapse(1200);
-    EXPECT_EQ(drv.lastError(), 2);
-}
-
-TEST_F(DriverTest, FrameCountIsKeptModulo256)
-{
-    startRead();
-    for (int i = 0; i < 256; ++i)
-        drv.read(CloneDataFrame(i * 2, ByteStr(2, 7)));
-    drv.read(CloneEndFrame(0));
-    EXPECT_FALSE(drv.Running());
-    EXPECT_EQ(drv.lastError(), 0);
-}
-
 TEST_F(DriverTest, AdjustmentAnswerMustCarryTheSubCommandSent)
 {
-    drv.setworkMode(5);
-    drv.setwaitAnswer(true);
-    drv.Send(bytes("E8 53 14 01 00 03 31 33"));
-    echo();
-    drv.read(RadioFrame(0xE8, bytes("53 14 01 00 03 43 38")));
-    EXPECT_FALSE(drv.Running());
-    EXPECT_EQ(drv.lastError(), 0);
-    EXPECT_EQ(drv.varLastE8Answer(), bytes("53 14 01 00 03 43 38"));
-
-    drv.setworkMode(5);
-    drv.setwaitAnswer(true);
-    drv.Send(bytes("E8 53 14 01 00 03 31 33"));
-    echo();
-    drv.read(RadioFrame(0xE8, bytes("53 14 01 00 04 43 38")));
-    EXPECT_EQ(drv.lastError(), 3);
-}
-
-TEST_F(DriverTest, FramesOfAnotherKindAreIgnoredWhileTheWaitGoesOn)
-{
-    query();
-    echo();
-    drv.read(RadioFrame(0xE8, bytes("53 14 01 00 03 43 38")));   // wrong mode
-    drv.read(CloneDataFrame(0, ByteStr(4, 1)));                          // wrong mode
-    drv.read(bytes("FE FE EE EF E1 00 FD"));                      // addressed the other way
-    drv.read(RadioFrame(0xE7, {}));                               // unknown command
-    EXPECT_TRUE(drv.Running());
-    EXPECT_EQ(drv.lastError(), 0);
-    drv.read(ModelAnswer());
-    EXPECT_FALSE(drv.Running());
-    EXPECT_EQ(drv.lastError(), 0);
+    for (const auto& [answer, error] : {std::pair{"53 14 01 00 03 43 38", 0}, {"53 14 01 00 04 43 38", 3}}) {
+        drv.setworkMode(5);
+        drv.setwaitAnswer(true);
+        drv.Send(bytes("E8 53 14 01 00 03 31 33"));
+        echo();
+        drv.read(RadioFrame(0xE8, bytes(answer)));
+        EXPECT_FALSE(drv.Running()) << answer;
+        EXPECT_EQ(drv.lastError(), error) << answer;
+        if (error == 0) {
+            EXPECT_EQ(drv.varLastE8Answer(), bytes(answer));
+        }
+    }
 }
 
 TEST_F(DriverTest, FrameWithoutAnswerEndsWhenWrittenAndItsEchoIsDropped)
@@ -293,24 +217,6 @@ TEST_F(DriverTest, RefusedSendsWriteNothing)
     com.setcomOpen(false);
     EXPECT_EQ(drv.Send(bytes("E0 53 14 00 00")), 1);
     EXPECT_EQ(port.written.size(), 1u);
-}
-
-TEST_F(DriverTest, UnansweredAdjustmentIsRepeatedTwiceThenFails)
-{
-    drv.setworkMode(5);
-    drv.setwaitAnswer(true);
-    drv.setretryCount(2);
-    drv.Send(bytes("E8 53 14 01 00 03 30 30"));
-    for (int i = 0; i < 3; ++i) {
-        echo();
-        elapse(1200);
-    }
-    EXPECT_EQ(port.written.size(), 3u);
-    for (const auto& f : port.written)
-        EXPECT_EQ(f, port.written[0]);
-    EXPECT_EQ(drv.lastError(), 2);
-    EXPECT_EQ(drv.nowError(), 2);
-    EXPECT_FALSE(drv.Running());
 }
 
 TEST_F(DriverTest, MissingEchoFailsAfterTheEchoTimeout)

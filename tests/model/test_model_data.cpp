@@ -33,7 +33,7 @@ TEST(EepMap, ProgrammedChannelsAndTheBaseFrequencyLimit)
     const std::pair<int16_t, bool> channels[] = {{0, false}, {1, true}, {2, true}, {3, false}, {-1, false}};
     for (const auto& [ch, programmed] : channels)
         EXPECT_EQ(map.RigTavikEep_GetChAppear(0x160, ch), programmed) << "channel " << ch;
-    EXPECT_EQ(static_cast<uint32_t>(map.ReadFreqBlock(0x160 + 18)), 0x80000000u) << "a top bit does not upset the read";
+    EXPECT_EQ(map.ReadFreqBlock(0x160 + 18), 0x80000000u) << "a top bit reads unsigned";
 
     const int32_t base[][3] = {{0x05, 0x50, 136000000}, {0x1F, 0x40, 800000000}, {0x1F, 0x41, 0}, {0xFF, 0xFF, 0}};
     for (const auto& b : base) {
@@ -43,12 +43,96 @@ TEST(EepMap, ProgrammedChannelsAndTheBaseFrequencyLimit)
     }
 }
 
-TEST(ParaListing, SixtySixLinesOfTheImageAndTheMidVariantsBytes)
+// The listing of an image whose bytes all differ from their neighbours,
+// (a * 7 + 3) & 0xFF, but for the base frequency 05 AB (145.1 MHz): each line
+// worked out from the address in its comment. A Mid transceiver reads lines
+// 4, 6 and 62 at 051 (58), 050 (51) and 04F (44).
+const char* const kListing[66] = {
+    "                POW HI Level:  145",        // 082
+    "                POW L2 Level:  138",        // 081
+    "                POW L1 Level:  131",        // 080
+    "                 BAL W Level:  216",        // 043
+    "                 BAL N Level:    9",        // 04A
+    "                 MOD W Level:  209",        // 042
+    "                 MOD N Level:    2",        // 049
+    "             CTCS/DTCS Level:  104",        // 033
+    "                   SQL Level:  136",        // 113
+    "                   REF Level:  180",        // 087
+    "              BPF Correction:  125",        // 036
+    "                BPF T1 Level:  111",        // 034
+    "                BPF T2 Level:  118",        // 035
+    "                RX LVA Level:  167",        // 03C
+    "                TX LVA Level:  174",        // 03D
+    "       MOD Slant(Freq) Band0:  107",        // 058
+    "       MOD Slant(Freq) Band1: -107",        // 05E
+    "       MOD Slant(Freq) Band2:  -65",        // 064
+    "       MOD Slant(Freq) Band3:  -23",        // 06A
+    "       MOD Slant(Freq) Band4:   19",        // 070
+    "       MOD Slant(Freq) Band5:   61",        // 076
+    "       MOD Slant(Freq) Band6:  103",        // 07C
+    "      Tone Slant(Freq) Band0:  100",        // 057
+    "      Tone Slant(Freq) Band1: -114",        // 05D
+    "      Tone Slant(Freq) Band2:  -72",        // 063
+    "      Tone Slant(Freq) Band3:  -30",        // 069
+    "      Tone Slant(Freq) Band4:   12",        // 06F
+    "      Tone Slant(Freq) Band5:   54",        // 075
+    "      Tone Slant(Freq) Band6:   96",        // 07B
+    "       POW Slant(Freq) Band0:  121",        // 05A
+    "       POW Slant(Freq) Band1:  -93",        // 060
+    "       POW Slant(Freq) Band2:  -51",        // 066
+    "       POW Slant(Freq) Band3:   -9",        // 06C
+    "       POW Slant(Freq) Band4:   33",        // 072
+    "       POW Slant(Freq) Band5:   75",        // 078
+    "       POW Slant(Freq) Band6:  117",        // 07E
+    "       BAL Slant(Freq) Band0:  114",        // 059
+    "       BAL Slant(Freq) Band1: -100",        // 05F
+    "       BAL Slant(Freq) Band2:  -58",        // 065
+    "       BAL Slant(Freq) Band3:  -16",        // 06B
+    "       BAL Slant(Freq) Band4:   26",        // 071
+    "       BAL Slant(Freq) Band5:   68",        // 077
+    "       BAL Slant(Freq) Band6:  110",        // 07D
+    "    Rx LVA Slant(Freq) Band0:   86",        // 055
+    "    Rx LVA Slant(Freq) Band1: -128",        // 05B
+    "    Rx LVA Slant(Freq) Band2:  -86",        // 061
+    "    Rx LVA Slant(Freq) Band3:  -44",        // 067
+    "    Rx LVA Slant(Freq) Band4:   -2",        // 06D
+    "    Rx LVA Slant(Freq) Band5:   40",        // 073
+    "    Rx LVA Slant(Freq) Band6:   82",        // 079
+    "    Tx LVA Slant(Freq) Band0:   93",        // 056
+    "    Tx LVA Slant(Freq) Band1: -121",        // 05C
+    "    Tx LVA Slant(Freq) Band2:  -79",        // 062
+    "    Tx LVA Slant(Freq) Band3:  -37",        // 068
+    "    Tx LVA Slant(Freq) Band4:    5",        // 06E
+    "    Tx LVA Slant(Freq) Band5:   47",        // 074
+    "    Tx LVA Slant(Freq) Band6:   89",        // 07A
+    "        MOD Slant(Temp) Area: -103",        // 03A
+    "       Tone Slant(Temp) Area: -110",        // 039
+    "        SQL Slant(Temp) Area: -117",        // 038
+    "        BAL Slant(Temp) Area:  -96",        // 03B
+    "           Tone W Correction:  -54",        // 041
+    "           Tone N Correction:   -5",        // 048
+    "              Base Frequency:  145.100MHz", // 030, 031: 05 AB
+    "               RSSI S1 Level:  152",        // 083
+    "               RSSI S3 Level:  159",        // 084
+};
+
+TEST(ParaListing, EveryLineShowsTheByteAtItsOwnAddress)
 {
     clsCmcEeprom eep;
+    for (int a = 0; a < clsCmcEeprom::kDefaultSize; ++a)
+        eep.WriteByte(a, static_cast<uint8_t>((a * 7 + 3) & 0xFF));
+    eep.WriteByte(0x030, 0x05);
+    eep.WriteByte(0x031, 0xAB);
     clsIndEep_RigTavik map{eep};
-    auto listing = [&] {   // filled in one assignment, 66 lines each ending in CR LF
-        platform::MemoryTextBox box;
+    for (const bool mid : {false, true}) {
+        eep.WriteByte(0x140, mid ? 0xC3 : 0x43);   // bit 7: Mid
+        std::vector<std::string> want(std::begin(kListing), std::end(kListing));
+        if (mid) {
+            want[3] = "                 BAL W Level:   58";
+            want[5] = "                 MOD W Level:   51";
+            want[61] = "           Tone W Correction:   44";
+        }
+        platform::MemoryTextBox box;   // filled in one assignment, every line ending in CR LF
         map.RigTavikEep_DispPara(box);
         EXPECT_EQ(box.assignments, 1);
         std::vector<std::string> lines;
@@ -56,35 +140,10 @@ TEST(ParaListing, SixtySixLinesOfTheImageAndTheMidVariantsBytes)
         for (size_t end; (end = rest.find("\r\n")) != std::string::npos; rest.erase(0, end + 2))
             lines.push_back(rest.substr(0, end));
         EXPECT_EQ(rest, "") << "text after the last CR LF";
-        EXPECT_EQ(lines.size(), 66u);
-        lines.resize(66);
-        return lines;
-    };
-    eep.FillBlock(0, 0xFF, clsCmcEeprom::kDefaultSize);   // a Mid image too: 0x140 has bit 7
-    auto lines = listing();
-    for (size_t n = 1; n <= 66; ++n)
-        EXPECT_EQ(lines[n - 1].substr(28), n == 64 ? ":    0.000MHz" /* 65535 x 100 kHz: above the limit */
-                                                   : n >= 16 && n <= 63 ? ":   -1" : ":  255") << n;
-    EXPECT_EQ(lines[0], "                POW HI Level:  255");
-    EXPECT_EQ(lines[56], "    Tx LVA Slant(Freq) Band6:   -1");
-
-    const int bytes[][2] = {{0x043, 11}, {0x051, 22}, {0x042, 33}, {0x050, 44}, {0x041, 5},
-                            {0x04F, 0xFB}, {0x03A, 0x80}, {0x030, 0x05}, {0x031, 0xAB}, {0x140, 0x7F}};
-    for (const auto& b : bytes)
-        eep.WriteByte(b[0], static_cast<uint8_t>(b[1]));
-    const auto plain = listing();
-    eep.WriteByte(0x140, 0x80);
-    const auto mid = listing();
-    const std::tuple<size_t, const char*, const char*> moved[] = {
-        {4, "  11", "  22"}, {6, "  33", "  44"}, {62, "   5", "  -5"}, {58, "-128", "-128"}, {64, " 145.100MHz", " 145.100MHz"}};
-    for (const auto& [n, p, mv] : moved) {
-        EXPECT_EQ(plain[n - 1].substr(30), p) << "line " << n;
-        EXPECT_EQ(mid[n - 1].substr(30), mv) << "line " << n;
+        ASSERT_EQ(lines.size(), 66u);
+        for (size_t n = 0; n < 66; ++n)
+            EXPECT_EQ(lines[n], want[n]) << "line " << n + 1 << (mid ? ", Mid" : "");
     }
-    auto others = mid;   // every other line is the same for both
-    for (size_t n : {4, 6, 62})
-        others[n - 1] = plain[n - 1];
-    EXPECT_EQ(others, plain);
 }
 
 TEST(ItemTable, ResetBuildsTheTableAfreshEveryTime)
@@ -116,4 +175,13 @@ TEST(ItemTable, ResetBuildsTheTableAfreshEveryTime)
     EXPECT_EQ(std::vector<int>({b.con.EeAdr(4), b.con.E8Command(4), b.con.EeAdr(5), b.con.E8Command(5)}),
               std::vector<int>({0x043, 0x10, 0x042, 0x0C}))
         << "BAL and MOD W back on the standard bytes and commands";
+}
+
+TEST(ItemTable, SubModelCodesFrom0100UpAreLegalCharacterByCharacter)
+{
+    ModelBench b;
+    const std::pair<const char*, bool> codes[] = {{"0100", true},  {"00FF", false}, {"0A00", true} /* A after 1 */,
+                                                  {"0099", false}, {"010", false},  {"", false}};
+    for (const auto& [code, legal] : codes)
+        EXPECT_EQ(b.m.RigOpFunc_CheckSubNameLegal(code), legal) << code;
 }

@@ -1,6 +1,6 @@
 // The console event handlers, and the automatic adjustments in the cases
 // that a physical transceiver does not produce: readings that never change,
-// two separate peaks, a level at an end reading, the RSSI confirmations.
+// two separate peaks, a level at an end reading.
 #include <gtest/gtest.h>
 
 #include "tests/model/ModelBench.h"
@@ -37,6 +37,7 @@ TEST(ConsoleEvents, ChannelLineAndSelection)
     b.putChannel(3, 150500000, 150500000, 0x81, 0x80);   // RX inhibited, low 2, narrow
     b.putChannel(9, 145000000, 145600000, 0xC3, 0x00);   // both inhibited, low 1
     b.putChannel(12, 433100000, 438100000, 0x02, 0x00);  // split, low 1
+    b.putChannel(20, 0x88AB8B20, 0xFFFFFFFF, 0x00, 0x00); // top bit set: read unsigned
     ASSERT_TRUE(b.connect());
     const std::string inh = "Inhibit   ";
     const std::pair<std::string, int> cases[] = {
@@ -44,8 +45,9 @@ TEST(ConsoleEvents, ChannelLineAndSelection)
         {"04 RX = " + inh + ", TX = 150.500000  RF Power: Low2  Mode: Narrow", 4},
         {"10 RX = " + inh + ", TX = " + inh + "  RF Power: Low1  Mode: Wide", 10},
         {"13 RX = 433.100000, TX = 438.100000  RF Power: Low1  Mode: Wide", 13},
+        {"21 RX = 2292.943648, TX = 4294.967295  RF Power: High  Mode: Wide", 21},
     };
-    for (int16_t v = 3; v >= 0; --v) {
+    for (int16_t v = 4; v >= 0; --v) {
         b.con.setValue(b.m.idxChNo, v);
         EXPECT_EQ(b.line(b.m.idxChNo), "    CH No.: " + cases[v].first);
         ASSERT_TRUE(b.settle());
@@ -58,6 +60,8 @@ TEST(ConsoleEvents, LinesOfTheSequenceItemsAndTheirEnterRules)
     Rig r;
     r.con.setValue(r.m.idxLvRx, 128);
     EXPECT_EQ(r.line(r.m.idxLvRx), r.deflt(r.m.idxLvRx) + " [2.51V]");
+    for (const auto& [val, field] : {std::pair<int16_t, const char*>{510, "[10.00V]"}, {-25500, "[-500.00V]"}})
+        EXPECT_EQ(r.m.ConsEv_Disp(r.con, r.m.idxLvRx, 7, val), r.deflt(r.m.idxLvRx) + field) << "never cut into the volts";
 
     r.con.EnterPushed(1);   // no Enter event: stays pending, nothing starts
     r.ticks(5);
@@ -87,25 +91,6 @@ TEST(ConsoleEvents, LinesOfTheSequenceItemsAndTheirEnterRules)
     EXPECT_EQ(r.win.beeper.beeps, 0) << "an ended sweep does not beep";
 }
 
-TEST(Sequences, RssiStoresS3ThenS1OnEachConfirmation)
-{
-    int sd = 40;
-    Rig r;
-    r.trx.adReading = [&](int code) { return code == kSd ? sd : 0; };
-    r.enter(r.rssi);
-    for (int v : {77, 33}) {
-        sd = v;
-        r.ticks(10);
-        r.enter(r.rssi);
-        r.ticks(10);
-    }
-    ASSERT_TRUE(r.runToEnd());
-    EXPECT_EQ(r.commands(r.from), "16:77 15:33");
-    EXPECT_EQ(r.image(0x84), 77);
-    EXPECT_EQ(r.image(0x83), 33);
-    EXPECT_EQ(r.win.beeper.beeps, 1);
-}
-
 TEST(Sequences, BpfSweepSettlesInTheMiddleOfThePeak)
 {
     const std::tuple<bool, std::function<int(int)>, int, int> cases[] = {   // from BPF ALL, detector, T1, T2
@@ -129,12 +114,13 @@ TEST(Sequences, BpfSweepSettlesInTheMiddleOfThePeak)
 TEST(Sequences, LvaSearchFollowsAFallingLevel)
 {
     const auto falling = [](int v) { return 220 - v * 200 / 255; };   // 220 at 0, 20 at 255
-    const std::pair<int, bool> cases[] = {{120, true}, {20, false} /* the end reading itself */};
+    const std::pair<int, bool> cases[] = {{100, true} /* after 7 mids */, {20, false} /* the end reading itself */};
     for (const auto& [target, reached] : cases) {
         Rig r;
         r.trx.adReading = [&](int code) { return code == kLvin ? falling(r.lastValue(0x06)) : 0; };
         r.con.setValue(r.rxLva, 77);
         r.con.setValue(r.m.idxLvRx, static_cast<int16_t>(target));
+        const size_t start = r.port.written.size();
         r.enter(r.rxLva);
         ASSERT_TRUE(r.runToEnd());
         const int value = r.con.Value(r.rxLva);
@@ -148,5 +134,18 @@ TEST(Sequences, LvaSearchFollowsAFallingLevel)
         EXPECT_EQ(r.image(0x03C), value);
         EXPECT_EQ(r.con.WaitAfterE8(r.rxLva), 500) << "the normal wait again";
         EXPECT_EQ(r.win.beeper.beeps, 1);
+        // The level settles for 500 ms after each RX LVA frame before it is read.
+        int readings = 0;
+        for (size_t i = start, lva = SIZE_MAX; i < r.port.written.size(); ++i) {
+            const ByteStr& f = r.port.written[i];
+            if (f[9] == 0x06)
+                lva = i;
+            if (f[9] != 0x03 || f[10] != '0' || f[11] != '5' || lva == SIZE_MAX)
+                continue;
+            EXPECT_GE(r.writtenAt[i] - r.writtenAt[lva], 500u) << "reading " << readings;
+            ++readings;
+            lva = SIZE_MAX;
+        }
+        EXPECT_EQ(readings, reached ? 2 + 7 : 2) << "the ends, then the mids";
     }
 }

@@ -6,14 +6,33 @@
 
 TEST(ModelTask, ConnectRunsTheStatesInOrderAndEachCallEndsWhereItMust)
 {
+    // On the real main window's task: the sequencer steps before the model
+    // (an answer taken in a tick's first step lets the model send its next
+    // request in the same tick), twice while an operation runs, and the port
+    // status follows both.
     ModelBench b;
     b.putChannel(5, 145460000, 145460000);
     b.app.mainWindow().cmd00_Click(0);
-    b.tick();
-    EXPECT_EQ(b.m.taskState, 2) << "states 1 and 2 in one call; the clone read ends it";
-    ASSERT_TRUE(b.runUntil([&] { return b.m.taskState != 2; }));
-    EXPECT_EQ(b.m.taskState, 3) << "the load and the first request in one call";
-    EXPECT_EQ(b.port.written.back(), HexStrToByteStr("FEFEEEEFE85314010103" "3030" "FD"));
+    std::vector<std::string> perTick;   // the commands written in each tick
+    for (int t = 0; t < 9; ++t) {
+        const size_t before = b.port.written.size();
+        b.tick();
+        std::string s;
+        for (size_t i = before; i < b.port.written.size(); ++i)
+            s += ByteToHex2(b.port.written[i][4]);
+        perTick.push_back(s);
+        if (t == 0) {
+            EXPECT_EQ(b.m.taskState, 2) << "states 1 and 2 in one call; the clone read ends it";
+            EXPECT_EQ(b.win.lblComBusy.caption(), "COM 1: OPEN") << "the port the model's task opened in this tick";
+        }
+        if (t == 4) {
+            EXPECT_EQ(b.m.taskState, 3) << "the load and the first request in one call";
+            EXPECT_EQ(b.port.written.back(), HexStrToByteStr("FEFEEEEFE85314010103" "3030" "FD"));
+        }
+    }
+    // The query; its answer checked and two quiet steps; the read request;
+    // the image read and the operation ended; then one A/D request a tick.
+    EXPECT_EQ(perTick, (std::vector<std::string>{"E0", "", "E2", "", "E8", "E8", "E8", "E8", "E8"}));
     ASSERT_TRUE(b.runUntil([&] { return b.m.taskState == 28; }));
     // Main readouts, adjust mode, every item in console order (channel 5 is
     // the only one: number 6), then the first cycle reads every channel
@@ -110,7 +129,9 @@ TEST(Readouts, LinesShowDecimalHexAndThePhysicalValue)
     EXPECT_EQ(b.win.lbo01[1].line(9), "SQL Lev:128:80h: 50.20%");
     // Unchanged readings leave the lists alone; a change rewrites its line.
     const std::pair<int, const char*> temps[] = {
-        {128, nullptr}, {200, "TEMPS:200:C8h:37.41'C"}, {0, "TEMPS:  0:00h:*Error"}, {255, "TEMPS:255:FFh:*Error"}};
+        {128, nullptr}, {200, "TEMPS:200:C8h:37.41'C"}, {0, "TEMPS:  0:00h:*Error"}, {255, "TEMPS:255:FFh:*Error"},
+        {68, "TEMPS: 68:44h:-9.69'C"}, {247, "TEMPS:247:F7h:99.25'C"},   // the widest values of 7 characters
+        {60, "TEMPS: 60:3Ch:-12.56'C"}, {248, "TEMPS:248:F8h:104.08'C"}};   // wider: shown whole
     for (const auto& [t, text] : temps) {
         temp = t;
         const int writes = b.win.lbo01[0].writes + b.win.lbo01[1].writes;

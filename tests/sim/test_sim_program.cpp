@@ -4,9 +4,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -15,8 +12,7 @@
 #include <thread>
 
 #include "sim/SimServer.h"
-
-extern char** environ;
+#include "tests/integration/Processes.h"
 
 using dsim::Bytes;
 
@@ -27,47 +23,6 @@ bool readable(int fd, int ms)
     pollfd p{fd, POLLIN, 0};
     return poll(&p, 1, ms) == 1;
 }
-
-// dorvel-sim --fast with stdout on a pipe and no control input; killed if a
-// test ends early.
-struct SimProcess {
-    pid_t pid = -1;
-    int out = -1;
-    std::string device;
-
-    SimProcess()
-    {
-        int p[2];
-        if (pipe(p) != 0) return;
-        posix_spawn_file_actions_t fa;
-        posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_adddup2(&fa, p[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&fa, p[0]);
-        posix_spawn_file_actions_addopen(&fa, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        char* argv[] = {const_cast<char*>(DORVEL_SIM_BINARY), const_cast<char*>("--fast"), nullptr};
-        if (posix_spawn(&pid, DORVEL_SIM_BINARY, &fa, nullptr, argv, environ) != 0) pid = -1;
-        posix_spawn_file_actions_destroy(&fa);
-        close(p[1]);
-        out = p[0];
-        for (char c; readable(out, 5000) && read(out, &c, 1) == 1 && c != '\n';) device += c;
-    }
-    ~SimProcess()
-    {
-        if (pid > 0) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
-        if (out >= 0) close(out);
-    }
-    // The exit status after SIGTERM, -1 when it does not end within 5 s.
-    int terminate()
-    {
-        if (pid <= 0 || kill(pid, SIGTERM) != 0) return -1;
-        for (int i = 0, status = 0; i < 500; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(10)))
-            if (waitpid(pid, &status, WNOHANG) == pid) {
-                pid = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-        return -1;
-    }
-};
 
 // Writes a frame and reads until n bytes have come or nothing more comes.
 Bytes exchange(int fd, const Bytes& frame, size_t n)
@@ -104,12 +59,12 @@ TEST(SimProgram, BadArgumentsAndAWrongSizeImageGiveStatus2)
 
 TEST(SimProgram, ServesItsPrintedDeviceToOneClientAfterAnother)
 {
-    SimProcess sim;
-    ASSERT_EQ(sim.device.rfind("/dev/pts/", 0), 0u) << sim.device;
+    SimProcess sim({"--fast"});
+    ASSERT_EQ(sim.device().rfind("/dev/pts/", 0), 0u) << sim.device();
     const Bytes query{0xFE, 0xFE, 0xEE, 0xEF, 0xE0, 0x53, 0x14, 0x00, 0x00, 0xFD};
     const Bytes answerHead{0xFE, 0xFE, 0xEF, 0xEE, 0xE1, 0x53, 0x14, 0x01, 0x00};
     for (int client = 0; client < 3; ++client) {
-        const int fd = open(sim.device.c_str(), O_RDWR | O_NOCTTY);  // the simulator made the terminal raw
+        const int fd = open(sim.device().c_str(), O_RDWR | O_NOCTTY);  // the simulator made the terminal raw
         ASSERT_GE(fd, 0) << "client " << client;
         const Bytes got = exchange(fd, query, 10 + 54);
         ASSERT_EQ(got.size(), 64u) << "client " << client;

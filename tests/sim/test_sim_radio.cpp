@@ -121,22 +121,6 @@ TEST(SimRadio, EchoesEveryByteInOrderAndAnswersAfterTheEcho)
     EXPECT_EQ(last[2].kind, Kind::RadioFrame);
 }
 
-TEST(SimRadio, ModelAnswerCarriesTheIdentityInItsFixedLayout)
-{
-    for (const dsim::Identity& id : {dsim::Identity{}, dsim::Identity{{0x12, 0x34}, {0x00, 0x99}, 0x02}}) {
-        Radio radio(dsim::builtInImage(false), id);
-        const auto frames = answers(radio, hex("FE FE EE EF E0 77 66 00 00 FD"));  // any asked code
-        ASSERT_EQ(frames.size(), 1u);
-        const Bytes& f = frames[0];
-        ASSERT_EQ(f.size(), 2u + 51u + 1u);  // preamble, body, FD
-        const Bytes head{0xFE, 0xFE, 0xEF, 0xEE, 0xE1, id.mainCode[0], id.mainCode[1], id.subCode[0], id.subCode[1], 44};
-        EXPECT_EQ(Bytes(f.begin(), f.begin() + 10), head);
-        EXPECT_EQ(f[2 + 42], id.modelByte);  // body byte 43
-        EXPECT_EQ(f.back(), 0xFD);
-        for (size_t i = 2; i + 1 < f.size(); ++i) EXPECT_TRUE(f[i] != 0xFE && f[i] != 0xFD) << "body byte " << i - 1;
-    }
-}
-
 TEST(SimRadio, CloneReadStreamDecodesToTheLiveImage)
 {
     Radio radio = builtIn();

@@ -1,0 +1,215 @@
+#include "cli/SessionCommands.h"
+
+#include <cstdint>
+#include <limits>
+#include <sstream>
+
+#include "app/DorvelApp.h"
+#include "app/MemoryWindow.h"
+#include "cli/TerminalText.h"
+
+namespace {
+
+// How long `idle` waits for a quiet edit cycle before giving up.
+constexpr int kIdleLimitMs = 60000;
+// How long `quit` lets changed values go out before it closes the port.
+constexpr int kQuitLimitMs = 10000;
+
+}  // namespace
+
+Session::Session(DorvelApp& app, MemoryWindow& window, SessionRunner& runner, std::ostream& out)
+    : app_(app), window_(window), runner_(runner), out_(out)
+{
+    window_.msgBox.onShow = [this](const platform::MemoryMessageBox::Shown& s) {
+        printLines(s.text, "message: ");
+        if (!s.detail.empty())
+            printLines(s.detail, "detail: ");
+        out_.flush();
+        ++messages_;
+        if (lastMessage_.empty())
+            lastMessage_ = TerminalText(s.text);
+    };
+    window_.beeper.onBeep = [this] { out_ << "beep\n" << std::flush; };
+}
+
+void Session::printLines(const std::string& crlfText, const char* prefix)
+{
+    std::istringstream in(TerminalText(crlfText));
+    for (std::string line; std::getline(in, line);)
+        out_ << prefix << line << '\n';
+}
+
+// Something in the edit cycle still has work: a changed item, an Enter
+// waiting to be executed, a clone operation under way or a wait after a
+// command.
+bool Session::busy()
+{
+    clsIndOp_RigTavik& m = app_.model();
+    clsConsole& c = m.myConsole;
+    for (int16_t i = 0; i < c.ListCount(); ++i)
+        if (c.flgChanged(i) || (c.flgEnterOn(i) && c.Event_Enter(i) >= 0))
+            return true;
+    return app_.seq().OpRunning() || m.RigTavikProp_Waiting();
+}
+
+void Session::sendPending()
+{
+    clsConsole& c = app_.model().myConsole;
+    runner_.runUntil(
+        [&] {
+            for (int16_t i = 0; i < c.ListCount(); ++i)
+                if (c.flgChanged(i))
+                    return false;
+            return !app_.seq().OpRunning();
+        },
+        kQuitLimitMs);
+}
+
+void Session::connect()
+{
+    const int before = messages_;
+    lastMessage_.clear();
+    app_.mainWindow().cmd00_Click(0);
+    runner_.runUntil([&] { return messages_ != before || app_.model().RigTavikProp_EditEnabled(); });
+    if (messages_ != before)
+        out_ << "error: " << lastMessage_.substr(0, lastMessage_.find('\n')) << '\n';
+    else
+        out_ << "ok\n";
+}
+
+// Runs until one whole edit cycle has passed without anything to do. A
+// quiet cycle runs within one tick, from one cycle end to the next, so two
+// ticks seen idle at the cycle end make one whole quiet cycle.
+void Session::idle()
+{
+    clsIndOp_RigTavik& m = app_.model();
+    const frmCom& com = app_.com();
+    uint32_t quietSince = 0;
+    bool quiet = false;
+    const bool done = runner_.runUntil(
+        [&] {
+            if (!m.RigTavikProp_EditEnabled() && !m.RigTavikProp_DispPara())
+                return !app_.seq().OpRunning();   // not connected: nothing to wait for
+            // At rest the task sits at the cycle end, or in the parameter
+            // display.
+            if (busy() || m.seqStep != 0 || (m.taskState != 28 && m.taskState != 29)) {
+                quiet = false;
+                return false;
+            }
+            if (!quiet) {
+                quiet = true;
+                quietSince = com.tickCount();
+            }
+            return com.tickCount() - quietSince >= 2;
+        },
+        kIdleLimitMs);
+    out_ << (done ? "ok\n" : "error: still busy\n");
+}
+
+bool Session::execute(const std::string& raw)
+{
+    std::istringstream in(raw);
+    std::string cmd;
+    in >> cmd;
+    if (cmd.empty())
+        return true;
+    // One whole number of 32 bits at most; anything else counts as none.
+    long long arg = 0;
+    const bool hasArg = static_cast<bool>(in >> arg) && arg >= std::numeric_limits<int32_t>::min() &&
+                        arg <= std::numeric_limits<int32_t>::max();
+    in.clear();
+    std::string rest;
+    const bool extra = static_cast<bool>(in >> rest);
+    auto needsArg = [&](bool needed) {
+        if (needed != hasArg || extra) {
+            out_ << "error: " << cmd << (needed ? " needs one number" : " takes no argument") << '\n';
+            return false;
+        }
+        return true;
+    };
+    clsConsole& console = app_.model().myConsole;
+    const int sel = window_.lboConsole.selected();
+    // Keys reach the console only while its frame is shown, as in the window.
+    const bool consoleShown = window_.fra01[1].visible() && sel >= 0 && sel < console.ListCount();
+    if (cmd == "connect") {
+        if (needsArg(false))
+            connect();
+    } else if (cmd == "select") {
+        if (needsArg(true)) {
+            if (arg >= 0 && arg < window_.lboConsole.count())
+                window_.lboConsole.setSelected(static_cast<int>(arg));
+            else
+                out_ << "error: no console line " << arg << '\n';
+        }
+    } else if (cmd == "step") {
+        // A step beyond 16 bits goes from end to end all the same.
+        if (needsArg(true) && consoleShown)
+            console.UpDown(static_cast<int16_t>(sel),
+                           static_cast<int16_t>(arg < -32768 ? -32768 : arg > 32767 ? 32767 : arg));
+    } else if (cmd == "enter") {
+        if (needsArg(false) && consoleShown)
+            console.EnterPushed(static_cast<int16_t>(sel));
+    } else if (cmd == "button") {
+        if (needsArg(true)) {
+            if (arg >= 0 && arg <= 2 && window_.cmd00[arg].enabled())
+                app_.mainWindow().cmd00_Click(static_cast<int16_t>(arg));
+            else if (arg < 0 || arg > 2)
+                out_ << "error: no button " << arg << '\n';
+        }
+    } else if (cmd == "wait") {
+        if (needsArg(true) && arg > 0)
+            runner_.runFor(static_cast<int>(arg));
+    } else if (cmd == "idle") {
+        if (needsArg(false))
+            idle();
+    } else if (cmd == "console") {
+        if (needsArg(false)) {
+            for (const std::string& l : window_.lboConsole.lines)
+                out_ << l << '\n';
+            out_ << ".\n";
+        }
+    } else if (cmd == "readouts") {
+        if (needsArg(false)) {
+            for (const platform::MemoryListBox& lb : window_.lbo01)
+                for (const std::string& l : lb.lines)
+                    out_ << l << '\n';
+            out_ << ".\n";
+        }
+    } else if (cmd == "params") {
+        if (needsArg(false)) {
+            printLines(window_.txtDispPara.text());
+            out_ << ".\n";
+        }
+    } else if (cmd == "quit") {
+        if (!needsArg(false))
+            return true;
+        sendPending();
+        return false;
+    } else {
+        out_ << "error: unknown command\n";
+    }
+    out_.flush();
+    return true;
+}
+
+bool SessionReader::feed(const char* data, size_t n)
+{
+    pending_.append(data, n);
+    size_t nl;
+    while (running_ && (nl = pending_.find('\n')) != std::string::npos) {
+        std::string line = pending_.substr(0, nl);
+        pending_.erase(0, nl + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        running_ = session_.execute(line);
+    }
+    return running_;
+}
+
+void SessionReader::end()
+{
+    if (running_ && (pending_.empty() || session_.execute(pending_)))
+        session_.sendPending();
+    pending_.clear();
+    running_ = false;
+}

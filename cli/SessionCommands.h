@@ -1,0 +1,66 @@
+#pragma once
+// dorvel-adj-cli session's commands: one command per line, answers on an
+// output stream. The same objects, tick and window logic run as in the
+// window, with in-memory controls whose lines are printed. Nothing here
+// knows where the lines come from or what runs the program's ticks.
+#include <cstddef>
+#include <functional>
+#include <ostream>
+#include <string>
+
+class DorvelApp;
+class MemoryWindow;
+
+// What runs the program meanwhile: the event loop (or a manual clock).
+class SessionRunner {
+public:
+    virtual ~SessionRunner() = default;
+    // Runs until done() holds or ms milliseconds have passed (ms < 0: no
+    // limit); whether done() held.
+    virtual bool runUntil(const std::function<bool()>& done, int ms = -1) = 0;
+    void runFor(int ms)
+    {
+        runUntil([] { return false; }, ms);
+    }
+};
+
+class Session {
+public:
+    // Message boxes and beeps of the window are printed as they happen.
+    Session(DorvelApp& app, MemoryWindow& window, SessionRunner& runner, std::ostream& out);
+
+    // Runs one command line; false after quit.
+    bool execute(const std::string& line);
+    // Lets the values changed so far go out before the port is closed.
+    void sendPending();
+
+private:
+    bool busy();
+    void connect();
+    void idle();
+    void printLines(const std::string& crlfText, const char* prefix = "");
+
+    DorvelApp& app_;
+    MemoryWindow& window_;
+    SessionRunner& runner_;
+    std::ostream& out_;
+    int messages_ = 0;
+    std::string lastMessage_;
+};
+
+// Cuts input into command lines as it arrives (LF or CR LF) and runs them.
+class SessionReader {
+public:
+    explicit SessionReader(Session& session) : session_(session) {}
+    // Bytes as they arrive; false once a quit has ended the session (the
+    // rest is not read).
+    bool feed(const char* data, size_t n);
+    // End of input: a last line without its line end is run, then the
+    // session ends as on quit.
+    void end();
+
+private:
+    Session& session_;
+    std::string pending_;
+    bool running_ = true;
+};

@@ -1,0 +1,34 @@
+// The session's command reader on the whole program over in-memory parts:
+// what each line prints, and what it refuses.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "tests/support/ManualRunner.h"
+
+TEST(SessionCommands, EachLineAnswersOrSaysWhatIsWrong)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"frobnicate\n\n   \n", "error: unknown command\n"},
+        {"connect now\n", "error: connect takes no argument\n"},
+        {"wait\nwait 1.5\n", "error: wait needs one number\nerror: wait needs one number\n"},
+        {"wait 3000000000\n", "error: wait needs one number\n"},   // cut to an int, a wait without end
+        {"select 18\nbutton 3\n", "error: no console line 18\nerror: no button 3\n"},
+        {"idle\n", "ok\n"},   // not connected: nothing to wait for
+        {"connect\r\nselect 1\r\nstep 3\r\nidle\r\nquit\r\nstep 1\r\n", "ok\nok\n"},   // nothing after quit
+        {"connect\nidle", "ok\nok\n"},   // a last line without its end
+    };
+    for (const auto& [input, output] : cases) {
+        ModelBench b;
+        ManualRunner runner(b, 120000);
+        std::ostringstream out;
+        Session session(b.app, b.win, runner, out);
+        SessionReader reader(session);
+        if (reader.feed(input, std::char_traits<char>::length(input)))
+            reader.end();
+        EXPECT_EQ(out.str(), output) << input;
+        const bool stepped = std::string(input).find("step 3") != std::string::npos;
+        EXPECT_EQ(b.con.Value(1), stepped ? 3 : 0) << input;
+        EXPECT_EQ(!b.trx.commands.empty() && b.trx.commands.back().sub == 0x09, stepped) << "the step went out last";
+    }
+}
