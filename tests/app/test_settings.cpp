@@ -127,4 +127,7 @@ TEST(Settings, ASharedFileIsReadAndTheSaveGoesToTheUsersOwnCopy)
     r.app.Shutdown();
     EXPECT_EQ(ReadFile(r.file), shared) << "the shared file stays as it was";
     EXPECT_EQ(ReadFile(own), "; bench 4\n[PORTS]\nCOM3=/dev/ttyACM0\n[OPTION]\nComPort=4\nComAutoRelease=2\n");
+    // From then on the user's copy is the settings, also for what is read
+    // during the run (a device chosen in the window).
+    EXPECT_EQ(r.pf.GetPrivateProfileString("OPTION", "ComPort", "", 255, r.file), "4");
 }
