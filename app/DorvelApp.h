@@ -17,6 +17,7 @@
 #include "platform/SerialPort.h"
 #include "platform/TickClock.h"
 #include "platform/Timer.h"
+#include "platform/WallClock.h"
 
 struct AppPlatform {
     platform::SerialPort* port = nullptr;
@@ -29,6 +30,9 @@ struct AppPlatform {
     // The folder the settings file lives in (the program's own folder, or
     // the user's configuration folder when that one is not writable).
     std::string profileFolder = {};
+    // The calendar for the dates of the service journal; null for the
+    // system's.
+    const platform::WallClock* wallClock = nullptr;
 };
 
 class DorvelApp {
@@ -55,6 +59,7 @@ public:
 
 private:
     AppPlatform platform_;
+    platform::SystemWallClock systemWall_;
     MainWindowControls& controls_;
     std::unique_ptr<frmCom> com_;
     std::unique_ptr<clsCmcProfileIO> profMain_;
