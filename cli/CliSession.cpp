@@ -11,9 +11,12 @@
 #include <iostream>
 #include <sstream>
 
+#include "app/JournalJson.h"
+#include "app/qt/ServiceReport.h"
 #include "cli/Commands.h"
 #include "cli/HeadlessApp.h"
 #include "model/clsIndOp_RigTavik.h"
+#include "platform/WallClock.h"
 
 namespace {
 
@@ -55,6 +58,7 @@ private:
     void connect();
     void idle();
     void printList(const platform::MemoryListBox& lb);
+    void report(const std::string& file);
 
     HeadlessApp h_;
     int messages_ = 0;
@@ -134,6 +138,17 @@ void Session::printList(const platform::MemoryListBox& lb)
         std::cout << l << '\n';
 }
 
+void Session::report(const std::string& file)
+{
+    std::string reason;
+    if (file.empty())
+        std::cout << "error: report needs a file name\n";
+    else if (WriteServiceReport(h_.app.model().myJournal, file, platform::SystemWallClock().UnixSeconds(), reason))
+        std::cout << "ok\n";
+    else
+        std::cout << "error: " << reason << '\n';
+}
+
 bool Session::execute(const std::string& raw)
 {
     std::istringstream in(raw);
@@ -141,6 +156,15 @@ bool Session::execute(const std::string& raw)
     in >> cmd;
     if (cmd.empty())
         return true;
+    if (cmd == "report") {
+        // The rest of the line, blanks inside included, is the file name.
+        std::string file;
+        std::getline(in, file);
+        const size_t a = file.find_first_not_of(" \t");
+        report(a == std::string::npos ? std::string() : file.substr(a, file.find_last_not_of(" \t") - a + 1));
+        std::cout.flush();
+        return true;
+    }
     long arg = 0;
     const bool hasArg = static_cast<bool>(in >> arg);
     std::string rest;
@@ -196,6 +220,9 @@ bool Session::execute(const std::string& raw)
             printList(h_.window.lbo01[1]);
             std::cout << ".\n";
         }
+    } else if (cmd == "journal") {
+        if (needsArg(false))
+            std::cout << JournalLines(h_.app.model().myJournal) << ".\n";
     } else if (cmd == "params") {
         if (needsArg(false)) {
             printLines(h_.window.txtDispPara.text());
