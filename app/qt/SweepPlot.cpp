@@ -139,7 +139,8 @@ void SweepPlot::drawAxes(QPainter& p) const
     p.translate(box_.left() + fm.height() * 0.2, area_.center().y());
     p.rotate(-90);
     p.drawText(QRectF(-area_.height() / 2, 0, area_.height(), fm.height()), Qt::AlignHCenter,
-               QStringLiteral("A/D reading"));
+               rec_.kind == JournalEvent::Kind::Bpf ? QStringLiteral("SD reading")
+                                                    : QStringLiteral("LVIN reading, setting"));
     p.restore();
 }
 
@@ -191,9 +192,13 @@ void SweepPlot::drawBpf(QPainter& p) const
         p.setPen(QPen(Qt::black, 1.2 * pt_, Qt::DashLine));
         const QPointF b = at(rec_.result, 0);
         p.drawLine(b, QPointF(b.x(), area_.top()));
+        // Its label on white, clear of the hatching.
+        const QString label = QStringLiteral("set %1").arg(rec_.result);
+        const QFontMetricsF fm(p.font(), p.device());
+        const QRectF box(b.x() + 2 * pt_, area_.top() + 2 * pt_, fm.horizontalAdvance(label) + 2 * pt_, fm.height());
+        p.fillRect(box, Qt::white);
         p.setPen(Qt::black);
-        p.drawText(QRectF(b.x() + 2 * pt_, area_.top() + 2 * pt_, 60 * pt_, 10 * pt_), Qt::AlignLeft,
-                   QStringLiteral("set %1").arg(rec_.result));
+        p.drawText(box, Qt::AlignCenter, label);
     }
     drawLegend(p, {{QStringLiteral("SD reading"), Dot}, {QStringLiteral("peak range"), Hatch},
                    {QStringLiteral("value written"), Dashed}});
