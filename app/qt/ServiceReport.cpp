@@ -15,10 +15,11 @@
 namespace {
 
 // What is printed stays inside the paper both sizes share (210 x 279.4 mm)
-// less the margins, whichever of the two the page is.
+// less the margins, whichever of the two the page is; a millimetre more
+// keeps glyphs that reach past their box inside too.
 constexpr double kMarginMm = 15;
-constexpr double kWidthMm = 210 - 2 * kMarginMm;
-constexpr double kHeightMm = 279.4 - 2 * kMarginMm;
+constexpr double kWidthMm = 210 - 2 * kMarginMm - 1;
+constexpr double kHeightMm = 279.4 - 2 * kMarginMm - 1;
 constexpr int kDpi = 720;
 
 QFont monoFont(double points)

@@ -46,9 +46,22 @@ std::vector<QJsonObject> Events(const QJsonObject& report, const QString& kind)
     return out;
 }
 
-std::string PdfText(const std::string& pdf)
+std::string PdfText(const std::string& pdf, bool boxes = false)
 {
+    if (boxes)
+        return RunProgram({"/usr/bin/pdftotext", "-bbox", pdf, "-"}).out;
     return RunProgram({"/usr/bin/pdftotext", pdf, "-"}).out;   // poppler-utils
+}
+
+// The right and bottom edges of the text furthest out, in points.
+std::pair<double, double> TextExtent(const std::string& bboxHtml)
+{
+    double right = 0, bottom = 0;
+    for (size_t p = bboxHtml.find("<word "); p != std::string::npos; p = bboxHtml.find("<word ", p + 1)) {
+        right = std::max(right, std::stod(bboxHtml.substr(bboxHtml.find("xMax=\"", p) + 6)));
+        bottom = std::max(bottom, std::stod(bboxHtml.substr(bboxHtml.find("yMax=\"", p) + 6)));
+    }
+    return {right, bottom};
 }
 
 }  // namespace
@@ -117,6 +130,12 @@ TEST(Report, AJobOnThePacedRadioAgainstTheWire)
                           "Power(L2)", "Power(L1)", "BAL", "MOD W", "MOD Ratio", "CTCS/DTCS", "SQL", "REF", "BPF ALL",
                           "BPF T1", "BPF T2", "RX LVA", "TX LVA", "LV(RX LVA)", "LV(TX LVA)", "RSSI", "LVIN : 92:5Ch"})
         EXPECT_NE(text.find(t), std::string::npos) << t;
+    // Everything printed fits on A4 and on US Letter at 15 mm margins:
+    // within 195 x 264.4 mm from the page's corner.
+    const auto [right, bottom] = TextExtent(PdfText(pdf, true));
+    EXPECT_GT(bottom, 600.0) << "text down the page";
+    EXPECT_LE(right, 195 / 25.4 * 72);
+    EXPECT_LE(bottom, 264.4 / 25.4 * 72);
 }
 
 TEST(Report, AFailedConnectOrReadSaysSoAndAFileIsWholeOrNone)
