@@ -47,6 +47,7 @@ bool DorvelApp::Main()
     // sequencer comes first.
     seq_ = std::make_unique<clsCmcOrb5Sequence>(*com_, radio_, *platform_.clock);
     model_ = std::make_unique<clsIndOp_RigTavik>(*seq_, radio_, controls_.rig, *platform_.clock);
+    model_->myJournal.setWallClock(platform_.wallClock != nullptr ? platform_.wallClock : &systemWall_);
     main_ = std::make_unique<frmMain>(controls_, *com_, *seq_, *model_);
     main_->Initialize();
     // The stored port and release time over those defaults.

@@ -17,6 +17,7 @@
 #include "platform/SerialPort.h"
 #include "platform/TickClock.h"
 #include "platform/Timer.h"
+#include "platform/WallClock.h"
 
 struct AppPlatform {
     platform::SerialPort* port = nullptr;
@@ -30,6 +31,9 @@ struct AppPlatform {
     // or the user's configuration folder); where it is written is the
     // profile file's business.
     std::string profileFolder = {};
+    // The calendar for the dates of the service journal; null for the
+    // system's.
+    const platform::WallClock* wallClock = nullptr;
 };
 
 class DorvelApp {
@@ -56,6 +60,7 @@ public:
 
 private:
     AppPlatform platform_;
+    platform::SystemWallClock systemWall_;
     MainWindowControls& controls_;
     std::unique_ptr<frmCom> com_;
     std::unique_ptr<clsCmcProfileIO> profMain_;

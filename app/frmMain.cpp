@@ -210,6 +210,8 @@ void frmMain::MsgBoxCloneErr(clsCmcOrb5Sequence& seq)
     const std::string text = CloneErrorMessage(f);
     // A port that would not open: the system's reason goes with the message.
     const std::string detail = f.errCannotOpen ? com_.openFailure() : std::string();
+    if (!text.empty())
+        model_.myJournal.failure(detail.empty() ? text : text + "\r\n" + detail);
     model_.RigOpFunc_ResetAll();
     if (!text.empty() && controls_.msgBox != nullptr)
         MsgBoxError(*controls_.msgBox, text, detail);

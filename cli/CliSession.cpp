@@ -8,9 +8,11 @@
 
 #include <iostream>
 
+#include "app/qt/ServiceReport.h"
 #include "cli/Commands.h"
 #include "cli/HeadlessApp.h"
 #include "cli/SessionCommands.h"
+#include "platform/WallClock.h"
 
 int CliSession(const std::vector<std::string>& args)
 {
@@ -23,6 +25,10 @@ int CliSession(const std::vector<std::string>& args)
     }
     HeadlessApp headless(opt.device);
     Session session(headless.app, headless.window, headless, std::cout);
+    session.setReportWriter([&](const std::string& file, std::string& reason) {
+        return WriteServiceReport(headless.app.model().myJournal, file, platform::SystemWallClock().UnixSeconds(),
+                                  reason);
+    });
     SessionReader reader(session);
     // Standard input is read as it arrives, so that the program keeps
     // ticking between commands; a command that runs the program (connect,

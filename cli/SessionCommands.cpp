@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "app/DorvelApp.h"
+#include "app/JournalJson.h"
 #include "app/MemoryWindow.h"
 #include "cli/TerminalText.h"
 
@@ -60,7 +61,8 @@ void Session::sendPending()
             for (int16_t i = 0; i < c.ListCount(); ++i)
                 if (c.flgChanged(i))
                     return false;
-            return !app_.seq().OpRunning();
+            // An operation set behind a running exchange has not started yet.
+            return !app_.seq().OpRunning() && app_.seq().Operation() == 0;
         },
         kQuitLimitMs);
 }
@@ -106,6 +108,19 @@ void Session::idle()
     out_ << (done ? "ok\n" : "error: still busy\n");
 }
 
+void Session::report(const std::string& file)
+{
+    std::string reason;
+    if (file.empty())
+        out_ << "error: report needs a file name\n";
+    else if (!reportWriter_)
+        out_ << "error: reports cannot be written here\n";
+    else if (reportWriter_(file, reason))
+        out_ << "ok\n";
+    else
+        out_ << "error: " << reason << '\n';
+}
+
 bool Session::execute(const std::string& raw)
 {
     std::istringstream in(raw);
@@ -113,6 +128,15 @@ bool Session::execute(const std::string& raw)
     in >> cmd;
     if (cmd.empty())
         return true;
+    if (cmd == "report") {
+        // The rest of the line, blanks inside included, is the file name.
+        std::string file;
+        std::getline(in, file);
+        const size_t a = file.find_first_not_of(" \t");
+        report(a == std::string::npos ? std::string() : file.substr(a, file.find_last_not_of(" \t") - a + 1));
+        out_.flush();
+        return true;
+    }
     // One whole number of 32 bits at most; anything else counts as none.
     long long arg = 0;
     const bool hasArg = static_cast<bool>(in >> arg) && arg >= std::numeric_limits<int32_t>::min() &&
@@ -180,6 +204,9 @@ bool Session::execute(const std::string& raw)
             printLines(window_.txtDispPara.text());
             out_ << ".\n";
         }
+    } else if (cmd == "journal") {
+        if (needsArg(false))
+            out_ << JournalLines(app_.model().myJournal) << ".\n";
     } else if (cmd == "quit") {
         if (!needsArg(false))
             return true;

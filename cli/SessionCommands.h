@@ -26,8 +26,14 @@ public:
 
 class Session {
 public:
+    // Writes the service report of the journal to a file; false with the
+    // reason when it could not.
+    using ReportWriter = std::function<bool(const std::string& file, std::string& reason)>;
+
     // Message boxes and beeps of the window are printed as they happen.
     Session(DorvelApp& app, MemoryWindow& window, SessionRunner& runner, std::ostream& out);
+    // Without one, `report` says that it cannot write reports.
+    void setReportWriter(ReportWriter writer) { reportWriter_ = std::move(writer); }
 
     // Runs one command line; false after quit.
     bool execute(const std::string& line);
@@ -38,6 +44,7 @@ private:
     bool busy();
     void connect();
     void idle();
+    void report(const std::string& file);
     void printLines(const std::string& crlfText, const char* prefix = "");
 
     DorvelApp& app_;
@@ -46,6 +53,7 @@ private:
     std::ostream& out_;
     int messages_ = 0;
     std::string lastMessage_;
+    ReportWriter reportWriter_;
 };
 
 // Cuts input into command lines as it arrives (LF or CR LF) and runs them.

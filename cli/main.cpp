@@ -1,8 +1,9 @@
 // dorvel-adj-cli: the adjustment program without a window.
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <cstring>
 #include <iostream>
 #include <map>
+#include <memory>
 
 #include "DorvelVersion.h"
 #include "cli/Commands.h"
@@ -18,7 +19,7 @@ const char kUsage[] =
     "                                  the device, description, maker, serial number\n"
     "  session --device PATH           run headless, one command per line on stdin:\n"
     "      connect | select I | step N | enter | button I | wait MS | idle\n"
-    "      console | readouts | params | quit\n"
+    "      console | readouts | params | journal | report FILE | quit\n"
     "  --help                          show this text\n"
     "  --version                       show the version\n";
 
@@ -56,7 +57,14 @@ bool ParseOptions(const std::string& command, const std::vector<std::string>& ar
 
 int main(int argc, char** argv)
 {
-    QCoreApplication qapp(argc, argv);
+    // A session can write a report, whose text needs the fonts of a GUI
+    // application; it never shows a window, so it runs on the offscreen
+    // window system and needs no display.
+    const bool session = argc >= 2 && std::strcmp(argv[1], "session") == 0;
+    if (session)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> qapp = session ? std::make_unique<QGuiApplication>(argc, argv)
+                                                     : std::make_unique<QCoreApplication>(argc, argv);
     if (argc < 2) {
         std::cerr << kUsage;
         return 2;

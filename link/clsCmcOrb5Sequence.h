@@ -63,6 +63,7 @@ public:
     void task();
 
     clsCmcOrb5Drv& driver() const;
+    const frmCom& com() const { return com_; }
 
 private:
     int16_t chooseAction();

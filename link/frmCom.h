@@ -60,6 +60,8 @@ public:
     void setcomOpen(bool open);
     // The system's reason for the last failed opening, for the operator.
     std::string openFailure() const;
+    // The device the port number opened last.
+    std::string devicePath() const { return port_.devicePath(); }
 
     // Enables the heartbeat (start-up) and runs one tick of it.
     void settimSolidEnabled(bool on) { timSolid_.setEnabled(on); }

@@ -112,6 +112,7 @@ void clsIndOp_RigTavik::ConsEv_SendE8(clsConsole& objConsole, int16_t& Index, in
     const int16_t n = chList[val >= 0 && val <= 40 ? val : 0];
     myOrb5Seq.easySendE8NoAnswer(ByteToHex2(objConsole.E8Command(Index)) +
                                  ByteToAsciiHexStr(static_cast<int16_t>(n + 1)));
+    journalFrame(Index, objConsole.Title(Index), objConsole.E8Command(Index), static_cast<int16_t>(n + 1));
 }
 
 void clsIndOp_RigTavik::ConsEv_Enter(clsConsole& objConsole, int16_t& Index, int16_t evNo, int16_t /*val*/)

@@ -114,9 +114,11 @@ bool clsIndOp_RigTavik::readAd(int group, int16_t channel, bool start)
     if (v == last)
         return true;   // unchanged: no redraw
     last = v;
+    const std::string line = adLine(group == 0 ? kMain[channel] : kAdjust[channel], v);
+    myJournal.readout(group, channel, v, line);
     platform::ListBox* list = myWindow.lbo01[group];
     if (list != nullptr)
-        list->setLine(channel + 1, adLine(group == 0 ? kMain[channel] : kAdjust[channel], v));
+        list->setLine(channel + 1, line);
     return true;
 }
 

@@ -11,6 +11,7 @@
 void clsIndOp_RigTavik::RigTavikOp_AutoSeqEnd()
 {
     seqStep = 0;
+    myJournal.interrupt();   // a sequence ended before its own end
     // While a sweep runs these items go out without a wait; normal again now.
     myConsole.setWaitAfterE8(idxBpfT1, 200);
     myConsole.setWaitAfterE8(static_cast<int16_t>(idxBpfT1 + 1), 200);
@@ -63,6 +64,8 @@ bool clsIndOp_RigTavik::RigTavikOp_SeqRssi()
     case 6:
         rssiConfirm = false;
         rssiConfirmTaken = false;
+        if (!rssiLevelS1)
+            myJournal.start(JournalEvent::Kind::Rssi, idxRssi, myConsole.Title(idxRssi), -1);
         break;
     case 7: {
         const bool start = !rssiStarted;
@@ -71,8 +74,12 @@ bool clsIndOp_RigTavik::RigTavikOp_SeqRssi()
             return false;   // still waiting, or a bad answer the task reports
         if (rssiConfirm) {
             const int16_t v = adLastMain[kSdChannel];
+            const int32_t adr = rssiLevelS1 ? kRssiS1Adr : kRssiS3Adr;
             myOrb5Seq.easySendE8NoAnswer((rssiLevelS1 ? "15" : "16") + ByteToAsciiHexStr(v));
-            myRadio.eepImage().WriteByte(rssiLevelS1 ? kRssiS1Adr : kRssiS3Adr, static_cast<uint8_t>(v));
+            journalFrame(-1, rssiLevelS1 ? "RSSI S1 Level" : "RSSI S3 Level", rssiLevelS1 ? 0x15 : 0x16, v, "rssi",
+                         myRadio.eepImage().ReadByte(adr));
+            myJournal.point(idxRssi, rssiLevelS1 ? 1 : 3, v);
+            myRadio.eepImage().WriteByte(adr, static_cast<uint8_t>(v));
         }
         rssiConfirmTaken = rssiConfirm;
         break;
@@ -82,6 +89,7 @@ bool clsIndOp_RigTavik::RigTavikOp_SeqRssi()
             next = 7;   // keep the "SD" line fresh until the operator confirms
         } else if (rssiLevelS1) {
             next = 0;
+            myJournal.finish(idxRssi, JournalEvent::Outcome::Done, -1);
             rssiConfirm = false;
             rssiLevelS1 = false;
             beep();
@@ -114,6 +122,8 @@ bool clsIndOp_RigTavik::RigTavikOp_SeqBpf()
         for (int16_t k = 0; k <= 1; ++k) {
             if (bpfSweepSel[k]) {
                 const auto item = static_cast<int16_t>(idxBpfT1 + k);
+                myJournal.start(JournalEvent::Kind::Bpf, item, myConsole.Title(item), myJournal.lastValue(item),
+                                bpfSweepAll);
                 myConsole.setValue(item, bpfSweepAll ? 64 : 0);
                 myConsole.Disp(item);
             }
@@ -139,6 +149,7 @@ bool clsIndOp_RigTavik::RigTavikOp_SeqBpf()
         for (;;) {
             if (bpfSubStep == 0) {
                 myConsole.SendE8(item);
+                journalItemSent(item);
                 bpfSubStep = 1;
                 return false;
             }
@@ -154,6 +165,7 @@ bool clsIndOp_RigTavik::RigTavikOp_SeqBpf()
             myConsole.setWaitAfterE8(item, 0);   // the sweep paces itself
             const int16_t v = myConsole.Value(item);
             const int16_t r = adLastMain[kSdChannel];
+            myJournal.point(item, v, r);
             if (r >= bpfHighest) {
                 if (r > bpfHighest)
                     bpfPeakStart = v;
@@ -166,6 +178,7 @@ bool clsIndOp_RigTavik::RigTavikOp_SeqBpf()
                 continue;
             }
             myConsole.setValue(item, static_cast<int16_t>((bpfPeakStart + bpfPeakEnd) / 2));
+            myJournal.finishBpf(item, bpfHighest, bpfPeakStart, bpfPeakEnd, myConsole.Value(item));
             bpfSweepSel[bpfK] = false;
             next = 14;
             break;
@@ -200,6 +213,11 @@ bool clsIndOp_RigTavik::RigTavikOp_SeqLva()
         if (!RigTavikOp_ReadAdMain(kLvinChannel, start) || adError)
             return false;
         reading = adLastMain[kLvinChannel];
+        for (int16_t k = 0; k <= 1; ++k) {
+            const auto item = static_cast<int16_t>(idxRxLva + k);
+            if (lvaSweepSel[k])
+                myJournal.point(item, myConsole.Value(item), reading);
+        }
         return true;
     };
     auto setSelected = [this](int16_t value) {
@@ -220,6 +238,9 @@ bool clsIndOp_RigTavik::RigTavikOp_SeqLva()
             if (lvaSweepSel[k]) {
                 lvaTarget = myConsole.Value(static_cast<int16_t>(idxLvRx + k));
                 lvaFailed[k] = true;   // until the target is reached
+                const auto item = static_cast<int16_t>(idxRxLva + k);
+                myJournal.start(JournalEvent::Kind::Lva, item, myConsole.Title(item), myJournal.lastValue(item),
+                                false, lvaTarget);
             }
         }
         break;
@@ -252,6 +273,7 @@ bool clsIndOp_RigTavik::RigTavikOp_SeqLva()
                     const auto item = static_cast<int16_t>(idxRxLva + k);
                     myConsole.setValue(item, lvaSaved[k]);
                     myConsole.Disp(item);
+                    myJournal.finish(item, JournalEvent::Outcome::Failed, lvaSaved[k]);
                 }
             }
             next = 26;
@@ -277,9 +299,12 @@ bool clsIndOp_RigTavik::RigTavikOp_SeqLva()
         break;
     case 25:
         if (std::abs(lvaHi - lvaLo) <= 2 || lvaReadMid == lvaTarget) {
-            for (int16_t k = 0; k <= 1; ++k)
-                if (lvaSweepSel[k])
+            for (int16_t k = 0; k <= 1; ++k) {
+                if (lvaSweepSel[k]) {
                     lvaFailed[k] = false;
+                    myJournal.finish(static_cast<int16_t>(idxRxLva + k), JournalEvent::Outcome::Done, lvaMid);
+                }
+            }
             next = 26;
         } else {
             if (lvaTarget > lvaReadMid) {

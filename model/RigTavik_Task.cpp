@@ -51,9 +51,10 @@ bool clsIndOp_RigTavik::seqBusy() const
     return myOrb5Seq.OpRunning() || myOrb5Seq.Operation() != clsCmcOrb5Sequence::opNone;
 }
 
-void clsIndOp_RigTavik::sendE8(int16_t command, int16_t value)
+void clsIndOp_RigTavik::sendE8(int16_t command, int16_t value, int16_t item, const char* cause, int oldValue)
 {
     myOrb5Seq.easySendE8NoAnswer(ByteToHex2(command) + ByteToAsciiHexStr(value));
+    journalFrame(item, item >= 0 ? myConsole.Title(item) : "adjust mode", command, value, cause, oldValue);
 }
 
 void clsIndOp_RigTavik::showProgress(int n)
@@ -209,6 +210,7 @@ void clsIndOp_RigTavik::loadFromImage()
     myConsole.setMax(idxChNo, static_cast<int16_t>(k - 1));
     myConsole.setValue(idxChNo, myConsole.Min(idxChNo));
     myConsole.setflgChanged(idxChNo, true);
+    journalCloneRead();
 }
 
 bool clsIndOp_RigTavik::pushChangedItems()
@@ -219,13 +221,14 @@ bool clsIndOp_RigTavik::pushChangedItems()
             continue;
         myConsole.setflgChanged(i, false);
         myConsole.SendE8(i);
+        journalItemSent(i);
 
         if (i == idxModW) {
             // The narrow level is a fraction of the wide one: send it again.
             myConsole.setflgChanged(idxModRatio, true);
         } else if (i == idxModRatio) {
             const int16_t v = RigTavikOp_ScaleByte(myConsole.Value(idxModW), myConsole.Value(idxModRatio));
-            sendE8(0x0D, v);
+            sendE8(0x0D, v, idxModRatio);
             eep.WriteByte(kModNarrowAdr, static_cast<uint8_t>(v));
         }
 
@@ -235,11 +238,11 @@ bool clsIndOp_RigTavik::pushChangedItems()
             const int16_t c = myConsole.Value(idxBal);
             if (eep.ReadByte(kBalMidAdr) != c) {
                 myConsole.setflgChanged(idxBal, true);
-                sendE8(0x12, c);
+                sendE8(0x12, c, idxBal, "coupled", eep.ReadByte(kBalMidAdr));
                 eep.WriteByte(kBalMidAdr, static_cast<uint8_t>(c));
             } else if (eep.ReadByte(kBalAltAdr) != c) {
                 myConsole.setflgChanged(idxBal, true);
-                sendE8(0x11, c);
+                sendE8(0x11, c, idxBal, "coupled", eep.ReadByte(kBalAltAdr));
                 eep.WriteByte(kBalAltAdr, static_cast<uint8_t>(c));
             }
         }
@@ -268,6 +271,7 @@ void clsIndOp_RigTavik::RigOpFunc_ClickCmd00(int16_t Index)
     switch (Index) {
     case 0:   // "Connect"
         RigOpFunc_ResetAll();
+        myJournal.begin(myPortNo);
         taskState = stStart;
         stateEntered = true;
         break;

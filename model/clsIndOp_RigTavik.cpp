@@ -4,7 +4,7 @@
 
 clsIndOp_RigTavik::clsIndOp_RigTavik(clsCmcOrb5Sequence& seq, clsCmcRadio& radio, RigWindow& window,
                                      const platform::TickClock& clock)
-    : myEepMap(radio.eepImage()), myOrb5Seq(seq), myRadio(radio), myWindow(window), waitTick(clock)
+    : myEepMap(radio.eepImage()), myJournal(clock), myOrb5Seq(seq), myRadio(radio), myWindow(window), waitTick(clock)
 {
     myOrb5Seq.setChecker(this);
 

@@ -15,6 +15,7 @@
 //   RigTavik_Readouts.cpp   A/D requests, answer checks and readout lines
 //   RigTavik_Ratio.cpp      the MOD ratio conversions
 //   RigTavik_Window.cpp     frames and buttons from the task state
+//   RigTavik_Journal.cpp    what goes into the service journal
 #include <cstdint>
 #include <string>
 
@@ -25,6 +26,7 @@
 #include "platform/ByteStr.h"
 #include "platform/TickClock.h"
 #include "model/RigWindow.h"
+#include "model/ServiceJournal.h"
 #include "model/clsIndEep_RigTavik.h"
 
 class clsCmcRadio;
@@ -85,6 +87,8 @@ public:
     // ---- owned objects -------------------------------------------------------
     clsConsole myConsole;
     clsIndEep_RigTavik myEepMap;
+    // The record of the job since the last "Connect".
+    ServiceJournal myJournal;
 
     // ---- model state ---------------------------------------------------------
     // Written only by the model; public so that the window and the tests can
@@ -148,8 +152,21 @@ private:
     void showProgress(int n);
     // An operation is running or waits to start behind the driver's exchange.
     bool seqBusy() const;
-    // Command byte, then the value as two ASCII hexadecimal digits.
-    void sendE8(int16_t command, int16_t value);
+    // Command byte, then the value as two ASCII hexadecimal digits. The
+    // journal notes the frame against the item (-1: none); a cause or an old
+    // value given replace those the journal would take.
+    void sendE8(int16_t command, int16_t value, int16_t item = -1, const char* cause = nullptr,
+                int oldValue = -1);
+
+    // ---- journal (RigTavik_Journal.cpp) ----------------------------------------
+    void journalCloneRead();
+    // After the console's SendE8 of item i: its own frame, or its new value.
+    void journalItemSent(int16_t i);
+    void journalFrame(int16_t item, const std::string& title, int16_t command, int16_t wireValue,
+                      const char* cause = nullptr, int oldValue = -1);
+    // What sent a frame for the item: the first push, a running sequence
+    // on its item, or the operator.
+    std::string journalCause(int16_t item) const;
 
     // ---- automatic sequences (RigTavik_Sequences.cpp) ------------------------
     // Ends every sequence: BPF/LVA waits back to normal, Enter marks cleared,

@@ -23,6 +23,7 @@ public:
     bool discardOutput() override { return inner_.discardOutput(); }
     void drainOutput() override { inner_.drainOutput(); }
     std::string openFailure() const override { return inner_.openFailure(); }
+    std::string devicePath() const override { return inner_.devicePath(); }
     void setEventSink(SerialEventSink* sink) override { inner_.setEventSink(sink); }
 
 private:

@@ -71,6 +71,8 @@ public:
     // Why the last opening failed, in words for the operator ("" when it
     // did not fail or the port cannot tell).
     virtual std::string openFailure() const { return {}; }
+    // The device the last opening tried ("" when the port cannot tell).
+    virtual std::string devicePath() const { return {}; }
     // Receiver of receive and line-error notifications (on the UI thread).
     virtual void setEventSink(SerialEventSink* sink) = 0;
 };

@@ -19,9 +19,11 @@ dorvel_install_missing() {
 DORVEL_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation
                        libgtest-dev libgmock-dev libbenchmark-dev)
 # What only the test command needs besides: the fuzzing compiler and runtime,
-# and what checks the installed program and its .deb (desktop entry and
-# AppStream validators, the package's dependencies, manual pages).
-DORVEL_TEST_PACKAGES=(clang libclang-rt-14-dev desktop-file-utils appstream dpkg-dev file man-db groff-base)
+# what checks the installed program and its .deb (desktop entry and
+# AppStream validators, the package's dependencies, manual pages), and the
+# text of the reports' PDFs (pdftotext).
+DORVEL_TEST_PACKAGES=(clang libclang-rt-14-dev desktop-file-utils appstream dpkg-dev file man-db groff-base
+                      poppler-utils)
 # What the package command needs besides the build: the package's
 # dependencies (dpkg-shlibdeps, which reads file's answers) and lintian.
 DORVEL_PACKAGE_PACKAGES=(dpkg-dev file lintian)

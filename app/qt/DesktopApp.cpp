@@ -1,12 +1,17 @@
 #include "app/qt/DesktopApp.h"
 
 #include <QAction>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <iostream>
 
 #include "app/AppText.h"
 #include "app/qt/PortDeviceDialog.h"
+#include "app/qt/ServiceReport.h"
 
 namespace {
 
@@ -54,6 +59,44 @@ DesktopApp::DesktopApp(const DesktopOptions& options)
     portMap_.setNotice([](const std::string& notice) { std::cerr << "dorvel-adj: " << notice << std::endl; });
     mnuOptionPortDevice_ = window_.optionMenu()->addAction(QStringLiteral("Port &device..."));
     QObject::connect(mnuOptionPortDevice_, &QAction::triggered, &window_, [this] { choosePortDevice(); });
+    mnuFileSaveReport_ = window_.fileMenu()->addAction(QStringLiteral("Save &report..."));
+    QObject::connect(mnuFileSaveReport_, &QAction::triggered, &window_, [this] { saveReport(); });
+    // After the window's own menus.
+    QMenu* view = window_.menuBar()->addMenu(QStringLiteral("&View"));
+    mnuViewPlots_ = view->addAction(QStringLiteral("&Sweep plots..."));
+    QObject::connect(mnuViewPlots_, &QAction::triggered, &window_, [this] { showPlots(); });
+}
+
+void DesktopApp::saveReport()
+{
+    if (!started_)
+        return;
+    const QString suggested = QDir::home().filePath(
+        QStringLiteral("dorvel-report-%1.pdf").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmm"))));
+    const QString file = QFileDialog::getSaveFileName(&window_, QStringLiteral("Save report"), suggested,
+                                                      QStringLiteral("PDF files (*.pdf)"));
+    if (!file.isEmpty())
+        saveReportTo(file.toStdString());
+}
+
+bool DesktopApp::saveReportTo(const std::string& pdfPath)
+{
+    std::string reason;
+    if (WriteServiceReport(app_.model().myJournal, pdfPath, QDateTime::currentSecsSinceEpoch(), reason))
+        return true;
+    QMessageBox::warning(&window_, QString::fromLatin1(kAppTitle),
+                         QStringLiteral("The report could not be written: %1").arg(QString::fromStdString(reason)));
+    return false;
+}
+
+void DesktopApp::showPlots()
+{
+    if (!started_)
+        return;
+    if (plots_ == nullptr)
+        plots_ = new PlotWindow(app_.model().myJournal, &window_);
+    plots_->show();
+    plots_->raise();
 }
 
 void DesktopApp::choosePortDevice()

@@ -6,6 +6,7 @@
 #include "app/ComPortMap.h"
 #include "app/DorvelApp.h"
 #include "app/qt/MainWindow.h"
+#include "app/qt/PlotWindow.h"
 #include "platform/ForwardingSerialPort.h"
 #include "platform/ProfileFile.h"
 #include "platform/SettingsLocation.h"
@@ -60,6 +61,16 @@ public:
     // port among those present; the choice is written at once.
     void choosePortDevice();
     QAction* mnuOptionPortDevice() const { return mnuOptionPortDevice_; }
+    // "Save report...": the operator picks the PDF file; the JSON goes
+    // beside it.
+    void saveReport();
+    // Writes the report of the journal; a failure is told in a warning.
+    bool saveReportTo(const std::string& pdfPath);
+    QAction* mnuFileSaveReport() const { return mnuFileSaveReport_; }
+    // View > "Sweep plots...": the plot window, made on first use.
+    void showPlots();
+    QAction* mnuViewPlots() const { return mnuViewPlots_; }
+    PlotWindow* plotWindow() const { return plots_; }
 
 private:
     std::string devicePath(int16_t portNo);
@@ -78,6 +89,9 @@ private:
     MainWindow window_;
     DorvelApp app_;
     QAction* mnuOptionPortDevice_ = nullptr;
+    QAction* mnuFileSaveReport_ = nullptr;
+    QAction* mnuViewPlots_ = nullptr;
+    PlotWindow* plots_ = nullptr;   // owned by the main window
     bool started_ = false;
     bool shutDown_ = false;
 };

@@ -8,6 +8,10 @@
 //   --screenshot FILE     demo on the fast simulator: Connect, wait for the
 //                         editable console and its readouts, save the
 //                         window as an image, quit
+//   --screenshot-plots FILE
+//                         demo on the fast simulator: Connect, a BPF T1
+//                         sweep and an RX LVA search, then save the sweep
+//                         plot window as an image, quit
 //   --exit-when-shown     quit as soon as the window is on the screen,
 //                         printing the time since start-up
 #include <QApplication>
@@ -42,6 +46,7 @@ struct Options {
     bool demo = false;
     bool exitWhenShown = false;
     std::string screenshot;
+    std::string screenshotPlots;
 };
 
 // 0: go on; otherwise the exit status.
@@ -53,12 +58,12 @@ int parse(int argc, char** argv, Options& o)
             o.demo = true;
         } else if (a == "--exit-when-shown") {
             o.exitWhenShown = true;
-        } else if (a == "--screenshot") {
+        } else if (a == "--screenshot" || a == "--screenshot-plots") {
             if (i + 1 >= argc || argv[i + 1][0] == '\0') {
-                std::cerr << "dorvel-adj: --screenshot needs a file name" << std::endl;
+                std::cerr << "dorvel-adj: " << a << " needs a file name" << std::endl;
                 return 2;
             }
-            o.screenshot = argv[++i];
+            (a == "--screenshot" ? o.screenshot : o.screenshotPlots) = argv[++i];
             o.demo = true;
         } else if (a == "--help" || a == "-h") {
             std::cout << kUsage;
@@ -114,6 +119,45 @@ void scheduleScreenshot(DesktopApp& desk, const QString& file, bool& failed)
     poll->start(100);
 }
 
+// Connect, Enter on "BPF T1", then on "RX LVA" once the sweep has ended,
+// with the plot window open; saves it when the search has ended too.
+void schedulePlotScreenshot(DesktopApp& desk, const QString& file, bool& failed)
+{
+    auto* poll = new QTimer(&desk.window());
+    auto* clock = new QElapsedTimer();
+    clock->start();
+    auto* stage = new int(0);
+    QObject::connect(poll, &QTimer::timeout, poll, [&desk, file, &failed, poll, clock, stage] {
+        clsIndOp_RigTavik& m = desk.app().model();
+        const bool atRest = m.RigTavikProp_EditEnabled() && m.seqStep == 0 && !desk.app().seq().OpRunning();
+        const JournalEvent* lva = m.myJournal.last(JournalEvent::Kind::Lva);
+        const bool timedOut = clock->elapsed() > 180000;
+        if (!timedOut && *stage == 0 && atRest && m.taskState == 28) {
+            desk.showPlots();
+            m.myConsole.EnterPushed(m.idxBpfT1);
+            *stage = 1;
+        } else if (!timedOut && *stage == 1 && atRest && m.myJournal.last(JournalEvent::Kind::Bpf) != nullptr) {
+            m.myConsole.EnterPushed(m.idxRxLva);
+            *stage = 2;
+        } else if (timedOut || (*stage == 2 && atRest && lva != nullptr &&
+                                lva->outcome != JournalEvent::Outcome::Running)) {
+            poll->stop();
+            if (timedOut) {
+                std::cerr << "dorvel-adj: the sweeps did not end in time" << std::endl;
+                failed = true;
+            } else if (!desk.plotWindow()->grab().save(file)) {
+                std::cerr << "dorvel-adj: cannot write " << file.toStdString() << std::endl;
+                failed = true;
+            }
+            delete clock;
+            delete stage;
+            desk.window().close();
+        }
+    });
+    desk.window().cmd00(0)->click();
+    poll->start(100);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -156,7 +200,7 @@ int main(int argc, char** argv)
     std::optional<QTemporaryDir> scratch;
     if (opt.demo) {
         std::string error;
-        if (!radio.start(folder, !opt.screenshot.empty(), error)) {
+        if (!radio.start(folder, !opt.screenshot.empty() || !opt.screenshotPlots.empty(), error)) {
             std::cerr << "dorvel-adj: " << error << std::endl;
             return 1;
         }
@@ -164,7 +208,7 @@ int main(int argc, char** argv)
         std::cout << "dorvel-adj: demo on the simulated radio at " << radio.device()
                   << " (the selected COM port opens it for this run)" << std::endl;
     }
-    if (!opt.screenshot.empty()) {
+    if (!opt.screenshot.empty() || !opt.screenshotPlots.empty()) {
         // A picture of the program as it comes: default settings, and no
         // conflict with a copy the developer has open.
         scratch.emplace();
@@ -179,6 +223,8 @@ int main(int argc, char** argv)
     bool failed = false;
     if (!opt.screenshot.empty())
         scheduleScreenshot(desk, QString::fromStdString(opt.screenshot), failed);
+    if (!opt.screenshotPlots.empty())
+        schedulePlotScreenshot(desk, QString::fromStdString(opt.screenshotPlots), failed);
     if (opt.exitWhenShown) {
         QWindow* handle = desk.window().windowHandle();
         while (handle == nullptr || !handle->isExposed()) {

@@ -40,7 +40,7 @@ public:
     void setEventSink(SerialEventSink* sink) override { sink_ = sink; }
 
     // The device path of the last opening attempt, for messages.
-    const std::string& devicePath() const { return path_; }
+    std::string devicePath() const override { return path_; }
     // Qt's text for the last failed opening.
     const std::string& lastOpenError() const { return openError_; }
 

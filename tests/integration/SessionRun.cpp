@@ -34,21 +34,28 @@ int ConsoleValue(const std::string& line)
     return line.size() >= 15 ? std::stoi(line.substr(11, 4)) : -1;
 }
 
-std::vector<WireCommand> LoggedCommands(const std::string& logText)
+std::vector<WireCommand> LoggedE8Frames(const std::string& logText)
 {
     std::vector<WireCommand> out;
     std::istringstream in(logText);
     long ms;
     std::string side, hex;
     while (in >> ms >> side >> hex) {
-        // FE FE EE EF E8 M M S S sub v v FD
-        if (side != "pc" || hex.size() != 26 || hex.substr(8, 2) != "E8")
+        // FE FE EE EF E8 M M S S sub v v FD (the radio's with EF EE)
+        if (hex.size() != 26 || hex.substr(8, 2) != "E8")
             continue;
         const int sub = std::stoi(hex.substr(18, 2), nullptr, 16);
         const std::string digits{static_cast<char>(std::stoi(hex.substr(20, 2), nullptr, 16)),
                                  static_cast<char>(std::stoi(hex.substr(22, 2), nullptr, 16))};
-        out.push_back({ms, sub, std::stoi(digits, nullptr, 16)});
+        out.push_back({ms, sub, std::stoi(digits, nullptr, 16), side == "pc"});
     }
+    return out;
+}
+
+std::vector<WireCommand> LoggedCommands(const std::string& logText)
+{
+    std::vector<WireCommand> out = LoggedE8Frames(logText);
+    out.erase(std::remove_if(out.begin(), out.end(), [](const WireCommand& c) { return !c.pc; }), out.end());
     return out;
 }
 

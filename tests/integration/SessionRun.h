@@ -26,8 +26,11 @@ struct WireCommand {
     long ms;
     int sub;
     int value;
+    bool pc = true;   // else the radio's answer
 };
 std::vector<WireCommand> LoggedCommands(const std::string& logText);
+// The same with the radio's E8 answers (A/D readings) among them.
+std::vector<WireCommand> LoggedE8Frames(const std::string& logText);
 
 // The narrow level as a ratio of the wide one and back, as the program
 // works them out.

@@ -1,0 +1,250 @@
+#include "app/JournalJson.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "link/Common.h"
+
+namespace {
+
+std::string quoted(const std::string& s)
+{
+    std::string out = "\"";
+    for (size_t i = 0; i < s.size(); ++i) {
+        const char c = s[i];
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\r':
+            if (i + 1 < s.size() && s[i + 1] == '\n')
+                break;   // CR LF is one line break
+            out += "\\n";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char esc[8];
+                std::snprintf(esc, sizeof esc, "\\u%04x", static_cast<unsigned>(c));
+                out += esc;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+// An object built field by field, in the order given.
+class Obj {
+public:
+    Obj& str(const char* key, const std::string& v) { return raw(key, quoted(v)); }
+    Obj& num(const char* key, long long v) { return raw(key, std::to_string(v)); }
+    Obj& flag(const char* key, bool v) { return raw(key, v ? "true" : "false"); }
+    Obj& date(const char* key, int64_t seconds)
+    {
+        return raw(key, seconds != 0 ? quoted(LocalDateText(seconds)) : "null");
+    }
+    Obj& raw(const char* key, const std::string& json)
+    {
+        text_ += (text_.empty() ? "{" : ",") + quoted(key) + ":" + json;
+        return *this;
+    }
+    std::string done() const { return text_.empty() ? "{}" : text_ + "}"; }
+
+private:
+    std::string text_;
+};
+
+std::string array(const std::vector<std::string>& elements)
+{
+    std::string out = "[";
+    for (size_t i = 0; i < elements.size(); ++i)
+        out += (i ? "," : "") + elements[i];
+    return out + "]";
+}
+
+std::string pairs(const std::vector<JournalPoint>& points)
+{
+    std::vector<std::string> e;
+    for (const JournalPoint& p : points)
+        e.push_back("[" + std::to_string(p.value) + "," + std::to_string(p.reading) + "]");
+    return array(e);
+}
+
+void itemFields(Obj& o, const JournalEvent& e)
+{
+    o.str("item", TrimmedTitle(e.title));
+    if (e.item >= 0)
+        o.num("index", e.item);
+    else
+        o.raw("index", "null");
+}
+
+std::string eventJson(const JournalEvent& e)
+{
+    Obj o;
+    switch (e.kind) {
+    case JournalEvent::Kind::Connect:
+        o.str("event", "connect").num("ms", e.ms).num("port", e.port).date("date", e.date);
+        break;
+    case JournalEvent::Kind::CloneRead:
+        o.str("event", "clone_read").num("ms", e.ms).str("main_code", e.mainCode).str("sub_code", e.subCode);
+        o.flag("mid", e.mid).num("port", e.port).str("device", e.device).date("date", e.date);
+        break;
+    case JournalEvent::Kind::Adjust:
+        o.str("event", "adjust").num("ms", e.ms);
+        itemFields(o, e);
+        o.num("old", e.oldValue).num("new", e.newValue).num("command", e.command).num("value", e.wireValue);
+        o.str("frame", ByteToHex2(static_cast<int16_t>(e.command)) +
+                           ByteToAsciiHexStr(static_cast<int16_t>(e.wireValue)));
+        o.str("cause", e.cause);
+        break;
+    case JournalEvent::Kind::Rssi: {
+        o.str("event", "rssi").num("ms", e.ms).num("end_ms", e.endMs);
+        std::vector<std::string> points;
+        for (const JournalPoint& p : e.points)
+            points.push_back(Obj().str("level", p.value == 1 ? "S1" : "S3").num("sd", p.reading).done());
+        o.raw("points", array(points)).str("outcome", OutcomeText(e.outcome));
+        break;
+    }
+    case JournalEvent::Kind::Bpf:
+        o.str("event", "bpf").num("ms", e.ms).num("end_ms", e.endMs);
+        itemFields(o, e);
+        o.flag("coarse", e.coarse).raw("pairs", pairs(e.points)).num("highest", e.highest);
+        o.raw("peak", e.peakStart >= 0 ? "[" + std::to_string(e.peakStart) + "," + std::to_string(e.peakEnd) + "]"
+                                        : std::string("null"));
+        o.num("before", e.before).num("result", e.result).str("outcome", OutcomeText(e.outcome));
+        break;
+    case JournalEvent::Kind::Lva:
+        o.str("event", "lva").num("ms", e.ms).num("end_ms", e.endMs);
+        itemFields(o, e);
+        o.num("target", e.target).raw("steps", pairs(e.points)).num("before", e.before).num("result", e.result);
+        o.str("outcome", OutcomeText(e.outcome));
+        break;
+    case JournalEvent::Kind::Failure:
+        o.str("event", "failure").num("ms", e.ms).str("message", e.message);
+        break;
+    }
+    return o.done();
+}
+
+std::string readoutList(const ServiceJournal& j, bool latest)
+{
+    std::vector<std::string> lines;
+    for (const JournalReadout& r : j.readouts()) {
+        const std::string& text = latest ? r.latestText : r.firstText;
+        const std::string name = TrimmedTitle(text.substr(0, text.find(':')));
+        lines.push_back(Obj()
+                            .str("group", r.group == 0 ? "A/D" : "D/A")
+                            .num("channel", r.channel)
+                            .str("name", name)
+                            .num("value", latest ? r.latestValue : r.firstValue)
+                            .str("text", text)
+                            .done());
+    }
+    return array(lines);
+}
+
+}  // namespace
+
+std::string TrimmedTitle(const std::string& title)
+{
+    const size_t a = title.find_first_not_of(' ');
+    if (a == std::string::npos)
+        return "";
+    return title.substr(a, title.find_last_not_of(' ') - a + 1);
+}
+
+const char* OutcomeText(JournalEvent::Outcome outcome)
+{
+    switch (outcome) {
+    case JournalEvent::Outcome::Done:
+        return "done";
+    case JournalEvent::Outcome::Failed:
+        return "failed";
+    case JournalEvent::Outcome::Interrupted:
+        return "interrupted";
+    case JournalEvent::Outcome::Running:
+        break;
+    }
+    return "running";
+}
+
+std::string LocalDateText(int64_t unixSeconds)
+{
+    if (unixSeconds == 0)
+        return "";
+    const std::time_t t = static_cast<std::time_t>(unixSeconds);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[40];
+    if (std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S%z", &tm) == 0)
+        return "";
+    std::string s = buf;
+    // +0200 becomes +02:00.
+    if (s.size() >= 5)
+        s.insert(s.size() - 2, ":");
+    return s;
+}
+
+std::string JournalLines(const ServiceJournal& journal)
+{
+    std::string out;
+    for (const JournalEvent& e : journal.events())
+        out += eventJson(e) + "\n";
+    for (bool latest : {false, true})
+        out += Obj()
+                   .str("event", "readouts")
+                   .str("at", latest ? "latest" : "connect")
+                   .raw("lines", readoutList(journal, latest))
+                   .done() +
+               "\n";
+    return out;
+}
+
+std::string JournalReportJson(const ServiceJournal& journal, int64_t created)
+{
+    Obj doc;
+    doc.str("report", "Dorvel ADJ service report").num("version", 1).date("created", created);
+    if (const JournalEvent* id = journal.identity())
+        doc.raw("radio", Obj()
+                             .str("main_code", id->mainCode)
+                             .str("sub_code", id->subCode)
+                             .flag("mid", id->mid)
+                             .num("port", id->port)
+                             .str("device", id->device)
+                             .date("read_date", id->date)
+                             .done());
+    else
+        doc.raw("radio", "null");
+    std::vector<std::string> items;
+    for (size_t i = 0; i < journal.items().size(); ++i) {
+        const JournalItem& it = journal.items()[i];
+        items.push_back(Obj()
+                            .str("item", TrimmedTitle(it.title))
+                            .num("index", static_cast<long long>(i))
+                            .num("at_connect", it.atConnect)
+                            .num("final", it.finalValue)
+                            .num("changes", it.changes)
+                            .done());
+    }
+    doc.raw("items", array(items));
+    std::vector<std::string> events;
+    for (const JournalEvent& e : journal.events())
+        events.push_back(eventJson(e));
+    doc.raw("events", array(events));
+    doc.raw("readouts", Obj()
+                            .raw("connect", readoutList(journal, false))
+                            .raw("latest", readoutList(journal, true))
+                            .done());
+    return doc.done() + "\n";
+}

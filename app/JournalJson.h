@@ -1,0 +1,22 @@
+#pragma once
+// The service journal as JSON for shop software: one object per event (the
+// session's `journal` lines) and the whole report document that goes beside
+// the PDF. Field names are documented in the README.
+#include <cstdint>
+#include <string>
+
+#include "model/ServiceJournal.h"
+
+// Every event, one JSON object per line, then the readouts at Connect and
+// the latest ones as two more lines.
+std::string JournalLines(const ServiceJournal& journal);
+// The report: radio, items table, events and readouts in one document.
+// created: the calendar seconds of the report.
+std::string JournalReportJson(const ServiceJournal& journal, int64_t created);
+
+// Local calendar time as 2024-05-01T14:03:09+02:00; "" for 0.
+std::string LocalDateText(int64_t unixSeconds);
+// A console title without its aligning blanks.
+std::string TrimmedTitle(const std::string& title);
+// "done", "failed", "interrupted" or "running".
+const char* OutcomeText(JournalEvent::Outcome outcome);

@@ -1,0 +1,291 @@
+#include "app/qt/ServiceReport.h"
+
+#include <QBuffer>
+#include <QFontMetricsF>
+#include <QLocale>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QStringList>
+
+#include "app/JournalJson.h"
+#include "app/WholeFile.h"
+#include "app/qt/SweepPlot.h"
+
+namespace {
+
+// What is printed stays inside the paper both sizes share (210 x 279.4 mm)
+// less the margins, whichever of the two the page is; a millimetre more
+// keeps glyphs that reach past their box inside too.
+constexpr double kMarginMm = 15;
+constexpr double kWidthMm = 210 - 2 * kMarginMm - 1;
+constexpr double kHeightMm = 279.4 - 2 * kMarginMm - 1;
+constexpr int kDpi = 720;
+
+QFont monoFont(double points)
+{
+    QFont f;
+    f.setFamilies({QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
+    f.setStyleHint(QFont::TypeWriter);
+    f.setPointSizeF(points);
+    return f;
+}
+
+QString q(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+
+QString dateText(int64_t seconds)
+{
+    return seconds != 0 ? q(LocalDateText(seconds)).replace(QLatin1Char('T'), QLatin1Char(' '))
+                        : QStringLiteral("unknown");
+}
+
+// A top-to-bottom flow of blocks over as many pages as it takes.
+class Flow {
+public:
+    Flow(QPdfWriter& writer, QPainter& painter) : w_(writer), p_(painter) {}
+
+    double mm(double v) const { return v * kDpi / 25.4; }
+    double width() const { return mm(kWidthMm); }
+    double y() const { return y_; }
+    void skip(double h) { y_ += h; }
+    // Starts a new page unless h more fits on this one.
+    void need(double h)
+    {
+        if (y_ + h > mm(kHeightMm) - mm(8))
+            newPage();
+    }
+    void newPage()
+    {
+        footer();
+        w_.newPage();
+        ++page_;
+        y_ = 0;
+    }
+    void footer()
+    {
+        p_.setFont(PlotFont(7));
+        p_.setPen(Qt::black);
+        p_.drawText(QRectF(0, mm(kHeightMm) - mm(5), width(), mm(5)), Qt::AlignRight | Qt::AlignBottom,
+                    QStringLiteral("Dorvel ADJ service report, page %1").arg(page_));
+    }
+    // One line of text in the font, at x; moves down by its height.
+    void line(const QString& text, const QFont& font, double x = 0, int align = Qt::AlignLeft)
+    {
+        const double h = QFontMetricsF(font, &w_).height();
+        need(h);
+        p_.setFont(font);
+        p_.setPen(Qt::black);
+        p_.drawText(QRectF(x, y_, width() - x, h), align | Qt::AlignVCenter, text);
+        y_ += h;
+    }
+    void heading(const QString& text)
+    {
+        need(mm(30));   // never alone at the foot of a page
+        skip(mm(4));
+        line(text, PlotFont(12, true));
+        p_.setPen(QPen(Qt::black, mm(0.3)));
+        p_.drawLine(QPointF(0, y_ + mm(0.5)), QPointF(width(), y_ + mm(0.5)));
+        skip(mm(2.5));
+    }
+    // Texts on one line, each from its x position on.
+    void cells(const QStringList& texts, const std::vector<double>& xs, const QFont& font)
+    {
+        const double h = QFontMetricsF(font, &w_).height();
+        need(h);
+        p_.setFont(font);
+        p_.setPen(Qt::black);
+        for (int i = 0; i < texts.size(); ++i) {
+            const double x = xs[static_cast<size_t>(i)];
+            p_.drawText(QRectF(x, y_, width() - x, h), Qt::AlignLeft | Qt::AlignVCenter, texts[i]);
+        }
+        y_ += h;
+    }
+    // A row of cells at the given x positions (the first left-aligned, the
+    // others right-aligned to the next position).
+    void row(const QStringList& cells, const std::vector<double>& xs, bool bold)
+    {
+        const QFont font = PlotFont(9, bold);
+        const double h = QFontMetricsF(font, &w_).height() * 1.25;
+        need(h);
+        p_.setFont(font);
+        p_.setPen(Qt::black);
+        for (int i = 0; i < cells.size(); ++i) {
+            const double x0 = xs[static_cast<size_t>(i)];
+            const double x1 = static_cast<size_t>(i) + 1 < xs.size() ? xs[static_cast<size_t>(i) + 1] : width();
+            const int align = i == 0 ? Qt::AlignLeft : Qt::AlignRight;
+            p_.drawText(QRectF(x0, y_, x1 - x0 - mm(2), h), align | Qt::AlignVCenter, cells[i]);
+        }
+        y_ += h;
+        p_.setPen(QPen(QColor(150, 150, 150), mm(0.15)));
+        p_.drawLine(QPointF(0, y_), QPointF(width(), y_));
+    }
+    QPainter& painter() { return p_; }
+    QPdfWriter& device() { return w_; }
+
+private:
+    QPdfWriter& w_;
+    QPainter& p_;
+    double y_ = 0;
+    int page_ = 1;
+};
+
+void header(Flow& f, const ServiceJournal& j, int64_t created)
+{
+    f.line(QStringLiteral("Dorvel ADJ service report"), PlotFont(16, true));
+    f.skip(f.mm(3));
+    const JournalEvent* id = j.identity();
+    const JournalEvent* connect = j.events().empty() ? nullptr : &j.events().front();
+    std::vector<std::pair<QString, QString>> rows;
+    if (id != nullptr) {
+        rows.emplace_back(QStringLiteral("Radio"),
+                          QStringLiteral("main code %1, sub code %2, %3")
+                              .arg(q(id->mainCode), q(id->subCode),
+                                   id->mid ? QStringLiteral("Mid variant") : QStringLiteral("standard variant")));
+        rows.emplace_back(QStringLiteral("Clone read"), dateText(id->date));
+    } else {
+        rows.emplace_back(QStringLiteral("Radio"), connect != nullptr ? QStringLiteral("not read")
+                                                                      : QStringLiteral("not connected"));
+    }
+    const int16_t port = id != nullptr ? id->port : connect != nullptr ? connect->port : 0;
+    if (port > 0) {
+        QString portText = QStringLiteral("COM %1").arg(port);
+        if (id != nullptr && !id->device.empty())
+            portText += QStringLiteral(", ") + q(id->device);
+        rows.emplace_back(QStringLiteral("Port"), portText);
+    }
+    if (connect != nullptr && connect->kind == JournalEvent::Kind::Connect)
+        rows.emplace_back(QStringLiteral("Connect"), dateText(connect->date));
+    rows.emplace_back(QStringLiteral("Report"), dateText(created));
+    for (const auto& [label, value] : rows)
+        f.cells({label, value}, {0, f.mm(30)}, PlotFont(10));
+    for (const JournalEvent& e : j.events()) {
+        if (e.kind != JournalEvent::Kind::Failure)
+            continue;
+        f.skip(f.mm(2));
+        const QStringList lines = q(e.message).split(QStringLiteral("\r\n"));
+        f.line(QStringLiteral("Failure after %1 s: %2").arg(e.ms / 1000.0, 0, 'f', 1).arg(lines.value(0)),
+               PlotFont(10, true));
+        for (int i = 1; i < lines.size(); ++i)
+            if (!lines[i].isEmpty())
+                f.line(lines[i], PlotFont(9), f.mm(6));
+    }
+}
+
+void itemsTable(Flow& f, const ServiceJournal& j)
+{
+    f.heading(QStringLiteral("Adjustment items"));
+    if (j.items().empty()) {
+        f.line(QStringLiteral("None: the radio was not read."), PlotFont(10));
+        return;
+    }
+    const std::vector<double> xs{0, f.mm(60), f.mm(90), f.mm(120)};
+    f.row({QStringLiteral("Item"), QStringLiteral("At Connect"), QStringLiteral("Final"), QStringLiteral("Changes")},
+          xs, true);
+    for (const JournalItem& it : j.items())
+        f.row({q(TrimmedTitle(it.title)), QString::number(it.atConnect), QString::number(it.finalValue),
+               QString::number(it.changes)},
+              xs, it.changes > 0);
+    size_t frames = 0;
+    for (const JournalEvent& e : j.events())
+        frames += e.kind == JournalEvent::Kind::Adjust ? 1 : 0;
+    f.skip(f.mm(2));
+    f.line(QStringLiteral("Adjustment frames sent to the radio: %1 (each one is listed in the JSON file).")
+               .arg(frames),
+           PlotFont(9));
+}
+
+void sequences(Flow& f, const ServiceJournal& j)
+{
+    f.heading(QStringLiteral("Automatic adjustments"));
+    bool any = false;
+    for (const JournalEvent& e : j.events()) {
+        if (e.kind == JournalEvent::Kind::Rssi) {
+            any = true;
+            QStringList points;
+            for (const JournalPoint& p : e.points)
+                points << QStringLiteral("%1 level SD %2").arg(p.value == 1 ? "S1" : "S3").arg(p.reading);
+            f.line(QStringLiteral("RSSI meter points (%1): %2")
+                       .arg(QString::fromLatin1(OutcomeText(e.outcome)),
+                            points.isEmpty() ? QStringLiteral("none stored") : points.join(QStringLiteral(", "))),
+                   PlotFont(9, true));
+            f.skip(f.mm(3));
+        } else if (e.kind == JournalEvent::Kind::Bpf || e.kind == JournalEvent::Kind::Lva) {
+            any = true;
+            const double h = f.mm(72);
+            f.need(h);
+            const SweepPlot plot(e, QRectF(0, f.y(), f.width(), h), f.device());
+            plot.draw(f.painter());
+            f.skip(h + f.mm(4));
+        }
+    }
+    if (!any)
+        f.line(QStringLiteral("None."), PlotFont(10));
+}
+
+void readouts(Flow& f, const ServiceJournal& j)
+{
+    f.heading(QStringLiteral("Readouts"));
+    const std::vector<JournalReadout> r = j.readouts();
+    if (r.empty()) {
+        f.line(QStringLiteral("None were read."), PlotFont(10));
+        return;
+    }
+    const std::vector<double> xs{0, f.width() / 2};
+    f.cells({QStringLiteral("At Connect"), QStringLiteral("Latest")}, xs, PlotFont(9, true));
+    for (const JournalReadout& x : r)
+        f.cells({q(x.firstText), q(x.latestText)}, xs, monoFont(9));
+}
+
+}  // namespace
+
+std::string ReportJsonPath(const std::string& pdfPath)
+{
+    const size_t n = pdfPath.size();
+    if (n > 4 && QString::fromStdString(pdfPath.substr(n - 4)).compare(QStringLiteral(".pdf"), Qt::CaseInsensitive) == 0)
+        return pdfPath.substr(0, n - 4) + ".json";
+    return pdfPath + ".json";
+}
+
+QPageSize::PageSizeId LocalPaper()
+{
+    return QLocale().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter : QPageSize::A4;
+}
+
+QByteArray ServiceReportPdf(const ServiceJournal& journal, int64_t created, QPageSize::PageSizeId paper)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        writer.setResolution(kDpi);
+        writer.setTitle(QStringLiteral("Dorvel ADJ service report"));
+        writer.setCreator(QStringLiteral("Dorvel ADJ"));
+        writer.setPageLayout(QPageLayout(QPageSize(paper), QPageLayout::Portrait,
+                                         QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm),
+                                         QPageLayout::Millimeter));
+        QPainter painter(&writer);
+        Flow flow(writer, painter);
+        header(flow, journal, created);
+        itemsTable(flow, journal);
+        sequences(flow, journal);
+        readouts(flow, journal);
+        flow.footer();
+    }
+    return bytes;
+}
+
+bool WriteServiceReport(const ServiceJournal& journal, const std::string& pdfPath, int64_t created,
+                        std::string& reason)
+{
+    const QByteArray pdf = ServiceReportPdf(journal, created, LocalPaper());
+    if (pdf.isEmpty()) {
+        reason = pdfPath + ": the PDF could not be made";
+        return false;
+    }
+    return WriteWholeFile(pdfPath, pdf.toStdString(), reason) &&
+           WriteWholeFile(ReportJsonPath(pdfPath), JournalReportJson(journal, created), reason);
+}

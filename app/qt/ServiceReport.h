@@ -1,0 +1,27 @@
+#pragma once
+// The report of a service job, from the journal: a PDF for the shop's files
+// (header with the radio, date and port; the items at Connect and at the
+// end; each automatic adjustment with its plot; the readouts at Connect and
+// at the end) and the same content as JSON beside it. Pages are A4 or US
+// Letter by the locale, and what is printed fits on either paper.
+#include <QByteArray>
+#include <QPageSize>
+#include <cstdint>
+#include <string>
+
+#include "model/ServiceJournal.h"
+
+// The JSON file that goes with a report: NAME.pdf gives NAME.json, any
+// other name gets .json added.
+std::string ReportJsonPath(const std::string& pdfPath);
+
+// The paper of the locale: Letter where US measures are used, else A4.
+QPageSize::PageSizeId LocalPaper();
+
+// The PDF itself; created is the report's calendar time.
+QByteArray ServiceReportPdf(const ServiceJournal& journal, int64_t created, QPageSize::PageSizeId paper);
+
+// Writes the PDF and the JSON, each whole and renamed into place. False
+// with a reason when either could not be written.
+bool WriteServiceReport(const ServiceJournal& journal, const std::string& pdfPath, int64_t created,
+                        std::string& reason);

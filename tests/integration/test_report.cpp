@@ -1,0 +1,186 @@
+// The service record end to end: a scripted job on the paced simulator,
+// its report checked against the simulator's own log of the wire; reports
+// of a failed Connect and of a read error; a report that cannot be written.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include "tests/integration/SessionRun.h"
+
+namespace {
+
+using Frame = WireCommand;
+
+// The first frame from the PC with this command and value, from `from` on.
+size_t FirstSent(const std::vector<Frame>& f, size_t from, int sub, int value)
+{
+    while (from < f.size() && !(f[from].pc && f[from].sub == sub && f[from].value == value))
+        ++from;
+    return from;
+}
+
+// The readings the radio answered to the A/D requests for a channel code,
+// in order, from frame `from` on.
+std::vector<int> Answers(const std::vector<Frame>& f, size_t from, int code)
+{
+    std::vector<int> out;
+    for (size_t i = from; i + 1 < f.size(); ++i)
+        if (f[i].pc && f[i].sub == 0x03 && f[i].value == code && !f[i + 1].pc && f[i + 1].sub == 0x03)
+            out.push_back(f[i + 1].value);
+    return out;
+}
+
+QJsonObject JsonFile(const std::string& path)
+{
+    return QJsonDocument::fromJson(QByteArray::fromStdString(ReadFile(path))).object();
+}
+
+std::vector<QJsonObject> Events(const QJsonObject& report, const QString& kind)
+{
+    std::vector<QJsonObject> out;
+    for (const QJsonValue& e : report["events"].toArray())
+        if (e.toObject()["event"].toString() == kind)
+            out.push_back(e.toObject());
+    return out;
+}
+
+std::string PdfText(const std::string& pdf, bool boxes = false)
+{
+    if (boxes)
+        return RunProgram({"/usr/bin/pdftotext", "-bbox", pdf, "-"}).out;
+    return RunProgram({"/usr/bin/pdftotext", pdf, "-"}).out;   // poppler-utils
+}
+
+// The right and bottom edges of the text furthest out, in points.
+std::pair<double, double> TextExtent(const std::string& bboxHtml)
+{
+    double right = 0, bottom = 0;
+    for (size_t p = bboxHtml.find("<word "); p != std::string::npos; p = bboxHtml.find("<word ", p + 1)) {
+        right = std::max(right, std::stod(bboxHtml.substr(bboxHtml.find("xMax=\"", p) + 6)));
+        bottom = std::max(bottom, std::stod(bboxHtml.substr(bboxHtml.find("yMax=\"", p) + 6)));
+    }
+    return {right, bottom};
+}
+
+}  // namespace
+
+TEST(Report, AJobOnThePacedRadioAgainstTheWire)
+{
+    TempDir dir;
+    SimProcess sim({"--log", dir.file("wire.log")});
+    const std::string pdf = dir.file("job.pdf");
+    const SessionOutput s = RunSession(sim.device(),
+                                       "connect\nselect 1\nstep 1\nidle\nselect 8\nstep -2\nidle\n"
+                                       "select 11\nenter\nidle\nselect 13\nenter\nidle\nreport " + pdf + "\nquit\n",
+                                       280000);
+    ASSERT_EQ(s.lines.size(), 8u) << s.run.out;
+    EXPECT_EQ(s.lines.back(), "ok") << "the report";
+    const QJsonObject report = JsonFile(dir.file("job.json"));
+    ASSERT_FALSE(report.isEmpty()) << ReadFile(dir.file("job.json"));
+    EXPECT_EQ(report["radio"].toObject()["device"].toString().toStdString(), sim.device());
+
+    // Exactly the adjustment frames of the wire, in order.
+    const std::vector<Frame> wire = LoggedE8Frames(ReadFile(dir.file("wire.log")));
+    std::vector<std::pair<int, int>> sent, journal;
+    for (const Frame& f : wire)
+        if (f.pc && f.sub != 0x03)
+            sent.emplace_back(f.sub, f.value);
+    const auto adjust = Events(report, "adjust");
+    for (const QJsonObject& a : adjust)
+        journal.emplace_back(a["command"].toInt(), a["value"].toInt());
+    EXPECT_EQ(journal, sent);
+    // The operator's two steps with their values before and after.
+    std::vector<std::string> steps;
+    for (const QJsonObject& a : adjust)
+        if (a["cause"].toString() == "operator")
+            steps.push_back(a["item"].toString().toStdString() + " " + std::to_string(a["old"].toInt()) + ">" +
+                            std::to_string(a["new"].toInt()));
+    EXPECT_EQ(steps, (std::vector<std::string>{"Power(Hi) 180>181", "SQL 122>120"}));
+
+    // One pair per swept value, with the detector reading the radio gave.
+    const auto bpf = Events(report, "bpf");
+    ASSERT_EQ(bpf.size(), 1u);
+    const QJsonArray pairs = bpf[0]["pairs"].toArray();
+    ASSERT_EQ(pairs.size(), 256);
+    const size_t sweepStart = FirstSent(wire, 0, 0x13, 0);
+    const std::vector<int> sd = Answers(wire, sweepStart, 0x04);
+    ASSERT_GE(sd.size(), 256u);
+    for (int v = 0; v < 256; ++v) {
+        EXPECT_EQ(pairs[v].toArray()[0].toInt(), v);
+        EXPECT_EQ(pairs[v].toArray()[1].toInt(), sd[static_cast<size_t>(v)]) << "value " << v;
+    }
+    EXPECT_EQ(bpf[0]["result"].toInt(), 37);
+    EXPECT_EQ(bpf[0]["peak"].toArray(), (QJsonArray{34, 40}));
+
+    // One pair per step of the level search, with the level the radio read.
+    const auto lva = Events(report, "lva");
+    ASSERT_EQ(lva.size(), 1u);
+    std::vector<int> levels;
+    for (const QJsonValue& p : lva[0]["steps"].toArray())
+        levels.push_back(p.toArray()[1].toInt());
+    EXPECT_EQ(levels, Answers(wire, FirstSent(wire, sweepStart, 0x06, 0), 0x05));
+    EXPECT_EQ(levels, (std::vector<int>{32, 127, 80, 104, 92}));
+    EXPECT_EQ(lva[0]["result"].toInt(), 160);
+
+    // The PDF says the same in words.
+    const std::string text = PdfText(pdf);
+    for (const char* t : {"5314", "0100", sim.device().c_str(), "set to 37", "settled on 160", "CH No.", "Power(Hi)",
+                          "Power(L2)", "Power(L1)", "BAL", "MOD W", "MOD Ratio", "CTCS/DTCS", "SQL", "REF", "BPF ALL",
+                          "BPF T1", "BPF T2", "RX LVA", "TX LVA", "LV(RX LVA)", "LV(TX LVA)", "RSSI", "LVIN : 92:5Ch"})
+        EXPECT_NE(text.find(t), std::string::npos) << t;
+    // Everything printed fits on A4 and on US Letter at 15 mm margins:
+    // within 195 x 264.4 mm from the page's corner.
+    const auto [right, bottom] = TextExtent(PdfText(pdf, true));
+    EXPECT_GT(bottom, 600.0) << "text down the page";
+    EXPECT_LE(right, 195 / 25.4 * 72);
+    EXPECT_LE(bottom, 264.4 / 25.4 * 72);
+}
+
+TEST(Report, AFailedConnectOrReadSaysSoAndAFileIsWholeOrNone)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"no-answer", "No answer from transceiver."},   // Connect fails at the model query
+        {"bad-checksum", "Illegal data."},               // the read fails half-way
+    };
+    for (const auto& [fault, message] : cases) {
+        TempDir dir;
+        SimProcess sim({"--fast", "--fault", fault});
+        const std::string pdf = dir.file("failed.pdf");
+        const SessionOutput s = RunSession(sim.device(), "connect\nreport " + pdf + "\njournal\nquit\n");
+        ASSERT_GE(s.lines.size(), 3u) << s.run.out;
+        const QJsonObject report = JsonFile(dir.file("failed.json"));
+        EXPECT_TRUE(report["radio"].isNull()) << fault;
+        const auto failures = Events(report, "failure");
+        ASSERT_EQ(failures.size(), 1u) << fault;
+        EXPECT_EQ(failures[0]["message"].toString().section('\n', 0, 0).toStdString(), message);
+        EXPECT_NE(PdfText(pdf).find(message), std::string::npos) << fault;
+        // The journal lines: each one JSON object, the failure among them.
+        const auto journal = s.block(0);
+        bool failed = false;
+        for (const std::string& l : journal) {
+            if (l.rfind("message: ", 0) == 0 || l.rfind("detail: ", 0) == 0 || l == "ok" || l.rfind("error: ", 0) == 0)
+                continue;
+            const QJsonDocument d = QJsonDocument::fromJson(QByteArray::fromStdString(l));
+            ASSERT_TRUE(d.isObject()) << l;
+            failed = failed || d.object()["event"].toString() == "failure";
+        }
+        EXPECT_TRUE(failed) << s.run.out;
+    }
+
+    // A folder that does not exist: an error, and nothing written anywhere.
+    TempDir dir;
+    SimProcess sim({"--fast"});
+    const SessionOutput s = RunSession(sim.device(), "connect\nreport " + dir.file("no/such.pdf") + "\n"
+                                       "report " + dir.file("x.pdf") + "\nquit\n");
+    ASSERT_EQ(s.lines.size(), 3u) << s.run.out;
+    EXPECT_EQ(s.lines[1].rfind("error: " + dir.file("no/such.pdf"), 0), 0u) << s.lines[1];
+    EXPECT_EQ(s.lines[2], "ok") << "the program went on";
+    int files = 0;
+    DIR* d = opendir(dir.path().c_str());
+    while (const dirent* e = readdir(d))
+        files += e->d_name[0] != '.' ? 1 : 0;
+    closedir(d);
+    EXPECT_EQ(files, 2) << "x.pdf and x.json, no temporary files";
+}
