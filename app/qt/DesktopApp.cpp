@@ -82,10 +82,6 @@ void DesktopApp::addFileEntries()
             writeImageFrom(path.toStdString());
     });
     QObject::connect(mnuFileBackups_, &QAction::triggered, &window_, [this] { openBackupsFolder(); });
-    app_.imageKeeper().setWarn([this](const std::string& text) {
-        std::cerr << "dorvel-adj: warning: " << text << std::endl;
-        warn(text);
-    });
 }
 
 void DesktopApp::warn(const std::string& text)
@@ -200,6 +196,10 @@ bool DesktopApp::start()
         return false;
     started_ = true;
     app_.restore().setView(this);
+    app_.imageKeeper().setWarn([this](const std::string& text) {
+        std::cerr << "dorvel-adj: warning: " << text << std::endl;
+        warn(text);
+    });
     window_.setLogic(&app_.mainWindow());
     app_.mainWindow().Form_Load();
     window_.show();
