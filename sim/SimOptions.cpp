@@ -66,8 +66,7 @@ std::string usageText()
            faultNames() +
            "\n"
            "\n"
-           "Control lines on stdin: signal N | fault NAME | fault off | noise on | noise off |\n"
-           "  write-image FILE (the radio's image as it is now)\n";
+           "Control lines on stdin: signal N | fault NAME | fault off | noise on | noise off | write-image FILE\n";
 }
 
 bool parseOptions(int argc, const char* const* argv, Options& opt, std::string& err)
