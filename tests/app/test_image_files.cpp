@@ -1,5 +1,4 @@
 // Image files, their records and the backups folder, on real files.
-#include <dirent.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -29,13 +28,8 @@ ImageRecord sampleRecord()
 std::vector<std::string> namesIn(const std::string& folder)
 {
     std::vector<std::string> names;
-    if (DIR* d = opendir(folder.c_str())) {
-        while (dirent* e = readdir(d))
-            if (e->d_name[0] != '.')
-                names.push_back(e->d_name);
-        closedir(d);
-    }
-    std::sort(names.begin(), names.end());
+    for (const std::string& path : FilesIn(folder))
+        names.push_back(path.substr(folder.size() + 1));
     return names;
 }
 

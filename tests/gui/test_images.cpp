@@ -9,31 +9,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-#include <dirent.h>
 #include <fstream>
 #include <gtest/gtest.h>
 
 #include "app/qt/RestoreDialog.h"
 #include "tests/gui/GuiRig.h"
 
-namespace {
-
-std::vector<std::string> BackupImages(const std::string& folder)
-{
-    std::vector<std::string> out;
-    if (DIR* d = opendir(folder.c_str())) {
-        while (dirent* e = readdir(d)) {
-            const std::string n = e->d_name;
-            if (n.size() > 4 && n.substr(n.size() - 4) == ".bin")
-                out.push_back(folder + "/" + n);
-        }
-        closedir(d);
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
-}  // namespace
 
 TEST(Images, BackupAtConnectSaveAndWriteBackWithConfirmAndVerify)
 {
@@ -51,7 +32,7 @@ TEST(Images, BackupAtConnectSaveAndWriteBackWithConfirmAndVerify)
 
     QTest::mouseClick(w.cmd00(0), Qt::LeftButton);
     ASSERT_TRUE(r.quiet());
-    const std::vector<std::string> backups = BackupImages(r.options.backupFolder);
+    const std::vector<std::string> backups = FilesIn(r.options.backupFolder, ".bin");
     ASSERT_EQ(backups.size(), 1u);
 
     // One step of " Power(Hi)", then the program's image to a file.
@@ -77,7 +58,7 @@ TEST(Images, BackupAtConnectSaveAndWriteBackWithConfirmAndVerify)
     ASSERT_TRUE(WaitFor([&] { return !boxes.boxes.empty(); }, 30000));
     EXPECT_TRUE(boxes.boxes[0].text.startsWith("verified")) << boxes.boxes[0].text.toStdString();
     EXPECT_EQ(boxes.boxes[0].icon, static_cast<int>(QMessageBox::Information));
-    EXPECT_EQ(BackupImages(r.options.backupFolder).size(), 2u) << "the radio was backed up before the write";
+    EXPECT_EQ(FilesIn(r.options.backupFolder, ".bin").size(), 2u) << "the radio was backed up before the write";
     r.sim->control("write-image " + r.dir.file("radio.bin"));
     ASSERT_TRUE(WaitFor([&] { return FileExists(r.dir.file("radio.bin")); }, 5000));
     EXPECT_TRUE(ReadFile(r.dir.file("radio.bin")) == ReadFile(backups[0]));

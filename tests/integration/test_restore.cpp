@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <dirent.h>
 #include <fstream>
 #include <thread>
 
@@ -22,18 +21,7 @@ RunResult Cli(const std::string& dataHome, std::vector<std::string> args, const 
 // The backup images in a data folder, oldest first.
 std::vector<std::string> Backups(const std::string& dataHome)
 {
-    const std::string folder = dataHome + "/dorvel-adj/backups";
-    std::vector<std::string> images;
-    if (DIR* d = opendir(folder.c_str())) {
-        while (dirent* e = readdir(d)) {
-            const std::string name = e->d_name;
-            if (name.size() > 4 && name.compare(name.size() - 4, 4, ".bin") == 0)
-                images.push_back(folder + "/" + name);
-        }
-        closedir(d);
-    }
-    std::sort(images.begin(), images.end());
-    return images;
+    return FilesIn(dataHome + "/dorvel-adj/backups", ".bin");
 }
 
 // The image the simulated radio holds now.
