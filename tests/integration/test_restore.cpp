@@ -180,15 +180,3 @@ TEST(Restore, DiffShowsWhatDiffersInListingTermsOrAsAddresses)
         EXPECT_EQ(r.out, c.out) << c.args.back();
     }
 }
-
-TEST(Restore, AnUnwritableBackupFolderWarnsAndConnectGoesOn)
-{
-    TempDir dir;
-    std::ofstream(dir.file("data")) << "a file where the data folder should be";
-    SimProcess sim({"--fast"});
-    const RunResult r = Cli(dir.file("data"), {"session", "--device", sim.device()}, "connect\nquit\n");
-    EXPECT_EQ(r.out, "ok\n");
-    EXPECT_TRUE(Contains(r.err, "warning: The backup of the radio's image could not be written: cannot create the folder " +
-                                    dir.file("data/dorvel-adj/backups")))
-        << r.err;
-}

@@ -186,41 +186,6 @@ TEST(SimRadio, CloneWriteStoresGoodFramesAndReportsBadOnesAtTheEnd)
     }
 }
 
-TEST(SimRadio, WriteFaultsRefuseFailOrPullMidWrite)
-{
-    const Bytes data(16, 0x5A);
-    const Bytes start = hex("FE FE EE EF E3 53 14 01 00 FD");
-    const Bytes end = frame("FE FE EE EF E5", "Halvo Co.");
-    {
-        Radio radio = builtIn();
-        radio.setFault(dsim::faultBit("refuse-write"), true);
-        const auto a = answers(radio, kModelQuery);
-        ASSERT_EQ(a.size(), 1u);
-        EXPECT_EQ(a[0][1 + Radio::kModelBytePosition], 0x00) << "model byte 0x00 allows no write";
-    }
-    {
-        Radio radio = builtIn();
-        radio.setFault(dsim::faultBit("write-fails"), true);
-        answers(radio, start);
-        answers(radio, writeFrame(0x0000, data));
-        EXPECT_EQ(answers(radio, end), std::vector<Bytes>{hex("FE FE EF EE E6 01 FD")});
-        EXPECT_TRUE(std::equal(data.begin(), data.end(), radio.image().begin())) << "the frames were taken";
-    }
-    {
-        Radio radio = builtIn();
-        radio.setFault(dsim::faultBit("pull-write"), true);
-        answers(radio, start);
-        for (int i = 0; i < Radio::kPullAfterWriteFrames; ++i)
-            answers(radio, writeFrame(16 * i, data));
-        const auto events = radio.receive(writeFrame(16 * Radio::kPullAfterWriteFrames, data));
-        ASSERT_FALSE(events.empty());
-        EXPECT_EQ(events.back().kind, Kind::Pull);
-        EXPECT_EQ(radio.image()[16 * Radio::kPullAfterWriteFrames - 1], 0x5A);
-        EXPECT_NE(radio.image()[16 * Radio::kPullAfterWriteFrames], 0x5A) << "the frame under way is lost";
-        EXPECT_TRUE(radio.receive(end).empty()) << "nothing more over a pulled cable";
-    }
-}
-
 TEST(SimRadio, AdjustmentCommandsSetTheLiveStateAndItsEepromByte)
 {
     struct Row { uint8_t sub; int address; int adCode; bool mid; };  // adCode: the A/D channel reading it, or -1
