@@ -64,6 +64,8 @@ void ImageRestore::answer(bool write)
         return;
     }
     radio_.eepImage().WriteBlock(0, image_);
+    // A failure reported while the operator was reading belongs to no transfer.
+    failed_ = false;
     phase_ = Phase::Writing;
     seq_.easyCloneWrite();
 }

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
@@ -65,10 +66,11 @@ void DesktopApp::addFileEntries()
     mnuFileWriteImage_ = file->addAction(QStringLiteral("&Write image to radio..."));
     mnuFileBackups_ = file->addAction(QStringLiteral("Open &backups folder"));
     const QString folder = QString::fromStdString(backups_.folder());
-    QObject::connect(mnuFileSaveImage_, &QAction::triggered, &window_, [this, folder] {
+    QObject::connect(mnuFileSaveImage_, &QAction::triggered, &window_, [this] {
         if (!started_)
             return;
-        const QString path = QFileDialog::getSaveFileName(&window_, QStringLiteral("Save image"), folder,
+        // Saved images are the operator's own; the backups folder is the program's.
+        const QString path = QFileDialog::getSaveFileName(&window_, QStringLiteral("Save image"), QDir::homePath(),
                                                           QStringLiteral("Images (*.bin);;All files (*)"));
         if (!path.isEmpty())
             saveImageTo(path.toStdString());
