@@ -2,9 +2,13 @@
 // The composition root: creates the program's main objects in the start-up
 // order and keeps them for the whole run. Front ends (window, command line,
 // tests) hand in the platform parts and the window's controls.
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "app/BackupStore.h"
+#include "app/ImageKeeper.h"
+#include "app/ImageRestore.h"
 #include "app/MainWindowControls.h"
 #include "app/clsCmcProfileIO.h"
 #include "app/frmMain.h"
@@ -34,6 +38,10 @@ struct AppPlatform {
     // The calendar for the dates of the service journal; null for the
     // system's.
     const platform::WallClock* wallClock = nullptr;
+    // Where the backups of radio images go; without a store none are taken.
+    BackupStore* backupStore = nullptr;
+    // The device a COM port number opens, for the backups' records.
+    std::function<std::string(int16_t)> portDevice = {};
 };
 
 class DorvelApp {
@@ -57,6 +65,9 @@ public:
     frmMain& mainWindow() { return *main_; }
     // The settings profile; null without a profile file.
     clsCmcProfileIO* profMain() { return profMain_.get(); }
+    // Backups, "Save image", and the restore of an image file.
+    ImageKeeper& imageKeeper() { return *keeper_; }
+    ImageRestore& restore() { return *restore_; }
 
 private:
     AppPlatform platform_;
@@ -68,4 +79,6 @@ private:
     std::unique_ptr<clsCmcOrb5Sequence> seq_;
     std::unique_ptr<clsIndOp_RigTavik> model_;
     std::unique_ptr<frmMain> main_;
+    std::unique_ptr<ImageKeeper> keeper_;
+    std::unique_ptr<ImageRestore> restore_;
 };

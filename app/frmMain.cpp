@@ -5,6 +5,8 @@
 #include "app/AppText.h"
 #include "app/CloneErrorText.h"
 #include "app/KeyCodes.h"
+#include "app/ImageKeeper.h"
+#include "app/ImageRestore.h"
 #include "app/clsCmcProfileIO.h"
 #include "app/start.h"
 #include "model/clsIndOp_RigTavik.h"
@@ -91,10 +93,20 @@ void frmMain::SaveProfileData()
         saveData(*profile_);
 }
 
+bool frmMain::radioHeld() const
+{
+    return restore_ != nullptr && restore_->busy();
+}
+
 void frmMain::task()
 {
     seq_.task();
+    const int16_t before = model_.taskState;
     model_.task();
+    if (keeper_ != nullptr)
+        keeper_->modelTaskRan(before, model_.taskState);
+    if (restore_ != nullptr)
+        restore_->task();
     if (seq_.OpRunning())
         seq_.task();
     for (int i = 1; i <= 4; ++i)
@@ -147,7 +159,16 @@ void frmMain::Form_Resize()
 
 void frmMain::cmd00_Click(int16_t index)
 {
+    // A restore under way keeps the radio until it ends.
+    if (radioHeld())
+        return;
     model_.RigOpFunc_ClickCmd00(index);
+}
+
+void frmMain::mnuOptSelCom_Click(int16_t index)
+{
+    if (!radioHeld())
+        setComPortNo(index);
 }
 
 void frmMain::cmd00_KeyPress(int16_t keyAscii)
@@ -212,6 +233,8 @@ void frmMain::MsgBoxCloneErr(clsCmcOrb5Sequence& seq)
     const std::string detail = f.errCannotOpen ? com_.openFailure() : std::string();
     if (!text.empty())
         model_.myJournal.failure(detail.empty() ? text : text + "\r\n" + detail);
+    if (restore_ != nullptr)
+        restore_->cloneFailed();
     model_.RigOpFunc_ResetAll();
     if (!text.empty() && controls_.msgBox != nullptr)
         MsgBoxError(*controls_.msgBox, text, detail);

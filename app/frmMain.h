@@ -12,6 +12,8 @@
 
 class clsIndOp_RigTavik;
 class clsCmcProfileIO;
+class ImageKeeper;
+class ImageRestore;
 
 class frmMain : public frmComHost, public CloneErrorReporter {
 public:
@@ -33,6 +35,14 @@ public:
     void loadData(clsCmcProfileIO& prof);
     // The profile that the shutdown saves into.
     void setProfile(clsCmcProfileIO* prof) { profile_ = prof; }
+    // The backups taken at "Connect", and the restore of an image file,
+    // which runs on this tick and holds the radio while it runs.
+    void setImageWork(ImageKeeper* keeper, ImageRestore* restore)
+    {
+        keeper_ = keeper;
+        restore_ = restore;
+    }
+    bool radioHeld() const;
 
     // frmComHost: the window's share of every tick, its clone error report
     // and the settings save of the shutdown.
@@ -60,7 +70,7 @@ public:
     bool lboConsole_KeyDown(int16_t keyCode, int16_t shift);
     void lboConsole_GotFocus();
 
-    void mnuOptSelCom_Click(int16_t index) { setComPortNo(index); }
+    void mnuOptSelCom_Click(int16_t index);
     void mnuOptionSelAutoRelease_Click(int16_t index) { setComAutoRelease(index); }
 
     MainWindowControls& controls() { return controls_; }
@@ -72,6 +82,8 @@ private:
     clsCmcOrb5Sequence& seq_;
     clsIndOp_RigTavik& model_;
     clsCmcProfileIO* profile_ = nullptr;
+    ImageKeeper* keeper_ = nullptr;
+    ImageRestore* restore_ = nullptr;
     int16_t comPortNo_ = 1;
     int16_t comAutoRelease_ = 0;
     std::string keyBuffer_;

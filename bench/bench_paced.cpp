@@ -4,7 +4,9 @@
 //    bytes need on the wire plus the waits the radio needs after commands;
 //  - time from a step of a console value to its frame being written to the
 //    port, over 100 steps;
-//  - duration of a fine BPF sweep and of an LVA search, against the same.
+//  - duration of a fine BPF sweep and of an LVA search, against the same;
+//  - a whole image written back and verified by reading it back, against
+//    the bytes of the write and of the read-back on the wire.
 // Usage: bench_paced [--fast]
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "app/DorvelApp.h"
+#include "app/ImageFile.h"
 #include "app/MemoryWindow.h"
 #include "console/ConsoleEventReceiver.h"
 #include "platform/ForwardingSerialPort.h"
@@ -216,6 +219,57 @@ int main(int argc, char** argv)
     };
     sequence("Fine BPF sweep (BPF T1)", app.model().idxBpfT1);
     sequence("LVA search (RX LVA)", app.model().idxRxLva);
+
+    // The simulator's starting image back into it: from the operator's word
+    // to "verified".
+    ByteStr image;
+    std::string reason;
+    if (RunProgram({BinPath("dorvel-sim"), "--write-image", dir.file("start.bin")}).status != 0 ||
+        !LoadImageFile(dir.file("start.bin"), image, reason)) {
+        std::fprintf(stderr, "no image to write: %s\n", reason.c_str());
+        return 1;
+    }
+    ImageRestore& restore = app.restore();
+    restore.start(image, std::nullopt);
+    runUntil([&] { return restore.phase() == ImageRestore::Phase::Confirming || !restore.busy(); });
+    runFor(100);
+    size_t fromLine = 0;
+    wireBytes(dir.file("wire.log"), 0, &fromLine);
+    QElapsedTimer wt;
+    wt.start();
+    restore.answer(true);
+    runUntil([&] { return restore.phase() != ImageRestore::Phase::Writing; });
+    const double writeS = static_cast<double>(wt.nsecsElapsed()) / 1e9;
+    runUntil([&] { return !restore.busy(); });
+    const double totalS = static_cast<double>(wt.nsecsElapsed()) / 1e9;
+    runFor(100);
+    // The write ends with the radio's E6 answer; the read-back follows.
+    long writeBytes = 0;
+    long verifyBytes = 0;
+    {
+        std::istringstream in(ReadFile(dir.file("wire.log")));
+        size_t n = 0;
+        bool written = false;
+        for (std::string line; std::getline(in, line); ++n) {
+            std::istringstream l(line);
+            long ms;
+            std::string side, hex;
+            if (n < fromLine || !(l >> ms >> side >> hex))
+                continue;
+            (written ? verifyBytes : writeBytes) += static_cast<long>(hex.size() / 2);
+            written = written || (side == "radio" && hex.rfind("FEFEEFEEE6", 0) == 0);
+        }
+    }
+    if (restore.outcome() != ImageRestore::Outcome::Verified) {
+        std::fprintf(stderr, "the write was not verified: %s\n", restore.message().c_str());
+        return 1;
+    }
+    const double writeWire = static_cast<double>(writeBytes) * 10 / 9600;
+    const double verifyWire = static_cast<double>(verifyBytes) * 10 / 9600;
+    std::printf("Write and verify of a whole image: %.3f s (write %.3f s, read-back %.3f s)\n", totalS, writeS,
+                totalS - writeS);
+    std::printf("  bytes on the wire: write %ld (%.3f s), read-back %ld (%.3f s); ratio %.4f\n", writeBytes, writeWire,
+                verifyBytes, verifyWire, totalS / (writeWire + verifyWire));
     app.Shutdown();
     return 0;
 }

@@ -160,6 +160,7 @@ int main(int argc, char** argv)
     opt.settingsFolder = dir.path();
     opt.lockPath = dir.file("dorvel-adj.lock");
     opt.demoDevice = sim.device();
+    opt.backupFolder = dir.file("backups");
     DesktopApp desk(opt);
     if (!desk.start() || !QTest::qWaitForWindowExposed(&desk.window()))
         return 1;

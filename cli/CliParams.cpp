@@ -1,8 +1,9 @@
 // dorvel-adj-cli params: the parameter listing of an image file or a radio.
 #include <iostream>
 
+#include "app/ImageFile.h"
 #include "cli/Commands.h"
-#include "cli/ImageFile.h"
+#include "cli/TerminalText.h"
 
 int CliParams(const std::vector<std::string>& args)
 {
@@ -13,7 +14,7 @@ int CliParams(const std::vector<std::string>& args)
         std::cerr << "dorvel-adj-cli params: usage: params FILE | params --device PATH" << std::endl;
         return 2;
     }
-    std::vector<unsigned char> image;
+    ByteStr image;
     if (!opt.device.empty()) {
         if (!ReadRadio(opt.device, image, true))
             return 1;
@@ -21,6 +22,6 @@ int CliParams(const std::vector<std::string>& args)
         std::cerr << "dorvel-adj-cli params: " << reason << std::endl;
         return 2;
     }
-    std::cout << ImageListing(image) << std::flush;
+    std::cout << TerminalText(ImageListing(image)) << std::flush;
     return 0;
 }

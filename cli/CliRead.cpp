@@ -8,20 +8,27 @@
 #include "cli/Commands.h"
 #include "cli/HeadlessApp.h"
 
-namespace {
-
-void showProgress(int32_t lastAdr, int32_t end, bool tty)
+void ShowProgress(const char* what, int cells, bool tty)
 {
     const int width = 32;
-    const int n = end > 0 ? static_cast<int>(static_cast<int64_t>(lastAdr + 1) * width / end) : 0;
     if (!tty)
         return;
-    std::fprintf(stderr, "\rReading [%s%s] %3d%%", std::string(static_cast<size_t>(n), 'o').c_str(),
-                 std::string(static_cast<size_t>(width - n), '.').c_str(), n * 100 / width);
+    std::fprintf(stderr, "\r%s [%s%s] %3d%%", what, std::string(static_cast<size_t>(cells), 'o').c_str(),
+                 std::string(static_cast<size_t>(width - cells), '.').c_str(), cells * 100 / width);
     std::fflush(stderr);
 }
 
-}  // namespace
+void PrintOperatorMessage(const std::string& crlfText, const std::string& detail)
+{
+    const std::string text = TerminalText(crlfText);
+    const size_t eol = text.find('\n');
+    std::cerr << text.substr(0, eol) << '\n';
+    if (!detail.empty())
+        std::cerr << detail << '\n';
+    if (eol != std::string::npos)
+        std::cerr << text.substr(eol + 1) << '\n';
+    std::cerr.flush();
+}
 
 bool ReadRadio(const std::string& device, std::vector<unsigned char>& image, bool progress)
 {
@@ -40,7 +47,8 @@ bool ReadRadio(const std::string& device, std::vector<unsigned char>& image, boo
         const int32_t adr = h.app.com().orb5D.lastEeAdr();
         if (adr != shown) {
             shown = adr;
-            showProgress(adr, h.app.com().orb5D.EndAddress(), tty);
+            const int32_t end = h.app.com().orb5D.EndAddress();
+            ShowProgress("Reading", end > 0 ? static_cast<int>(static_cast<int64_t>(adr + 1) * 32 / end) : 0, tty);
         }
         return !failure.empty() || !seq.OpRunning();
     });
@@ -48,14 +56,7 @@ bool ReadRadio(const std::string& device, std::vector<unsigned char>& image, boo
         std::fputc('\n', stderr);
     if (!failure.empty()) {
         // The operator's message, with the system's reason as its second line.
-        const std::string text = TerminalText(failure);
-        const size_t eol = text.find('\n');
-        std::cerr << text.substr(0, eol) << '\n';
-        if (!detail.empty())
-            std::cerr << detail << '\n';
-        if (eol != std::string::npos)
-            std::cerr << text.substr(eol + 1) << '\n';
-        std::cerr.flush();
+        PrintOperatorMessage(failure, detail);
         return false;
     }
     const ByteStr& bytes = h.app.radio().eepImage().bytes();

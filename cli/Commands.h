@@ -9,16 +9,29 @@ int CliRead(const std::vector<std::string>& args);
 int CliParams(const std::vector<std::string>& args);
 int CliSession(const std::vector<std::string>& args);
 int CliPorts(const std::vector<std::string>& args);
+int CliWrite(const std::vector<std::string>& args);
+int CliDiff(const std::vector<std::string>& args);
 
-// Options of the form --name VALUE; on a bad one, a one-line reason on
-// stderr naming the command, and false.
+// Options of the form --name VALUE, and flags (--name alone); on a bad one,
+// a one-line reason on stderr naming the command, and false.
 struct CliOptions {
     std::string device;
     std::string out;
+    std::string in;
+    std::vector<std::string> flags;
     std::vector<std::string> positional;
+    bool has(const std::string& flag) const;
 };
 bool ParseOptions(const std::string& command, const std::vector<std::string>& args,
-                  const std::vector<std::string>& allowed, CliOptions& opt);
+                  const std::vector<std::string>& allowed, CliOptions& opt,
+                  const std::vector<std::string>& allowedFlags = {});
+
+// A progress bar of 32 cells on stderr, redrawn in place, when stderr is a
+// terminal.
+void ShowProgress(const char* what, int cells, bool tty);
+// A message box's text on stderr: its first line, the detail (the system's
+// reason) when there is one, then the rest.
+void PrintOperatorMessage(const std::string& crlfText, const std::string& detail);
 
 // A clone read from the device into the image. False when it failed (the
 // operator message is then on stderr).

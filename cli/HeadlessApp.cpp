@@ -4,11 +4,17 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <iostream>
 
 HeadlessApp::HeadlessApp(const std::string& device)
-    : port([device](int16_t) { return device; }), app(AppPlatform{&port, &timer, &clock}, window.controls)
+    : port([device](int16_t) { return device; }),
+      backups(DefaultBackupFolder()),
+      app(AppPlatform{&port, &timer, &clock, nullptr, nullptr, {}, nullptr, &backups, [device](int16_t) { return device; }},
+          window.controls)
 {
     app.Main();
+    app.imageKeeper().setWarn(
+        [](const std::string& text) { std::cerr << "dorvel-adj-cli: warning: " << text << std::endl; });
 }
 
 HeadlessApp::~HeadlessApp()

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "app/BackupStore.h"
 #include "app/DorvelApp.h"
 #include "app/MemoryWindow.h"
 #include "cli/SessionCommands.h"
@@ -14,7 +15,8 @@
 
 class HeadlessApp : public SessionRunner {
 public:
-    // Every port number opens the given device.
+    // Every port number opens the given device. Backups of radio images go
+    // to the user's backups folder; a failed one is a warning on stderr.
     explicit HeadlessApp(const std::string& device);
     ~HeadlessApp() override;
 
@@ -26,6 +28,7 @@ public:
     platform::QtSerialPort port;
     platform::QtTimer timer;
     platform::SystemTickClock clock;
+    FileBackupStore backups;
     MemoryWindow window;
     DorvelApp app;
 };

@@ -1,5 +1,6 @@
 // dorvel-adj-cli: the adjustment program without a window.
 #include <QGuiApplication>
+#include <algorithm>
 #include <cstring>
 #include <iostream>
 #include <map>
@@ -17,6 +18,11 @@ const char kUsage[] =
     "  params --device PATH            read the radio, then list its parameters\n"
     "  ports                           list the serial ports present: the path to use,\n"
     "                                  the device, description, maker, serial number\n"
+    "  write --device PATH --in FILE [--yes]\n"
+    "                                  write an image file to the radio and verify it;\n"
+    "                                  without --yes only list what would change\n"
+    "  diff [--bytes] A B              what differs between two image files (status 1\n"
+    "                                  when anything does); --bytes: the addresses\n"
     "  session --device PATH           run headless, one command per line on stdin:\n"
     "      connect | select I | step N | enter | button I | wait MS | idle\n"
     "      console | readouts | params | journal | report FILE | quit\n"
@@ -25,14 +31,24 @@ const char kUsage[] =
 
 }  // namespace
 
+bool CliOptions::has(const std::string& flag) const
+{
+    return std::find(flags.begin(), flags.end(), flag) != flags.end();
+}
+
 bool ParseOptions(const std::string& command, const std::vector<std::string>& args,
-                  const std::vector<std::string>& allowed, CliOptions& opt)
+                  const std::vector<std::string>& allowed, CliOptions& opt,
+                  const std::vector<std::string>& allowedFlags)
 {
     std::string reason;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a.rfind("--", 0) != 0) {
             opt.positional.push_back(a);
+            continue;
+        }
+        if (std::find(allowedFlags.begin(), allowedFlags.end(), a) != allowedFlags.end()) {
+            opt.flags.push_back(a);
             continue;
         }
         if (std::find(allowed.begin(), allowed.end(), a) == allowed.end()) {
@@ -48,6 +64,8 @@ bool ParseOptions(const std::string& command, const std::vector<std::string>& ar
             opt.device = v;
         else if (a == "--out")
             opt.out = v;
+        else if (a == "--in")
+            opt.in = v;
     }
     if (reason.empty())
         return true;
@@ -87,6 +105,10 @@ int main(int argc, char** argv)
         return CliSession(args);
     if (cmd == "ports")
         return CliPorts(args);
+    if (cmd == "write")
+        return CliWrite(args);
+    if (cmd == "diff")
+        return CliDiff(args);
     std::cerr << "dorvel-adj-cli: unknown command " << cmd << " (try --help)" << std::endl;
     return 2;
 }

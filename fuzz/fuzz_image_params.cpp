@@ -3,12 +3,12 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "cli/ImageFile.h"
+#include "app/ImageFile.h"
 #include "fuzz/ScratchFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    std::vector<unsigned char> image;
+    ByteStr image;
     std::string reason;
     if (LoadImageFile(ScratchFile("radio.bin", data, size), image, reason)) {
         if (ImageListing(image).empty())

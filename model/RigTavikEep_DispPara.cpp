@@ -124,3 +124,21 @@ void clsIndEep_RigTavik::RigTavikEep_DispPara(platform::TextBox& txt) const
 {
     txt.setText(RigTavikEep_DispParaText());
 }
+
+std::vector<int32_t> clsIndEep_RigTavik::RigTavikEep_DispParaAddresses() const
+{
+    std::vector<int32_t> adrs;
+    auto add = [&](const ByteLine& l) { adrs.push_back((l.midAdr >= 0 && RigTavikEep_GetMid()) ? l.midAdr : l.adr); };
+    for (const ByteLine& l : kLevels)
+        add(l);
+    for (const SlopeGroup& g : kSlopes)
+        for (int32_t b = 0; b < kSlopeBands; ++b)
+            adrs.push_back(kSlopeBase + 6 * b + g.offset);
+    for (const ByteLine& l : kTemps)
+        add(l);
+    adrs.push_back(kBaseFreqAdr);
+    adrs.push_back(kBaseFreqAdr + 1);
+    for (const ByteLine& l : kRssi)
+        add(l);
+    return adrs;
+}

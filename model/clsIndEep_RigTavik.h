@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class clsCmcEeprom;
 namespace platform {
@@ -51,6 +52,8 @@ public:
     std::string RigTavikEep_DispParaText() const;
     // Puts the listing into the text box in one assignment.
     void RigTavikEep_DispPara(platform::TextBox& txt) const;
+    // The EEPROM addresses the listing shows, for the variant the image is.
+    std::vector<int32_t> RigTavikEep_DispParaAddresses() const;
 
 private:
     int16_t byteAt(int64_t adr) const;

@@ -142,14 +142,18 @@ bool loadImageFile(const std::string& path, Bytes& image, std::string& err)
 
 bool saveImageFile(const std::string& path, const Bytes& image, std::string& err)
 {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
+    // Written beside the target and renamed into place, so that a reader
+    // never sees half an image.
+    const std::string part = path + ".part";
+    std::FILE* f = std::fopen(part.c_str(), "wb");
     if (!f) {
         err = "cannot create image file " + path + ": " + std::strerror(errno);
         return false;
     }
     const bool ok = std::fwrite(image.data(), 1, image.size(), f) == image.size();
     const bool closed = std::fclose(f) == 0;
-    if (!ok || !closed) {
+    if (!ok || !closed || std::rename(part.c_str(), path.c_str()) != 0) {
+        std::remove(part.c_str());
         err = "cannot write image file " + path;
         return false;
     }

@@ -66,7 +66,7 @@ std::string usageText()
            faultNames() +
            "\n"
            "\n"
-           "Control lines on stdin: signal N | fault NAME | fault off | noise on | noise off\n";
+           "Control lines on stdin: signal N | fault NAME | fault off | noise on | noise off | write-image FILE\n";
 }
 
 bool parseOptions(int argc, const char* const* argv, Options& opt, std::string& err)
@@ -186,6 +186,8 @@ bool applyControlLine(Radio& radio, const std::string& line, std::string& err)
         radio.setFault(bit, true);
         return true;
     }
+    if (word == "write-image" && !arg.empty())
+        return saveImageFile(arg, radio.image(), err);
     if (word == "noise" && (arg == "on" || arg == "off")) {
         radio.setNoise(arg == "on");
         return true;

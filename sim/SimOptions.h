@@ -35,8 +35,9 @@ std::string usageText();
 bool startImage(const Options& opt, Bytes& image, std::string& err);
 
 // One control line from stdin: "signal N", "fault NAME", "fault off",
-// "noise on" or "noise off". Blank lines are accepted and do nothing. On a
-// bad line the result is false and err says why; nothing changes.
+// "noise on", "noise off" or "write-image FILE" (the image as the radio holds
+// it now). Blank lines are accepted and do nothing. On a bad line the result
+// is false and err says why; nothing changes.
 bool applyControlLine(Radio& radio, const std::string& line, std::string& err);
 
 }  // namespace dsim

@@ -18,7 +18,8 @@ const FaultEntry kFaults[] = {
     {"no-echo", kFaultNoEcho},           {"no-answer", kFaultNoAnswer},
     {"bad-checksum", kFaultBadChecksum}, {"block-beyond", kFaultBlockBeyond},
     {"wrong-count", kFaultWrongCount},   {"bad-ad", kFaultBadAd},
-    {"pull", kFaultPull},
+    {"pull", kFaultPull},                {"refuse-write", kFaultRefuseWrite},
+    {"write-fails", kFaultWriteFails},   {"pull-write", kFaultPullWrite},
 };
 
 // Adjustment sub-commands that set a value, and the EEPROM byte each keeps.
@@ -128,10 +129,11 @@ void Radio::handleFrame(const Bytes& body, std::vector<WireEvent>& out)
         if (n == 4 && codesMatch(p)) {
             writing_ = true;
             writeBad_ = false;
+            writeFrames_ = 0;
         }
         break;
     case kCmdCloneData:
-        if (writing_) takeWriteFrame(p, n);
+        if (writing_) takeWriteFrame(p, n, out);
         break;
     case kCmdCloneEnd:
         if (writing_) endWrite(p, n, out);
@@ -157,7 +159,7 @@ void Radio::answerModelQuery(std::vector<WireEvent>& out)
                   static_cast<uint8_t>(kModelAnswerLength - 7)};
     for (int pos = 9; pos <= kModelAnswerLength; ++pos) {
         if (pos == kModelBytePosition)
-            payload.push_back(id_.modelByte);
+            payload.push_back(hasFault(kFaultRefuseWrite) ? 0x00 : id_.modelByte);
         else
             payload.push_back(static_cast<uint8_t>((pos * 5) & 0x7F));  // never FE or FD
     }
@@ -189,8 +191,14 @@ void Radio::streamImage(std::vector<WireEvent>& out)
     out.push_back({WireEvent::Kind::RadioFrame, radioFrame(kCmdCloneEnd, end), false});
 }
 
-void Radio::takeWriteFrame(const uint8_t* p, size_t n)
+void Radio::takeWriteFrame(const uint8_t* p, size_t n, std::vector<WireEvent>& out)
 {
+    if (hasFault(kFaultPullWrite) && writeFrames_ == kPullAfterWriteFrames) {
+        out.push_back({WireEvent::Kind::Pull, {}, false});
+        pulled_ = true;
+        return;
+    }
+    ++writeFrames_;
     CloneBlock block;
     if (parseCloneBlock(p, n, block) != BlockError::None ||
         block.address + block.data.size() > static_cast<size_t>(kImageSize)) {
@@ -203,7 +211,7 @@ void Radio::takeWriteFrame(const uint8_t* p, size_t n)
 void Radio::endWrite(const uint8_t* p, size_t n, std::vector<WireEvent>& out)
 {
     const bool named = n == kMakerId.size() && std::equal(kMakerId.begin(), kMakerId.end(), p);
-    const uint8_t result = (named && !writeBad_) ? 0x00 : 0x01;
+    const uint8_t result = (named && !writeBad_ && !hasFault(kFaultWriteFails)) ? 0x00 : 0x01;
     writing_ = false;
     writeBad_ = false;
     out.push_back({WireEvent::Kind::RadioFrame, radioFrame(kCmdWriteResult, {result}), false});

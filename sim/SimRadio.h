@@ -23,6 +23,9 @@ enum FaultBit : unsigned {
     kFaultWrongCount = 1u << 4,   // the clone read end frame counts one frame too many
     kFaultBadAd = 1u << 5,        // A/D answers carry a non-hexadecimal value character
     kFaultPull = 1u << 6,         // the cable is pulled in the middle of a clone read
+    kFaultRefuseWrite = 1u << 7,  // the model answer's model byte is 0x00: a read is allowed, a write not
+    kFaultWriteFails = 1u << 8,   // the end of a clone write is answered with a failure
+    kFaultPullWrite = 1u << 9,    // the cable is pulled in the middle of a clone write
 };
 
 // The bit of a fault name ("no-echo", ...), 0 for an unknown name.
@@ -55,6 +58,7 @@ public:
     static constexpr int kFaultyFrame = 9;         // index of the frame a frame fault spoils (the 10th)
     static constexpr int kBeyondAddress = 0x1FD0;  // where that frame claims to be for block-beyond
     static constexpr int kPullAfterFrames = 128;   // frames sent before the cable is pulled
+    static constexpr int kPullAfterWriteFrames = 256;  // write frames taken before the cable is pulled
     static constexpr int kModelAnswerLength = 51;  // body bytes of the model answer
     static constexpr int kModelBytePosition = 43;  // 1-based body position of the model byte
 
@@ -89,7 +93,7 @@ private:
     bool codesMatch(const uint8_t* p) const;
     void answerModelQuery(std::vector<WireEvent>& out);
     void streamImage(std::vector<WireEvent>& out);
-    void takeWriteFrame(const uint8_t* p, size_t n);
+    void takeWriteFrame(const uint8_t* p, size_t n, std::vector<WireEvent>& out);
     void endWrite(const uint8_t* p, size_t n, std::vector<WireEvent>& out);
     void adjust(uint8_t sub, uint8_t value, std::vector<WireEvent>& out);
 
@@ -103,6 +107,7 @@ private:
     bool noise_ = false;
     bool writing_ = false;
     bool writeBad_ = false;
+    int writeFrames_ = 0;   // write frames taken since the clone write started
     bool pulled_ = false;
     std::minstd_rand rng_{20240611u};
 };

@@ -3,6 +3,7 @@
 // the settings file, the single-instance lock and the program's objects.
 #include <string>
 
+#include "app/BackupStore.h"
 #include "app/ComPortMap.h"
 #include "app/DorvelApp.h"
 #include "app/qt/MainWindow.h"
@@ -27,6 +28,8 @@ struct DesktopOptions {
     std::string demoDevice;
     // The serial ports present; null for the system's own list.
     platform::SerialPortLister* portLister = nullptr;
+    // Where backups of radio images go; "" for the user's backups folder.
+    std::string backupFolder;
 };
 
 // A serial port that says on stderr which device it could not open and why;
@@ -40,10 +43,10 @@ private:
     platform::QtSerialPort& port_;
 };
 
-class DesktopApp {
+class DesktopApp : public RestoreView {
 public:
     explicit DesktopApp(const DesktopOptions& options = {});
-    ~DesktopApp();
+    ~DesktopApp() override;
     DesktopApp(const DesktopApp&) = delete;
     DesktopApp& operator=(const DesktopApp&) = delete;
 
@@ -72,8 +75,26 @@ public:
     QAction* mnuViewPlots() const { return mnuViewPlots_; }
     PlotWindow* plotWindow() const { return plots_; }
 
+    // File menu, after "E&xit": "Save image...", "Write image to radio...",
+    // "Open backups folder". The first two ask for a file, then do what
+    // saveImageTo and writeImageFrom do.
+    bool saveImageTo(const std::string& path);
+    bool writeImageFrom(const std::string& path);
+    void openBackupsFolder();
+    QAction* mnuFileSaveImage() const { return mnuFileSaveImage_; }
+    QAction* mnuFileWriteImage() const { return mnuFileWriteImage_; }
+    QAction* mnuFileBackups() const { return mnuFileBackups_; }
+    // The confirmation of a restore while it is open, else null.
+    QDialog* restoreDialog() const { return restoreDialog_; }
+
+    // RestoreView: the question before the write, and the outcome.
+    void confirmChanges(ImageRestore& restore) override;
+    void restoreFinished(ImageRestore& restore) override;
+
 private:
     std::string devicePath(int16_t portNo);
+    void addFileEntries();
+    void warn(const std::string& text);
 
     platform::SettingsFiles settingsFiles_;
     std::string demoDevice_;
@@ -86,12 +107,18 @@ private:
     ReportingSerialPort reportingPort_;
     platform::QtTimer timer_;
     platform::SystemTickClock clock_;
+    FileBackupStore backups_;
     MainWindow window_;
     DorvelApp app_;
     QAction* mnuOptionPortDevice_ = nullptr;
     QAction* mnuFileSaveReport_ = nullptr;
     QAction* mnuViewPlots_ = nullptr;
     PlotWindow* plots_ = nullptr;   // owned by the main window
+    QAction* mnuFileSaveImage_ = nullptr;
+    QAction* mnuFileWriteImage_ = nullptr;
+    QAction* mnuFileBackups_ = nullptr;
+    QDialog* restoreDialog_ = nullptr;
+    std::string restorePath_;
     bool started_ = false;
     bool shutDown_ = false;
 };

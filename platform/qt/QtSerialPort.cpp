@@ -166,9 +166,14 @@ void QtSerialPort::drainOutput()
     const int fd = static_cast<int>(port_.handle());
     const auto start = Clock::now();
     // Bounded by what is still queued at the line rate, and by the
-    // program's own account of the line, plus a margin for the adapter.
+    // program's own account of the line, plus a margin. The account covers
+    // an adapter's own FIFO, which no driver reports; it is held to the
+    // largest such FIFO, since a far end faster than the line (a simulator
+    // on a pseudo-terminal) lets the program write ahead of its account.
+    constexpr int64_t kAdapterFifoBytes = 640;
     const int64_t queued = port_.bytesToWrite() + KernelOutputQueue(fd);
-    const auto onLine = lineFreeAt_ > start ? lineFreeAt_ - start : Clock::duration::zero();
+    const auto onLine = std::min<Clock::duration>(lineFreeAt_ > start ? lineFreeAt_ - start : Clock::duration::zero(),
+                                                  byteTime_ * kAdapterFifoBytes);
     const auto deadline = start + std::max<Clock::duration>(byteTime_ * queued, onLine) + std::chrono::milliseconds(20);
     while (port_.isOpen() && !vanished_) {
         const auto now = Clock::now();

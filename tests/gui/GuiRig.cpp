@@ -30,6 +30,7 @@ GuiRig::GuiRig(std::vector<std::string> simArgs)
 {
     options.settingsFolder = dir.path();
     options.lockPath = dir.file("dorvel-adj.lock");
+    options.backupFolder = dir.file("backups");
     if (!simArgs.empty()) {
         simArgs.insert(simArgs.end(), {"--log", log});
         sim = std::make_unique<SimProcess>(simArgs);

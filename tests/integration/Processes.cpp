@@ -1,5 +1,6 @@
 #include "tests/integration/Processes.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -7,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -263,4 +265,20 @@ int Conversation::finish(int timeoutMs)
     if (s != -2)
         pid_ = -1;
     return s;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder, const std::string& ending)
+{
+    std::vector<std::string> files;
+    if (DIR* d = opendir(folder.c_str())) {
+        while (dirent* e = readdir(d)) {
+            const std::string name = e->d_name;
+            if (name[0] != '.' && name.size() >= ending.size() &&
+                name.compare(name.size() - ending.size(), ending.size(), ending) == 0)
+                files.push_back(folder + "/" + name);
+        }
+        closedir(d);
+    }
+    std::sort(files.begin(), files.end());
+    return files;
 }

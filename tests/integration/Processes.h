@@ -80,3 +80,6 @@ private:
 
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
+// The files in a folder whose names end in ending, as full paths, sorted;
+// hidden files are left out.
+std::vector<std::string> FilesIn(const std::string& folder, const std::string& ending = {});

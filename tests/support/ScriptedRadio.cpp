@@ -72,6 +72,16 @@ void ScriptedRadio::answer(const ByteStr& f)
             port.receive(CloneDataFrame(a, ByteStr(image.begin() + a, image.begin() + a + 32)));
         port.receive(CloneEndFrame(8160 / 32));
         break;
+    case 0xE4: {
+        // Address, length and data as ASCII hexadecimal, then the checksum.
+        const ByteStr body = HexStrToByteStr(std::string(f.begin() + 5, f.end() - 1));
+        if (keepsWrites && body.size() >= 4 && body.size() == 4u + body[2] && body[0] * 256 + body[1] + body[2] <= 8160)
+            std::copy(body.begin() + 3, body.end() - 1, image.begin() + (body[0] * 256 + body[1]));
+        break;
+    }
+    case 0xE5:
+        port.receive(RadioFrame(0xE6, {writeResult}));
+        break;
     case 0xE8: {
         if (f.size() < 13)
             break;

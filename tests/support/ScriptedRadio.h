@@ -1,8 +1,8 @@
 #pragma once
 // A transceiver for unit tests on the in-memory port: on each serve() it
 // echoes the bytes that have reached the line and answers each whole frame
-// (model query, clone read, A/D requests), so a test can run whole
-// operations tick by tick.
+// (model query, clone read, clone write, A/D requests), so a test can run
+// whole operations tick by tick.
 #include <functional>
 #include <string>
 #include <vector>
@@ -25,6 +25,10 @@ struct ScriptedRadio {
     std::function<int(int code)> adReading = [](int code) { return code; };
     // When set, the body of every A/D answer.
     ByteStr adAnswer;
+    // A clone write: its data frames are kept in the image when set, and
+    // its end is answered with this result (0x00 written).
+    bool keepsWrites = true;
+    uint8_t writeResult = 0x00;
     // Every adjustment command received: sub-command and value.
     struct Command {
         int sub;

@@ -1,0 +1,44 @@
+#pragma once
+// Where the program keeps the backups of radio images: a folder of image
+// files, each with its record beside it, named so that they sort by time and
+// show the radio's model (5314-0100_2026-12-05T14-03-22.bin). Backups are
+// only ever added, never replaced or deleted.
+#include <ctime>
+#include <functional>
+#include <string>
+
+#include "app/ImageFile.h"
+#include "platform/ByteStr.h"
+
+class BackupStore {
+public:
+    virtual ~BackupStore() = default;
+    virtual std::string folder() const = 0;
+    // Saves the image and its record under a new name. True with the image
+    // file's path; false with the reason, in words.
+    virtual bool save(const ByteStr& image, const ImageRecord& record, std::string& pathOrReason) = 0;
+    // The time a backup is taken at.
+    virtual std::time_t now() const = 0;
+};
+
+// Backups in a folder of the file system, created when the first backup is
+// written.
+class FileBackupStore : public BackupStore {
+public:
+    explicit FileBackupStore(std::string folder, std::function<std::time_t()> clock = {});
+    std::string folder() const override { return folder_; }
+    bool save(const ByteStr& image, const ImageRecord& record, std::string& pathOrReason) override;
+    std::time_t now() const override;
+
+private:
+    std::string folder_;
+    std::function<std::time_t()> clock_;
+};
+
+// $XDG_DATA_HOME/dorvel-adj/backups, with ~/.local/share for a variable that
+// is unset or not an absolute path.
+std::string DefaultBackupFolder();
+// A moment as the record shows it (2026-12-05T14:03:22+01:00) and as a
+// backup's name does (2026-12-05T14-03-22), both in local time.
+std::string RecordTime(std::time_t t);
+std::string NameTime(std::time_t t);

@@ -1,0 +1,53 @@
+#pragma once
+// Keeps the radio's image in files: a backup of every complete, checked
+// clone read of a "Connect" (taken after the load of the console and before
+// the first value goes to the radio), the backups a restore takes, and
+// "Save image". A backup that cannot be written is reported as a warning;
+// the radio work goes on.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "app/BackupStore.h"
+#include "app/ImageFile.h"
+
+class clsCmcRadio;
+class frmCom;
+
+class ImageKeeper {
+public:
+    // Without a store no backups are taken.
+    ImageKeeper(clsCmcRadio& radio, frmCom& com, BackupStore* store);
+
+    // The device a port number opens, for the record ("" when unknown).
+    void setPortDevice(std::function<std::string(int16_t)> device) { device_ = std::move(device); }
+    // Where a failed backup is reported.
+    void setWarn(std::function<void(const std::string&)> warn) { warn_ = std::move(warn); }
+
+    // The model's task ran from state before to state after: leaving the
+    // clone read state for the next one means a checked read has been
+    // loaded, and it is backed up.
+    void modelTaskRan(int16_t before, int16_t after);
+    // Backs up the image the program holds now. The backup's path, or ""
+    // when there is no store or it failed (the warning has been given).
+    std::string backupNow();
+    // The record of the image the program holds now.
+    ImageRecord record() const;
+    // "Save image": the program's image and its record at path.
+    bool saveAs(const std::string& path, std::string& reason) const;
+
+    BackupStore* store() const { return store_; }
+    // The last backup written ("" for none yet).
+    const std::string& lastBackup() const { return lastBackup_; }
+    // Backups attempted and failed so far.
+    int failures() const { return failures_; }
+
+private:
+    clsCmcRadio& radio_;
+    frmCom& com_;
+    BackupStore* store_;
+    std::function<std::string(int16_t)> device_;
+    std::function<void(const std::string&)> warn_;
+    std::string lastBackup_;
+    int failures_ = 0;
+};

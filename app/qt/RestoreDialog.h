@@ -1,0 +1,20 @@
+#pragma once
+// The question before an image is written to the radio: the values that
+// change, radio first, image second; OK writes, Cancel leaves the radio.
+#include <QDialog>
+#include <string>
+#include <vector>
+
+#include "app/ImageCompare.h"
+
+class QPlainTextEdit;
+
+class RestoreDialog : public QDialog {
+    Q_OBJECT
+public:
+    RestoreDialog(const std::string& imagePath, const std::vector<ImageDifference>& changes, QWidget* parent = nullptr);
+    QPlainTextEdit* list() const { return list_; }
+
+private:
+    QPlainTextEdit* list_ = nullptr;
+};

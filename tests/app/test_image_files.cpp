@@ -1,0 +1,113 @@
+// Image files, their records and the backups folder, on real files.
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "app/BackupStore.h"
+#include "app/ImageFile.h"
+#include "tests/integration/Processes.h"
+
+namespace {
+
+ImageRecord sampleRecord()
+{
+    return {"5314", "0100", "2026-12-05T14:03:22+01:00", "COM 1 (/dev/ttyUSB0)", "                POW HI Level:  180\n"};
+}
+
+std::vector<std::string> namesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const std::string& path : FilesIn(folder))
+        names.push_back(path.substr(folder.size() + 1));
+    return names;
+}
+
+// 2026-12-05 14:03:22 in the local time zone.
+std::time_t sampleTime()
+{
+    std::tm tm{22, 3, 14, 5, 11, 126, 0, 0, -1, 0, nullptr};
+    return std::mktime(&tm);
+}
+
+}  // namespace
+
+TEST(ImageFiles, RecordsReadBackAndBadOnesAreRefused)
+{
+    ImageRecord back;
+    std::string reason;
+    ASSERT_TRUE(ParseRecord(RecordText(sampleRecord()), back, reason)) << reason;
+    EXPECT_EQ(RecordText(back), RecordText(sampleRecord()));
+
+    for (const char* bad : {"", "Main model code: 5314\n", "Main model code: 5314\nSub model code: 01\n",
+                            "Main model code: 53x4\nSub model code: 0100\n"}) {
+        EXPECT_FALSE(ParseRecord(bad, back, reason)) << bad;
+        EXPECT_FALSE(reason.empty());
+    }
+
+    const std::pair<const char*, const char*> paths[] = {
+        {"/b/5314-0100_2026-12-05T14-03-22.bin", "/b/5314-0100_2026-12-05T14-03-22.txt"},
+        {"radio", "radio.txt"},
+        {"old.v2/radio", "old.v2/radio.txt"},
+        {"notes.txt", "notes.txt.txt"},
+        {".hidden", ".hidden.txt"},
+    };
+    for (const auto& [image, record] : paths)
+        EXPECT_EQ(RecordPathFor(image), record) << image;
+}
+
+TEST(ImageFiles, BackupsAreNamedByModelAndTimeAndNeverReplaced)
+{
+    TempDir dir;
+    const std::string folder = dir.file("data/dorvel-adj/backups");
+    FileBackupStore store(folder, sampleTime);
+    const ByteStr first(8160, 0x11);
+    const ByteStr second(8160, 0x22);
+    std::string a, b;
+    ASSERT_TRUE(store.save(first, sampleRecord(), a)) << a;
+    ASSERT_TRUE(store.save(second, sampleRecord(), b)) << b;
+    EXPECT_EQ(namesIn(folder), (std::vector<std::string>{"5314-0100_2026-12-05T14-03-22.bin", "5314-0100_2026-12-05T14-03-22.txt",
+                                                         "5314-0100_2026-12-05T14-03-22_2.bin",
+                                                         "5314-0100_2026-12-05T14-03-22_2.txt"}));
+    ByteStr image;
+    std::optional<ImageRecord> record;
+    std::string reason;
+    ASSERT_TRUE(LoadImageAndRecord(b, image, record, reason)) << reason;
+    EXPECT_EQ(image, second);
+    ASSERT_TRUE(record.has_value());
+    EXPECT_EQ(record->subCode, "0100");
+    ASSERT_TRUE(LoadImageAndRecord(a, image, record, reason)) << reason;
+    EXPECT_EQ(image, first) << "the first backup is untouched";
+}
+
+TEST(ImageFiles, AFailedOrKilledWriteLeavesNoBackup)
+{
+    struct Case {
+        const char* name;
+        bool killed;   // SIGXFSZ ends the writer, or the write fails like a full disk
+    };
+    for (const Case& c : {Case{"disk full", false}, Case{"writer killed", true}}) {
+        TempDir dir;
+        const std::string folder = dir.file("backups");
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            // The image does not fit below this file size limit.
+            rlimit limit{4096, 4096};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            signal(SIGXFSZ, c.killed ? SIG_DFL : SIG_IGN);
+            FileBackupStore store(folder, sampleTime);
+            std::string result;
+            _exit(store.save(ByteStr(8160, 0x33), sampleRecord(), result) ? 0 : 3);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        if (c.killed)
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << c.name;
+        else
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << c.name << ": save reports the failure";
+        EXPECT_TRUE(namesIn(folder).empty()) << c.name;
+    }
+}
