@@ -9,7 +9,7 @@
 #include <QStringList>
 
 #include "app/JournalJson.h"
-#include "app/WholeFile.h"
+#include "app/AtomicFile.h"
 #include "app/qt/SweepPlot.h"
 
 namespace {
@@ -286,6 +286,15 @@ bool WriteServiceReport(const ServiceJournal& journal, const std::string& pdfPat
         reason = pdfPath + ": the PDF could not be made";
         return false;
     }
-    return WriteWholeFile(pdfPath, pdf.toStdString(), reason) &&
-           WriteWholeFile(ReportJsonPath(pdfPath), JournalReportJson(journal, created), reason);
+    const std::string jsonPath = ReportJsonPath(pdfPath);
+    std::string why;
+    if (WriteFileAtomically(pdfPath, pdf.toStdString(), true, why) != 0) {
+        reason = pdfPath + ": " + why;
+        return false;
+    }
+    if (WriteFileAtomically(jsonPath, JournalReportJson(journal, created), true, why) != 0) {
+        reason = jsonPath + ": " + why;
+        return false;
+    }
+    return true;
 }
