@@ -1,12 +1,14 @@
 // The automatic adjustments end to end against the simulator's physics (see
 // sim/README.md): the detector voltage peaks at filter tunings 34..40 (T1)
 // and 83..89 (T2) with a flat top; LVIN = 64 + 3*RX/8 - TX/4; SD scales
-// with the signal level.
+// with the signal level. Each session runs several sequences one after
+// another; the beeps of each are those printed before its listing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <iterator>
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "tests/integration/SessionRun.h"
@@ -17,9 +19,11 @@ namespace {
 // 15 LV(RX LVA), 16 LV(TX LVA), 17 RSSI.
 const std::string kStart = "connect\nidle\n";
 
-int countLines(const SessionOutput& s, const std::string& text)
+// The beeps printed since the listing before the n-th one.
+int beeps(const SessionOutput& s, size_t n)
 {
-    return static_cast<int>(std::count(s.lines.begin(), s.lines.end(), text));
+    const auto b = s.block(n);
+    return static_cast<int>(std::count(b.begin(), b.end(), "beep"));
 }
 
 // The console printed by the n-th listing command.
@@ -31,110 +35,119 @@ std::vector<std::string> consoleOf(const SessionOutput& s, size_t n)
     return b;
 }
 
+bool sent(const std::vector<WireCommand>& cmds, const std::function<bool(const WireCommand&)>& pred)
+{
+    return std::any_of(cmds.begin(), cmds.end(), pred);
+}
+
 }  // namespace
 
-TEST(Sequences, FineFilterSweepsSettleOnThePeakMiddle)
+// A target out of reach, then the stored targets met either way, then the
+// fine sweeps of both filters.
+TEST(Sequences, LevelSearchesAndFineFilterSweeps)
 {
     TempDir dir;
     SimProcess sim({"--fast", "--log", dir.file("wire.log")});
-    const SessionOutput s = RunSession(sim.device(), kStart + "select 11\nenter\nidle\nselect 12\nenter\nidle\n"
-                                                              "console\nquit\n");
-    const auto console = consoleOf(s, 0);
+    const SessionOutput s = RunSession(
+        sim.device(), kStart + "select 15\nstep 108\nidle\nselect 13\nenter\nidle\nconsole\n"
+                               "select 15\nstep -108\nidle\nselect 13\nenter\nidle\nselect 14\nenter\nidle\n"
+                               "button 1\nidle\nreadouts\nconsole\n"
+                               "select 11\nenter\nidle\nselect 12\nenter\nidle\nconsole\nquit\n");
+    // With TX at 128 the level reaches only 32..127: a target of 200 cannot be met.
+    auto console = consoleOf(s, 0);
+    ASSERT_EQ(console.size(), 18u) << s.run.out;
+    EXPECT_EQ(ConsoleValue(console[15]), 200);
+    EXPECT_EQ(ConsoleValue(console[13]), 112) << "the value from before the search";
+    EXPECT_EQ(console[13].substr(38), " [Enter] to Sweep (Auto Adjust Failed)");
+    EXPECT_EQ(beeps(s, 0), 1);
+
+    // Stored targets: RX 92 with TX at 128 settles on 160 (the level rises
+    // with RX); then TX 72 with RX at 160 settles on 208 (it falls with TX).
+    EXPECT_EQ(beeps(s, 1), 2);
+    const auto readouts = s.block(1);
+    EXPECT_NE(std::find(readouts.begin(), readouts.end(), "LVIN : 72:48h:  1.41V"), readouts.end())
+        << "the level now meets the TX target exactly";
+    console = consoleOf(s, 2);
+    ASSERT_EQ(console.size(), 18u) << s.run.out;
+    EXPECT_EQ(ConsoleValue(console[13]), 160);
+    EXPECT_EQ(ConsoleValue(console[14]), 208);
+    EXPECT_EQ(console[13].find("Failed"), std::string::npos);
+
+    console = consoleOf(s, 3);
     ASSERT_EQ(console.size(), 18u) << s.run.out;
     EXPECT_EQ(ConsoleValue(console[11]), 37);
     EXPECT_EQ(ConsoleValue(console[12]), 86);
-    EXPECT_EQ(countLines(s, "beep"), 2) << "one beep for each sweep";
+    EXPECT_EQ(beeps(s, 3), 2) << "one beep for each sweep";
     EXPECT_EQ(console[11].substr(38), " [Enter] to Sweep");
     // Every value of the range was tried on the radio, and the result stored.
     const auto cmds = LoggedCommands(ReadFile(dir.file("wire.log")));
     for (int v : {0, 1, 128, 254, 255})
-        EXPECT_TRUE(std::any_of(cmds.begin(), cmds.end(), [&](const WireCommand& c) { return c.sub == 0x13 && c.value == v; }))
-            << v;
+        EXPECT_TRUE(sent(cmds, [&](const WireCommand& c) { return c.sub == 0x13 && c.value == v; })) << v;
     EXPECT_EQ(cmds.back().sub == 0x14 || cmds.back().sub == 0x03, true);
     const auto t2 = std::find_if(cmds.rbegin(), cmds.rend(), [](const WireCommand& c) { return c.sub == 0x14; });
     EXPECT_EQ(t2->value, 86) << "the radio is left on the result";
 }
 
-TEST(Sequences, CoarseSweepOfBothFilters)
+// The coarse sweep of both filters; then again, with an Enter on TX LVA
+// pending: the sweep finishes T1, and the Enter ends it before T2 and
+// starts the level search.
+TEST(Sequences, CoarseSweepAndAnEnterThatEndsIt)
 {
     TempDir dir;
     SimProcess sim({"--fast", "--log", dir.file("wire.log")});
-    const SessionOutput s =
-        RunSession(sim.device(), kStart + "select 10\nenter\nwait 300\nconsole\nidle\nconsole\nquit\n");
+    const SessionOutput s = RunSession(sim.device(), kStart + "select 10\nenter\nwait 300\nconsole\nidle\nconsole\n"
+                                                              "select 10\nenter\nwait 1000\nselect 14\nenter\nidle\n"
+                                                              "console\nquit\n");
     const auto during = consoleOf(s, 0);
     ASSERT_EQ(during.size(), 18u) << s.run.out;
     EXPECT_EQ(during[10], "   BPF ALL: Sweeping");
     EXPECT_EQ(during[12].substr(38), " Sweeping");
-    const auto after = consoleOf(s, 1);
-    ASSERT_EQ(after.size(), 18u) << s.run.out;
-    EXPECT_EQ(ConsoleValue(after[11]), 37);
-    EXPECT_EQ(ConsoleValue(after[12]), 86);
-    EXPECT_EQ(countLines(s, "beep"), 1);
+    auto console = consoleOf(s, 1);
+    ASSERT_EQ(console.size(), 18u) << s.run.out;
+    EXPECT_EQ(ConsoleValue(console[11]), 37);
+    EXPECT_EQ(ConsoleValue(console[12]), 86);
+    EXPECT_EQ(beeps(s, 0) + beeps(s, 1), 1);
     const auto cmds = LoggedCommands(ReadFile(dir.file("wire.log")));
-    EXPECT_FALSE(std::any_of(cmds.begin(), cmds.end(), [](const WireCommand& c) { return c.sub == 0x13 && c.value > 128; }))
+    EXPECT_FALSE(sent(cmds, [](const WireCommand& c) { return c.sub == 0x13 && c.value > 128; }))
         << "the coarse sweep stops at 128";
-    EXPECT_FALSE(std::any_of(cmds.begin(), cmds.end(), [](const WireCommand& c) { return c.sub == 0x13 && c.value == 35; }))
-        << "in steps of two";
-}
+    EXPECT_FALSE(sent(cmds, [](const WireCommand& c) { return c.sub == 0x13 && c.value == 35; })) << "in steps of two";
 
-TEST(Sequences, LevelBisectionMeetsTheTargetEitherWay)
-{
-    // Stored targets: RX 92 with TX at 128 settles on 160 (the level rises
-    // with RX); then TX 72 with RX at 160 settles on 208 (it falls with TX).
-    SimProcess sim({"--fast"});
-    const SessionOutput s = RunSession(sim.device(), kStart + "select 13\nenter\nidle\nselect 14\nenter\nidle\n"
-                                                              "button 1\nidle\nreadouts\nconsole\nquit\n");
-    const auto console = consoleOf(s, 1);
+    console = consoleOf(s, 2);
     ASSERT_EQ(console.size(), 18u) << s.run.out;
-    EXPECT_EQ(ConsoleValue(console[13]), 160);
-    EXPECT_EQ(ConsoleValue(console[14]), 208);
-    EXPECT_EQ(countLines(s, "beep"), 2);
-    EXPECT_EQ(console[13].find("Failed"), std::string::npos);
-    // The level now meets the TX target exactly.
-    const auto readouts = s.block(0);
-    EXPECT_NE(std::find(readouts.begin(), readouts.end(), "LVIN : 72:48h:  1.41V"), readouts.end()) << s.run.out;
+    EXPECT_EQ(ConsoleValue(console[11]), 37);
+    EXPECT_EQ(ConsoleValue(console[12]), 64) << "T2 was set to the coarse start and never swept";
+    EXPECT_EQ(ConsoleValue(console[14]), 136);
+    EXPECT_EQ(beeps(s, 2), 1) << "only the level search ended with its beep";
 }
 
-TEST(Sequences, TargetOutOfReachRestoresTheOldValue)
+TEST(Sequences, RssiCaptureRunsUntilTwoEntersStoreItsPoints)
 {
-    // With TX at 128 the level reaches only 32..127: a target of 200 cannot be met.
-    SimProcess sim({"--fast"});
-    const SessionOutput s = RunSession(
-        sim.device(), kStart + "select 15\nstep 108\nidle\nselect 13\nenter\nidle\nconsole\nquit\n");
-    const auto console = consoleOf(s, 0);
-    ASSERT_EQ(console.size(), 18u) << s.run.out;
-    EXPECT_EQ(ConsoleValue(console[15]), 200);
-    EXPECT_EQ(ConsoleValue(console[13]), 112) << "the value from before the search";
-    EXPECT_EQ(console[13].substr(38), " [Enter] to Sweep (Auto Adjust Failed)");
-    EXPECT_EQ(countLines(s, "beep"), 1);
-}
-
-TEST(Sequences, RssiPointsAreCapturedOnTwoEnters)
-{
-    // Enter starts the capture; the next Enter stores the "SD" reading as the
-    // S3 point, the one after as the S1 point. SD with the stored filter
-    // tunings is 61 at signal 100 and 30 at signal 50.
+    // Enter starts the capture, which never ends by itself; the next Enter
+    // stores the "SD" reading as the S3 point, the one after as the S1
+    // point. SD with the stored filter tunings is 61 at signal 100 and 30 at
+    // signal 50.
     TempDir dir;
     SimProcess sim({"--fast", "--log", dir.file("wire.log")});
     std::thread weaker([&] {
         // Once S3 is stored, the signal drops.
         for (int i = 0; i < 600; ++i) {
             const auto cmds = LoggedCommands(ReadFile(dir.file("wire.log")));
-            if (std::any_of(cmds.begin(), cmds.end(), [](const WireCommand& c) { return c.sub == 0x16; })) {
+            if (sent(cmds, [](const WireCommand& c) { return c.sub == 0x16; })) {
                 sim.control("signal 50");
                 return;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
     });
-    const SessionOutput s = RunSession(sim.device(), kStart + "select 17\nenter\nwait 500\nconsole\nenter\nwait 1500\n"
+    const SessionOutput s = RunSession(sim.device(), kStart + "select 17\nenter\nwait 2000\nconsole\nenter\nwait 1500\n"
                                                               "console\nenter\nwait 1000\nconsole\nbutton 2\nidle\n"
                                                               "params\nquit\n");
     weaker.join();
     EXPECT_EQ(consoleOf(s, 0).at(17), "      RSSI: RSSI S3 Level ") << s.run.out;
+    EXPECT_EQ(beeps(s, 0), 0);
     EXPECT_EQ(consoleOf(s, 1).at(17), "      RSSI: RSSI S1 Level ");
     EXPECT_EQ(consoleOf(s, 2).at(17), "      RSSI: [Enter] to Start");
-    EXPECT_EQ(countLines(s, "beep"), 1);
+    EXPECT_EQ(beeps(s, 1) + beeps(s, 2) + beeps(s, 3), 1);
     const auto para = s.block(3);
     ASSERT_GE(para.size(), 66u) << s.run.out;
     EXPECT_EQ(para[para.size() - 2], "               RSSI S1 Level:   30");
@@ -148,33 +161,9 @@ TEST(Sequences, RssiPointsAreCapturedOnTwoEnters)
     EXPECT_EQ(stored[0].value, 61);
     EXPECT_EQ(stored[1].sub, 0x15);
     EXPECT_EQ(stored[1].value, 30);
-}
-
-TEST(Sequences, RssiCaptureWithoutConfirmationNeverEnds)
-{
-    TempDir dir;
-    SimProcess sim({"--fast", "--log", dir.file("wire.log")});
-    const SessionOutput s = RunSession(sim.device(), kStart + "select 17\nenter\nwait 2000\nreadouts\nquit\n");
-    EXPECT_EQ(countLines(s, "beep"), 0);
-    const auto cmds = LoggedCommands(ReadFile(dir.file("wire.log")));
-    EXPECT_FALSE(std::any_of(cmds.begin(), cmds.end(), [](const WireCommand& c) { return c.sub == 0x15 || c.sub == 0x16; }));
-    const long sdReads = std::count_if(cmds.begin(), cmds.end(), [](const WireCommand& c) { return c.sub == 0x03 && c.value == 0x04; });
-    EXPECT_GT(sdReads, 10) << "the SD reading keeps refreshing";
-}
-
-TEST(Sequences, EnterOnAnotherSequenceEndsTheRunningOne)
-{
-    // The coarse sweep finishes T1, then the pending Enter on TX LVA ends it
-    // before T2 and starts the level search.
-    SimProcess sim({"--fast"});
-    const SessionOutput s = RunSession(sim.device(), kStart + "select 10\nenter\nwait 1000\nselect 14\nenter\nidle\n"
-                                                              "console\nquit\n");
-    const auto console = consoleOf(s, 0);
-    ASSERT_EQ(console.size(), 18u) << s.run.out;
-    EXPECT_EQ(ConsoleValue(console[11]), 37);
-    EXPECT_EQ(ConsoleValue(console[12]), 64) << "T2 was set to the coarse start and never swept";
-    EXPECT_EQ(ConsoleValue(console[14]), 136);
-    EXPECT_EQ(countLines(s, "beep"), 1) << "only the level search ended with its beep";
+    const auto firstStore = std::find_if(cmds.begin(), cmds.end(), [](const WireCommand& c) { return c.sub == 0x16; });
+    EXPECT_GT(std::count_if(cmds.begin(), firstStore, [](const WireCommand& c) { return c.sub == 0x03 && c.value == 0x04; }),
+              10) << "the SD reading keeps refreshing until the Enter";
 }
 
 TEST(Sequences, ReadoutErrorDuringASequenceIsReported)
@@ -186,6 +175,6 @@ TEST(Sequences, ReadoutErrorDuringASequenceIsReported)
     });
     const SessionOutput s = RunSession(sim.device(), kStart + "select 17\nenter\nwait 3000\nidle\nquit\n");
     fault.join();
-    EXPECT_EQ(countLines(s, "message: Communication failed."), 1) << s.run.out;
-    EXPECT_EQ(countLines(s, "beep"), 0);
+    EXPECT_EQ(std::count(s.lines.begin(), s.lines.end(), "message: Communication failed."), 1) << s.run.out;
+    EXPECT_EQ(std::count(s.lines.begin(), s.lines.end(), "beep"), 0);
 }
