@@ -1,6 +1,7 @@
 #include "tests/integration/SessionRun.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <sstream>
 
 std::vector<std::string> SessionOutput::block(size_t n) const
@@ -57,6 +58,17 @@ std::vector<WireCommand> LoggedCommands(const std::string& logText)
     std::vector<WireCommand> out = LoggedE8Frames(logText);
     out.erase(std::remove_if(out.begin(), out.end(), [](const WireCommand& c) { return !c.pc; }), out.end());
     return out;
+}
+
+std::string CommandText(const std::vector<WireCommand>& cmds)
+{
+    std::string s;
+    char sub[4];
+    for (const WireCommand& c : cmds) {
+        std::snprintf(sub, sizeof sub, "%02X", c.sub & 0xFF);
+        s += (s.empty() ? "" : " ") + std::string(sub) + ":" + std::to_string(c.value);
+    }
+    return s;
 }
 
 int RatioToByte(int a, int b)

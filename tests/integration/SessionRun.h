@@ -31,6 +31,8 @@ struct WireCommand {
 std::vector<WireCommand> LoggedCommands(const std::string& logText);
 // The same with the radio's E8 answers (A/D readings) among them.
 std::vector<WireCommand> LoggedE8Frames(const std::string& logText);
+// Commands as "sub:value" (sub in hex), separated by blanks.
+std::string CommandText(const std::vector<WireCommand>& cmds);
 
 // The narrow level as a ratio of the wide one and back, as the program
 // works them out.

@@ -24,14 +24,6 @@ std::vector<WireCommand> adjustments(const std::string& logText)
     return out;
 }
 
-std::string text(const std::vector<WireCommand>& cmds)
-{
-    std::string s;
-    for (const WireCommand& c : cmds)
-        s += (s.empty() ? "" : " ") + std::to_string(c.sub) + ":" + std::to_string(c.value);
-    return s;
-}
-
 int lastValue(const std::vector<WireCommand>& cmds, int sub)
 {
     for (auto it = cmds.rbegin(); it != cmds.rend(); ++it)
@@ -42,16 +34,17 @@ int lastValue(const std::vector<WireCommand>& cmds, int sub)
 
 }  // namespace
 
-// Connect pushes every value, BAL in its five frames; steps given at once
-// before quit all reach the radio with their final values.
-TEST(PacedLine, ConnectPushesEveryFrameAndQuitSendsTheLastSteps)
+// Connect pushes every value, BAL in its five frames; a fine sweep sends
+// every value and leaves the peak's middle; steps given at once before quit
+// all reach the radio with their final values.
+TEST(PacedLine, ConnectASweepAndTheStepsBeforeQuitSendEveryFrame)
 {
     const Reference r = ReferenceImage({});
     TempDir dir;
     SimProcess sim({"--log", dir.file("wire.log")});
     const SessionOutput s = RunSession(sim.device(),
-                                       "connect\nselect 1\nstep 1\nstep 1\nselect 7\nstep -3\nselect 9\nstep 2\n"
-                                       "select 4\nstep 1\nquit\n");
+                                       "connect\nselect 11\nenter\nidle\nselect 1\nstep 1\nstep 1\nselect 7\nstep -3\n"
+                                       "select 9\nstep 2\nselect 4\nstep 1\nquit\n");
     ASSERT_EQ(s.lines.at(0), "ok") << s.run.out << s.run.err;
     const auto cmds = adjustments(ReadFile(dir.file("wire.log")));
 
@@ -72,35 +65,21 @@ TEST(PacedLine, ConnectPushesEveryFrameAndQuitSendsTheLastSteps)
              {0x05, r.at(0x087)}, {0x13, r.at(0x034)}, {0x14, r.at(0x035)}, {0x06, r.at(0x03C)}, {0x07, r.at(0x03D)}})
         push.push_back({0, sub, value});
     ASSERT_GE(cmds.size(), push.size());
-    EXPECT_EQ(text(std::vector<WireCommand>(cmds.begin(), cmds.begin() + static_cast<std::ptrdiff_t>(push.size()))),
-              text(push));
+    EXPECT_EQ(CommandText({cmds.begin(), cmds.begin() + static_cast<std::ptrdiff_t>(push.size())}), CommandText(push));
 
     const std::vector<WireCommand> after(cmds.begin() + static_cast<std::ptrdiff_t>(push.size()), cmds.end());
-    EXPECT_EQ(lastValue(after, 0x09), r.at(0x082) + 2) << text(after);
-    EXPECT_EQ(lastValue(after, 0x0F), r.at(0x033) - 3) << text(after);
-    EXPECT_EQ(lastValue(after, 0x05), r.at(0x087) + 2) << text(after);
-    EXPECT_EQ(lastValue(after, 0x10), bal + 1) << text(after);
-    EXPECT_EQ(lastValue(after, 0x12), bal + 1) << text(after);
-    EXPECT_EQ(lastValue(after, 0x11), bal + 1) << text(after);
-}
-
-TEST(PacedLine, FineSweepSendsEveryValue)
-{
-    const Reference r = ReferenceImage({});
-    TempDir dir;
-    SimProcess sim({"--log", dir.file("wire.log")});
-    const SessionOutput s = RunSession(sim.device(), "connect\nselect 11\nenter\nidle\nquit\n");
-    ASSERT_EQ(s.lines.at(0), "ok") << s.run.out << s.run.err;
-    std::vector<int> tuned;
+    std::vector<int> tuned, expected;
     // The start of a sweep sets the lowest value more than once.
-    for (const WireCommand& c : adjustments(ReadFile(dir.file("wire.log"))))
+    for (const WireCommand& c : after)
         if (c.sub == 0x13 && (tuned.empty() || tuned.back() != c.value))
             tuned.push_back(c.value);
-    std::vector<int> expected{r.at(0x034)};   // the push at Connect
     for (int v = 0; v <= 255; ++v)
         expected.push_back(v);
     expected.push_back(37);   // the peak's middle, left on the radio
     EXPECT_EQ(tuned, expected);
+    for (const auto& [sub, value] : {std::pair{0x09, r.at(0x082) + 2}, {0x0F, r.at(0x033) - 3}, {0x05, r.at(0x087) + 2},
+                                     {0x10, bal + 1}, {0x12, bal + 1}, {0x11, bal + 1}})
+        EXPECT_EQ(lastValue(after, sub), value) << sub << " in " << CommandText(after);
 }
 
 TEST(DeviceTroubles, ReplugHeldDeviceAndRelativePath)

@@ -156,11 +156,7 @@ TEST(Sequences, RssiCaptureRunsUntilTwoEntersStoreItsPoints)
     std::vector<WireCommand> stored;
     std::copy_if(cmds.begin(), cmds.end(), std::back_inserter(stored),
                  [](const WireCommand& c) { return c.sub == 0x15 || c.sub == 0x16; });
-    ASSERT_EQ(stored.size(), 2u);
-    EXPECT_EQ(stored[0].sub, 0x16);
-    EXPECT_EQ(stored[0].value, 61);
-    EXPECT_EQ(stored[1].sub, 0x15);
-    EXPECT_EQ(stored[1].value, 30);
+    EXPECT_EQ(CommandText(stored), "16:61 15:30");
     const auto firstStore = std::find_if(cmds.begin(), cmds.end(), [](const WireCommand& c) { return c.sub == 0x16; });
     EXPECT_GT(std::count_if(cmds.begin(), firstStore, [](const WireCommand& c) { return c.sub == 0x03 && c.value == 0x04; }),
               10) << "the SD reading keeps refreshing until the Enter";
