@@ -42,11 +42,8 @@ TEST(Session, ConnectLoadsTheRadiosValuesIntoTheConsole)
         const auto console = s.block(0);
         ASSERT_EQ(console.size(), 19u) << s.run.out;   // "ok" and the 18 lines
         for (const Item& it : kItems) {
-            int adr = it.adr;
-            if (mid && it.index == 4)
-                adr = 0x051;
-            if (mid && it.index == 5)
-                adr = 0x050;
+            // A Mid radio keeps BAL and MOD W in bytes of their own.
+            const int adr = !mid ? it.adr : it.index == 4 ? 0x051 : it.index == 5 ? 0x050 : it.adr;
             EXPECT_EQ(ConsoleValue(console[static_cast<size_t>(it.index) + 1]), ref.at(adr))
                 << "mid " << mid << ": " << console[static_cast<size_t>(it.index) + 1];
         }
@@ -58,15 +55,18 @@ TEST(Session, ConnectLoadsTheRadiosValuesIntoTheConsole)
     }
 }
 
+// Every item stepped once, the readouts before and after a reload, the
+// parameter listing.
 TEST(Session, EachStepGoesOnTheWireAndIntoTheImage)
 {
     const Reference ref = ReferenceImage({});
     TempDir dir;
     SimProcess sim({"--fast", "--log", dir.file("wire.log")});
-    std::string script = "connect\nidle\n";
+    std::string script = "connect\nidle\nreadouts\n";
     for (const Item& it : kItems)
         script += "select " + std::to_string(it.index) + "\nstep 1\nidle\n";
-    script += "select 6\nstep 1\nidle\nselect 0\nstep 1\nidle\nbutton 2\nidle\nparams\nbutton 2\nidle\nquit\n";
+    script += "readouts\nbutton 1\nidle\nreadouts\n"
+              "select 6\nstep 1\nidle\nselect 0\nstep 1\nidle\nbutton 2\nidle\nparams\nbutton 2\nidle\nquit\n";
     const SessionOutput s = RunSession(sim.device(), script);
     ASSERT_EQ(s.lines.at(0), "ok") << s.run.out;
     const auto cmds = LoggedCommands(ReadFile(dir.file("wire.log")));
@@ -85,29 +85,7 @@ TEST(Session, EachStepGoesOnTheWireAndIntoTheImage)
     // The channel selector sends the 1-based number of the second programmed channel.
     EXPECT_TRUE(hasCommand(cmds, 0x00, 2));
 
-    // The parameter listing shows the image the steps wrote.
-    const auto listing = s.block(0);
-    ASSERT_GE(listing.size(), 66u) << s.run.out;
-    const std::vector<std::string> para(listing.end() - 66, listing.end());
-    auto valueOf = [&](size_t line) { return std::stoi(para[line - 1].substr(30)); };
-    EXPECT_EQ(valueOf(1), ref.at(0x082) + 1);
-    EXPECT_EQ(valueOf(3), ref.at(0x080) + 1);
-    EXPECT_EQ(valueOf(4), ref.at(0x043) + 1);
-    EXPECT_EQ(valueOf(5), ref.at(0x043) + 1) << "BAL N follows BAL";
-    EXPECT_EQ(valueOf(6), modW);
-    EXPECT_EQ(valueOf(7), ScaleByte(modW, ratio + 1));
-    EXPECT_EQ(valueOf(9), ref.at(0x113) + 1);
-    EXPECT_EQ(valueOf(12), ref.at(0x034) + 1);
-    EXPECT_EQ(valueOf(15), ref.at(0x03D) + 1);
-    EXPECT_EQ(s.lines.back(), "ok") << "Disp para again returns to editing";
-}
-
-TEST(Session, ReloadRefreshesTheReadouts)
-{
-    SimProcess sim({"--fast"});
-    const SessionOutput s = RunSession(sim.device(),
-                                       "connect\nidle\nreadouts\nselect 11\nstep 5\nidle\nreadouts\n"
-                                       "button 1\nidle\nreadouts\nquit\n");
+    // The readouts: a step alone reads nothing anew, a reload does.
     auto lineOf = [&](size_t block, const std::string& label) {
         for (const auto& l : s.block(block))
             if (l.rfind(label, 0) == 0)
@@ -116,10 +94,20 @@ TEST(Session, ReloadRefreshesTheReadouts)
     };
     const std::string before = lineOf(0, "BPF T1 :");
     ASSERT_FALSE(before.empty()) << s.run.out;
-    const int v = std::stoi(before.substr(8, 3));
     EXPECT_EQ(lineOf(1, "BPF T1 :"), before) << "no reload, no new reading";
-    EXPECT_EQ(std::stoi(lineOf(2, "BPF T1 :").substr(8, 3)), v + 5);
+    EXPECT_EQ(std::stoi(lineOf(2, "BPF T1 :").substr(8, 3)), std::stoi(before.substr(8, 3)) + 1);
     EXPECT_EQ(lineOf(0, "VIN  :"), "VIN  :189:BDh:  7.41V");
+
+    // The parameter listing shows the image the steps wrote; BAL N follows BAL.
+    const auto listing = s.block(3);
+    ASSERT_GE(listing.size(), 66u) << s.run.out;
+    const std::vector<std::string> para(listing.end() - 66, listing.end());
+    const std::pair<size_t, int> lines[] = {{1, ref.at(0x082) + 1}, {3, ref.at(0x080) + 1}, {4, ref.at(0x043) + 1},
+                                            {5, ref.at(0x043) + 1}, {6, modW}, {7, ScaleByte(modW, ratio + 1)},
+                                            {9, ref.at(0x113) + 1}, {12, ref.at(0x034) + 1}, {15, ref.at(0x03D) + 1}};
+    for (const auto& [line, value] : lines)
+        EXPECT_EQ(std::stoi(para[line - 1].substr(30)), value) << para[line - 1];
+    EXPECT_EQ(s.lines.back(), "ok") << "Disp para again returns to editing";
 }
 
 TEST(Session, MalformedReadoutAnswerEndsInCommunicationFailed)
