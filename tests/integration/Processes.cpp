@@ -189,6 +189,15 @@ void SimProcess::control(const std::string& line)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
 
+std::string SimProcess::image()
+{
+    TempDir dir;
+    control("write-image " + dir.file("image.bin"));
+    for (int i = 0; i < 500 && !FileExists(dir.file("image.bin")); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return ReadFile(dir.file("image.bin"));
+}
+
 int SimProcess::waitExit(int timeoutMs)
 {
     const int s = waitFor(pid_, timeoutMs);

@@ -65,6 +65,8 @@ public:
     const std::string& device() const { return device_; }
     // A control line on the simulator's standard input ("fault off").
     void control(const std::string& line);
+    // The image the simulated radio holds now.
+    std::string image();
     // Waits for the simulator to end by itself; its exit status or -1.
     int waitExit(int timeoutMs);
     // Asks it to end (SIGTERM); its exit status, -1 when it does not end
