@@ -9,11 +9,8 @@
 #include "console/clsConsole.h"
 #include "link/clsCmcOrb5Sequence.h"
 #include "link/clsCmcRadio.h"
-#include "link/frmCom.h"
 #include "platform/MemoryControls.h"
-#include "tests/support/FakeSerialPort.h"
-#include "tests/support/FakeTimer.h"
-#include "tests/support/ManualTickClock.h"
+#include "tests/support/PortRig.h"
 
 struct RecordingReceiver : ConsoleEventReceiver {
     struct Call {
@@ -41,7 +38,7 @@ struct RecordingReceiver : ConsoleEventReceiver {
     std::vector<int32_t> waits;
 };
 
-struct ConsoleRig {
+struct ConsoleRig : PortRig {
     ConsoleRig()
     {
         radio.setradioNameM("5314");
@@ -53,12 +50,8 @@ struct ConsoleRig {
         c.AddItem();
         c.AddItem();
     }
-    FakeSerialPort port;
-    FakeTimer timer;
-    ManualTickClock clock;
-    frmCom com{port, timer, clock};
     clsCmcRadio radio;
-    clsCmcOrb5Sequence seq{com, radio, clock};
+    clsCmcOrb5Sequence seq{com, radio, clk};
     clsCmcEeprom& eep = radio.eepImage();
     platform::MemoryListBox list;
     RecordingReceiver rx;

@@ -4,20 +4,13 @@
 
 #include "link/Common.h"
 #include "link/clsCmcEeprom.h"
-#include "link/frmCom.h"
-#include "tests/link/RadioFrames.h"
-#include "tests/support/FakeSerialPort.h"
-#include "tests/support/FakeTimer.h"
-#include "tests/support/ManualTickClock.h"
+#include "tests/support/PortRig.h"
+#include "tests/support/ScriptedRadio.h"
 
 namespace {
 
 // One driver on its own port and clock.
-struct Rig {
-    FakeSerialPort port;
-    FakeTimer timer;
-    ManualTickClock clk;
-    frmCom com{port, timer, clk};
+struct Rig : PortRig {
     clsCmcOrb5Drv& drv = com.orb5D;
     clsCmcEeprom eep;
 

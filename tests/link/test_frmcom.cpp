@@ -5,20 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "link/frmCom.h"
 #include "platform/SerialLine.h"
-#include "tests/link/RadioFrames.h"
-#include "tests/support/FakeSerialPort.h"
-#include "tests/support/FakeTimer.h"
-#include "tests/support/ManualTickClock.h"
+#include "tests/support/PortRig.h"
+#include "tests/support/ScriptedRadio.h"
 
 namespace {
 
-struct FrmComTest : ::testing::Test, frmComHost {
-    FakeSerialPort port;
-    FakeTimer timer;
-    ManualTickClock clk;
-    frmCom com{port, timer, clk};
+struct FrmComTest : ::testing::Test, PortRig, frmComHost {
     std::vector<std::string> calls;
     std::function<void()> duringTask;
 

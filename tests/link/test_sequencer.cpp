@@ -7,20 +7,12 @@
 #include "link/Common.h"
 #include "link/clsCmcOrb5Sequence.h"
 #include "link/clsCmcRadio.h"
-#include "link/frmCom.h"
-#include "tests/link/RadioFrames.h"
-#include "tests/support/FakeSerialPort.h"
-#include "tests/support/FakeTimer.h"
-#include "tests/support/ManualTickClock.h"
+#include "tests/support/PortRig.h"
 #include "tests/support/ScriptedRadio.h"
 
 namespace {
 
-struct SequencerTest : ::testing::Test, frmComHost, CloneErrorReporter, SubNameChecker {
-    FakeSerialPort port;
-    FakeTimer timer;
-    ManualTickClock clk;
-    frmCom com{port, timer, clk};
+struct SequencerTest : ::testing::Test, PortRig, frmComHost, CloneErrorReporter, SubNameChecker {
     clsCmcRadio radio;
     clsCmcOrb5Sequence seq{com, radio, clk};
     ScriptedRadio trx{port};

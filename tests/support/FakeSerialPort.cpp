@@ -36,8 +36,6 @@ bool FakeSerialPort::setPortOpen(bool open)
     }
     update();
     txQueue_.clear();
-    if (isOpen)
-        ++closes;
     isOpen = false;
     return true;
 }
@@ -53,8 +51,6 @@ ByteStr FakeSerialPort::input()
 void FakeSerialPort::output(const ByteStr& bytes)
 {
     written.push_back(bytes);
-    if (autoEcho)
-        rxQueue.insert(rxQueue.end(), bytes.begin(), bytes.end());
     update();
     uint64_t at = std::max(nowUs(), txQueue_.empty() ? 0 : txQueue_.back().leavesUs);
     for (uint8_t b : bytes) {

@@ -19,7 +19,7 @@ public:
     std::string settings() const override { return lineSettings; }
     bool setPortOpen(bool open) override;
     bool portOpen() const override { return isOpen; }
-    void setParams(const platform::SerialParams& p) override { params = p; ++paramSets; }
+    void setParams(const platform::SerialParams& p) override { params = p; }
     int inBufferCount() override { return isOpen ? static_cast<int>(rxQueue.size()) : 0; }
     ByteStr input() override;
     int inputs = 0;   // input() calls
@@ -28,7 +28,6 @@ public:
     int outBufferCount() override;
     bool discardOutput() override;
     void drainOutput() override;
-    std::string openFailure() const override { return refuseOpen ? openFailureText : std::string(); }
     void setEventSink(platform::SerialEventSink* s) override { sink = s; }
 
     // Test side: bytes arrive from the cable (optionally with a receive
@@ -36,19 +35,14 @@ public:
     void receive(const ByteStr& bytes, bool notify = false);
     // The bytes that have left the transmit queue for the line, in order.
     const ByteStr& wire();
-    // Echo everything written back into the receive queue, as the cable does.
-    bool autoEcho = false;
 
     const platform::TickClock* clock = nullptr;
     int16_t port = 0;
     std::string lineSettings;
     platform::SerialParams params;
-    int paramSets = 0;
     bool isOpen = false;
     bool refuseOpen = false;
-    std::string openFailureText;
     int opens = 0;
-    int closes = 0;
     int discards = 0;
     int drains = 0;
     int outPending = 0;   // bytes the test pretends are still in the transmit buffer

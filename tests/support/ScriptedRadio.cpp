@@ -2,12 +2,25 @@
 
 #include "link/Common.h"
 
+ByteStr bytes(const std::string& hex)
+{
+    return HexStrToByteStr(hex);
+}
+
+ByteStr cat(ByteStr a, const ByteStr& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 ByteStr RadioFrame(uint8_t cmd, const ByteStr& payload)
 {
-    ByteStr f{0xFE, 0xFE, 0xEF, 0xEE, cmd};
-    f.insert(f.end(), payload.begin(), payload.end());
-    f.push_back(0xFD);
-    return f;
+    return cat(cat({0xFE, 0xFE, 0xEF, 0xEE, cmd}, payload), {0xFD});
+}
+
+ByteStr pcFrame(const ByteStr& payload)
+{
+    return cat(cat({0xFE, 0xFE, 0xEE, 0xEF}, payload), {0xFD});
 }
 
 ByteStr ModelAnswer(const std::string& main, const std::string& sub, size_t bodyLen, uint8_t modelByte)
@@ -48,14 +61,13 @@ void ScriptedRadio::serve()
         frame_.push_back(w[seen]);
         if (w[seen] != 0xFD)
             continue;
-        if (echoes)
-            port.receive(echo);
+        port.receive(echo);
         echo.clear();
-        if (answers && echoes)
+        if (answers)
             answer(frame_);
         frame_.clear();
     }
-    if (echoes && !echo.empty())
+    if (!echo.empty())
         port.receive(echo);
 }
 
@@ -80,7 +92,7 @@ void ScriptedRadio::answer(const ByteStr& f)
         break;
     }
     case 0xE5:
-        port.receive(RadioFrame(0xE6, {writeResult}));
+        port.receive(RadioFrame(0xE6, {0x00}));
         break;
     case 0xE8: {
         if (f.size() < 13)

@@ -14,7 +14,6 @@ struct ScriptedRadio {
 
     FakeSerialPort& port;
     size_t seen = 0;   // bytes of the line taken so far
-    bool echoes = true;
     bool answers = true;
     std::string main = "5314";
     std::string sub = "0101";
@@ -25,10 +24,9 @@ struct ScriptedRadio {
     std::function<int(int code)> adReading = [](int code) { return code; };
     // When set, the body of every A/D answer.
     ByteStr adAnswer;
-    // A clone write: its data frames are kept in the image when set, and
-    // its end is answered with this result (0x00 written).
+    // A clone write's data frames are kept in the image when set; its end
+    // is answered "written" in any case.
     bool keepsWrites = true;
-    uint8_t writeResult = 0x00;
     // Every adjustment command received: sub-command and value.
     struct Command {
         int sub;
@@ -43,8 +41,13 @@ private:
     ByteStr frame_;
 };
 
-// Frames as the transceiver sends them.
+// Bytes from hexadecimal text ("FE FE EE EF"), and two byte strings joined.
+ByteStr bytes(const std::string& hex);
+ByteStr cat(ByteStr a, const ByteStr& b);
+// Frames as the transceiver sends them (FE FE EF EE cmd payload FD), and as
+// the PC sends them (FE FE EE EF payload FD).
 ByteStr RadioFrame(uint8_t cmd, const ByteStr& payload);
+ByteStr pcFrame(const ByteStr& payload);
 // A model answer of the given body length (at least 8), with the model byte
 // at body byte 43 when the body is long enough.
 ByteStr ModelAnswer(const std::string& main = "5314", const std::string& sub = "0100", size_t bodyLen = 51,
