@@ -145,11 +145,13 @@ TEST(Readouts, LinesShowDecimalHexAndThePhysicalValue)
 
 TEST(Readouts, MalformedAnswerIsReportedAndResetsTheModel)
 {
-    const std::pair<const char*, bool> answers[] = {   // body after the command byte, malformed
-        {"531401010334", true},   {"5314010103343131", true}, {"53150101033431", true}, {"53140100033431", true},
-        {"53140101034730", true}, {"53140101032033", true},   {"53140101036338", false} /* lower case c8 */,
+    const std::pair<const char*, const char*> answers[] = {   // body after the command byte, message ("": none)
+        {"531401010334", "Communication failed."},     {"5314010103343131", "Communication failed."},
+        {"53150101033431", "Communication failed."},   {"53140100033431", "Communication failed."},
+        {"53140101034730", "Communication failed."},   {"53140101032033", "Communication failed."},
+        {"53140101043431", "Illegal data."} /* another sub-command */, {"53140101036338", ""} /* lower case c8 */,
     };
-    for (const auto& [answer, malformed] : answers) {
+    for (const auto& [answer, message] : answers) {
         SCOPED_TRACE(answer);
         ModelBench b;
         ASSERT_TRUE(b.connect());
@@ -160,12 +162,12 @@ TEST(Readouts, MalformedAnswerIsReportedAndResetsTheModel)
         b.trx.adAnswer = HexStrToByteStr(answer);
         b.app.mainWindow().cmd00_Click(1);
         b.ticks(30);
-        if (!malformed) {
+        if (*message == '\0') {
             EXPECT_EQ(b.win.lbo01[0].line(1), "VIN  :200:C8h:  7.84V");
             EXPECT_TRUE(b.win.msgBox.shown.empty());
         } else {
             ASSERT_EQ(b.win.msgBox.shown.size(), 1u);
-            EXPECT_EQ(b.win.msgBox.shown[0].text.rfind("Communication failed.\r\n", 0), 0u);
+            EXPECT_EQ(b.win.msgBox.shown[0].text.rfind(std::string(message) + "\r\n", 0), 0u) << b.win.msgBox.shown[0].text;
             EXPECT_EQ(atReport, before) << "nothing shown from the bad answer";
             EXPECT_EQ(b.m.taskState, 0) << "idle until the next Connect";
         }
