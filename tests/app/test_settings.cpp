@@ -78,6 +78,7 @@ TEST(Settings, StoredValuesAreTakenAsTheyStandAndWrittenBack)
     }
 }
 
+// A port that cannot open is reported once, on the tick after Connect.
 TEST(Settings, ConnectOpensTheStoredPortOrNamesItInTheRefusal)
 {
     struct Case {
@@ -105,6 +106,10 @@ TEST(Settings, ConnectOpensTheStoredPortOrNamesItInTheRefusal)
             const std::string& text = r.win.msgBox.shown[0].text;
             EXPECT_EQ(text.substr(0, text.find('\r')), c.message);
         }
+        for (int i = 0; i < 10; ++i)
+            r.tick();
+        EXPECT_EQ(r.win.msgBox.shown.size(), *c.message == '\0' ? 0u : 1u) << "reported once";
+        EXPECT_EQ(r.port.written.empty(), *c.message != '\0') << "nothing written to a port that did not open";
     }
 }
 

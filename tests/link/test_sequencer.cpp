@@ -18,7 +18,6 @@ struct SequencerTest : ::testing::Test, PortRig, frmComHost, CloneErrorReporter,
     ScriptedRadio trx{port};
     std::vector<int16_t> reportedErrors;   // sequencer error at each report
     std::vector<int16_t> reportedDriverErrors;
-    std::vector<bool> reportedCannotOpen;
 
     SequencerTest()
     {
@@ -44,7 +43,6 @@ struct SequencerTest : ::testing::Test, PortRig, frmComHost, CloneErrorReporter,
     {
         reportedErrors.push_back(s.error());
         reportedDriverErrors.push_back(com.orb5D.lastError());
-        reportedCannotOpen.push_back(com.errCannotOpen());
         s.easyReset(s.ComPortNo());
     }
     // The model's check stood in for: it refuses 0099 alone.
@@ -208,21 +206,4 @@ TEST_F(SequencerTest, ReplacingARunningReadRestartsFromStepZero)
     runToEnd();
     EXPECT_EQ(framesWith(0xE2), 0) << "the replaced read never sends its request";
     EXPECT_TRUE(reportedErrors.empty());
-}
-
-TEST_F(SequencerTest, PortThatCannotOpenIsReportedOnceOnTheSameTick)
-{
-    port.refuseOpen = true;
-    com.setcomPortNum(3);
-    seq.setComPortNo(3);
-    seq.easyCloneRead();   // outside a tick: the next tick reports it
-    EXPECT_TRUE(com.errCannotOpen());
-    EXPECT_TRUE(port.written.empty());
-    tick();
-    ASSERT_EQ(reportedErrors.size(), 1u);
-    EXPECT_TRUE(reportedCannotOpen[0]) << "the report still sees why";
-    EXPECT_FALSE(com.errCannotOpen()) << "the report's reset clears it";
-    for (int i = 0; i < 10; ++i)
-        tick();
-    EXPECT_EQ(reportedErrors.size(), 1u);
 }
