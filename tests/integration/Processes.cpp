@@ -1,17 +1,15 @@
 #include "tests/integration/Processes.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -90,8 +88,7 @@ std::string ReadFile(const std::string& path)
 
 bool FileExists(const std::string& path)
 {
-    struct stat st{};
-    return stat(path.c_str(), &st) == 0;
+    return std::filesystem::exists(path);
 }
 
 TempDir::TempDir()
@@ -104,10 +101,8 @@ TempDir::TempDir()
 
 TempDir::~TempDir()
 {
-    const std::string cmd = "rm -rf '" + path_ + "'";
-    if (std::system(cmd.c_str()) != 0) {
-        // Nothing to do: a leftover scratch folder in /tmp harms no test.
-    }
+    std::error_code ignored;   // a leftover scratch folder in /tmp harms no test
+    std::filesystem::remove_all(path_, ignored);
 }
 
 RunResult RunProgram(const std::vector<std::string>& argv, const std::string& input, int timeoutMs,
@@ -198,25 +193,14 @@ std::string SimProcess::image()
     return ReadFile(dir.file("image.bin"));
 }
 
-int SimProcess::waitExit(int timeoutMs)
-{
-    const int s = waitFor(pid_, timeoutMs);
-    if (s != -2)
-        pid_ = -1;
-    return s;
-}
-
 int SimProcess::terminate()
 {
     if (pid_ <= 0 || kill(pid_, SIGTERM) != 0)
         return -1;
-    const int s = waitExit(5000);
+    const int s = waitFor(pid_, 5000);
+    if (s != -2)
+        pid_ = -1;
     return s == -2 ? -1 : s;
-}
-
-bool SimProcess::running()
-{
-    return pid_ > 0 && waitFor(pid_, 0) == -2;
 }
 
 Conversation::Conversation(const std::vector<std::string>& argv)
@@ -279,14 +263,12 @@ int Conversation::finish(int timeoutMs)
 std::vector<std::string> FilesIn(const std::string& folder, const std::string& ending)
 {
     std::vector<std::string> files;
-    if (DIR* d = opendir(folder.c_str())) {
-        while (dirent* e = readdir(d)) {
-            const std::string name = e->d_name;
-            if (name[0] != '.' && name.size() >= ending.size() &&
-                name.compare(name.size() - ending.size(), ending.size(), ending) == 0)
-                files.push_back(folder + "/" + name);
-        }
-        closedir(d);
+    std::error_code none;   // no folder: no files
+    for (const auto& e : std::filesystem::directory_iterator(folder, none)) {
+        const std::string name = e.path().filename().string();
+        if (name[0] != '.' && name.size() >= ending.size() &&
+            name.compare(name.size() - ending.size(), ending.size(), ending) == 0)
+            files.push_back(e.path().string());
     }
     std::sort(files.begin(), files.end());
     return files;

@@ -67,12 +67,9 @@ public:
     void control(const std::string& line);
     // The image the simulated radio holds now.
     std::string image();
-    // Waits for the simulator to end by itself; its exit status or -1.
-    int waitExit(int timeoutMs);
     // Asks it to end (SIGTERM); its exit status, -1 when it does not end
     // within 5 s.
     int terminate();
-    bool running();
 
 private:
     pid_t pid_ = -1;
