@@ -59,6 +59,14 @@ struct ModelBench {
             return m.taskState == 28 && app.seq().Operation() == 0;
         });
     }
+    // Enter on an item, on until the model has taken it.
+    void enter(int16_t i)
+    {
+        con.EnterPushed(i);
+        runUntil([&] { return !con.flgEnterOn(i); });
+    }
+    // On until the sequence has ended and everything changed has gone out.
+    bool runToEnd() { return runUntil([&] { return m.seqStep == 0 && m.taskState == 28; }) && settle(); }
     // "Connect", then on to the end of the first edit cycle.
     bool connect()
     {

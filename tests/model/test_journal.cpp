@@ -26,12 +26,6 @@ struct JournalRig : ModelBench {
             return code == 0x05 ? 20 + lastValue(0x06) / 2 : code;
         };
     }
-    void enter(int16_t i)
-    {
-        con.EnterPushed(i);
-        runUntil([&] { return !con.flgEnterOn(i); });
-    }
-    bool runToEnd() { return runUntil([&] { return m.seqStep == 0 && m.taskState == 28; }) && settle(); }
     std::vector<const JournalEvent*> all(Kind k) const
     {
         std::vector<const JournalEvent*> out;

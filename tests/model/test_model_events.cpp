@@ -11,19 +11,8 @@ constexpr int kSd = 0x04, kLvin = 0x05;   // A/D codes of the detector and level
 
 // Connected; a test then gives the transceiver its A/D readings.
 struct Rig : ModelBench {
-    Rig()
-    {
-        connect();
-        from = trx.commands.size();
-    }
-    void enter(int16_t i)
-    {
-        con.EnterPushed(i);
-        runUntil([&] { return !con.flgEnterOn(i); });
-    }
-    bool runToEnd() { return runUntil([&] { return m.seqStep == 0 && m.taskState == 28; }) && settle(); }
+    Rig() { connect(); }
     std::string deflt(int16_t i) const { return con.DefaultString(i); }
-    size_t from = 0;
     const int16_t all = m.idxBpfRun, t1 = m.idxBpfT1, t2 = static_cast<int16_t>(m.idxBpfT1 + 1);
     const int16_t rxLva = m.idxRxLva, txLva = static_cast<int16_t>(m.idxRxLva + 1), rssi = m.idxRssi;
 };
