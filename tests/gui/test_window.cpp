@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
-#include <cstdio>
 #include <gtest/gtest.h>
 
+#include "link/Common.h"
 #include "model/clsIndOp_RigTavik.h"
 #include "tests/gui/GuiRig.h"
 
@@ -40,10 +40,8 @@ bool PortLabel(MainWindow& w, const char* text, platform::SysColour colour)
 // An E8 adjustment frame with an 8-bit value sent as two ASCII hex digits.
 std::string E8Frame(int command, int value)
 {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "FEFEEEEFE853140100%02X%02X%02XFD", command, "0123456789ABCDEF"[value >> 4],
-                  "0123456789ABCDEF"[value & 15]);
-    return buf;
+    return "FEFEEEEFE853140100" + ByteToHex2(static_cast<int16_t>(command)) +
+           ByteToAsciiHexStr(static_cast<int16_t>(value)) + "FD";
 }
 
 TEST(Window, AnEditingSessionFromConnectToTheParameterDisplay)
