@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -21,15 +20,8 @@
 
 namespace {
 
-std::vector<char*> cArgs(const std::vector<std::string>& argv)
-{
-    std::vector<char*> a;
-    for (const auto& s : argv)
-        a.push_back(const_cast<char*>(s.c_str()));
-    a.push_back(nullptr);
-    return a;
-}
-
+// The exit status, -1 when killed or gone, -2 when still running after
+// timeoutMs.
 int waitFor(pid_t pid, int timeoutMs)
 {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -46,28 +38,26 @@ int waitFor(pid_t pid, int timeoutMs)
     }
 }
 
-// Starts a program with pipes to its standard input and from its standard
-// output.
-pid_t spawnPiped(const std::vector<std::string>& argv, int& toChild, int& fromChild)
+// Starts a program on the given standard input, output and error, in the
+// folder cwd ("" for this one). The descriptors are the child's alone: every
+// other one of ours is closed on exec.
+pid_t spawn(const std::vector<std::string>& argv, int in, int out, int err, const std::string& cwd = {})
 {
-    int inPipe[2];
-    int outPipe[2];
-    if (pipe(inPipe) != 0 || pipe(outPipe) != 0)
-        throw std::runtime_error("pipe failed");
     const pid_t pid = fork();
     if (pid == 0) {
-        dup2(inPipe[0], 0);
-        dup2(outPipe[1], 1);
-        close(inPipe[1]);
-        close(outPipe[0]);
-        auto a = cArgs(argv);
+        dup2(in, 0);
+        dup2(out, 1);
+        if (err >= 0)
+            dup2(err, 2);
+        if (!cwd.empty() && chdir(cwd.c_str()) != 0)
+            _exit(126);
+        std::vector<char*> a;
+        for (const auto& s : argv)
+            a.push_back(const_cast<char*>(s.c_str()));
+        a.push_back(nullptr);
         execv(a[0], a.data());
         _exit(127);
     }
-    close(inPipe[0]);
-    close(outPipe[1]);
-    toChild = inPipe[1];
-    fromChild = outPipe[0];
     return pid;
 }
 
@@ -109,25 +99,13 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& in
                      const std::string& cwd)
 {
     TempDir dir;
-    const std::string inPath = dir.file("in"), outPath = dir.file("out"), errPath = dir.file("err");
-    {
-        std::ofstream in(inPath, std::ios::binary);
-        in << input;
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int in = open(inPath.c_str(), O_RDONLY);
-        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
-        if (!cwd.empty() && chdir(cwd.c_str()) != 0)
-            _exit(126);
-        auto a = cArgs(argv);
-        execv(a[0], a.data());
-        _exit(127);
-    }
+    std::ofstream(dir.file("in"), std::ios::binary) << input;
+    const int in = open(dir.file("in").c_str(), O_RDONLY | O_CLOEXEC);
+    const int out = open(dir.file("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int err = open(dir.file("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const pid_t pid = spawn(argv, in, out, err, cwd);
+    for (int fd : {in, out, err})
+        close(fd);
     RunResult r;
     r.status = waitFor(pid, timeoutMs);
     if (r.status == -2) {
@@ -135,84 +113,31 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& in
         waitFor(pid, 5000);
         r.status = -1;
     }
-    r.out = ReadFile(outPath);
-    r.err = ReadFile(errPath);
+    r.out = ReadFile(dir.file("out"));
+    r.err = ReadFile(dir.file("err"));
     return r;
 }
 
-SimProcess::SimProcess(const std::vector<std::string>& args)
+Conversation::Conversation(const std::vector<std::string>& argv)
 {
-    std::vector<std::string> argv{BinPath("dorvel-sim")};
-    argv.insert(argv.end(), args.begin(), args.end());
-    int out = -1;
-    pid_ = spawnPiped(argv, stdinFd_, out);
-    // The first line is the device path.
-    std::string line;
-    pollfd p{out, POLLIN, 0};
-    while (line.find('\n') == std::string::npos && poll(&p, 1, 10000) > 0) {
-        char c[256];
-        const ssize_t n = read(out, c, sizeof c);
-        if (n <= 0)
-            break;
-        line.append(c, static_cast<size_t>(n));
-    }
-    close(out);
-    device_ = line.substr(0, line.find('\n'));
-    if (device_.empty())
-        throw std::runtime_error("dorvel-sim printed no device path");
+    int toChild[2], fromChild[2];
+    if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe failed");
+    pid_ = spawn(argv, toChild[0], fromChild[1], -1);
+    close(toChild[0]);
+    close(fromChild[1]);
+    in_ = toChild[1];
+    out_ = fromChild[0];
 }
 
-SimProcess::~SimProcess()
+Conversation::~Conversation()
 {
-    if (stdinFd_ >= 0)
-        close(stdinFd_);
-    if (pid_ > 0 && waitFor(pid_, 0) == -2) {
+    if (finish(0) == -2) {
         kill(pid_, SIGTERM);
         if (waitFor(pid_, 3000) == -2) {
             kill(pid_, SIGKILL);
             waitFor(pid_, 3000);
         }
-    }
-}
-
-void SimProcess::control(const std::string& line)
-{
-    signal(SIGPIPE, SIG_IGN);
-    const std::string l = line + "\n";
-    if (write(stdinFd_, l.data(), l.size()) != static_cast<ssize_t>(l.size()))
-        throw std::runtime_error("cannot write to dorvel-sim");
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-}
-
-std::string SimProcess::image()
-{
-    TempDir dir;
-    control("write-image " + dir.file("image.bin"));
-    for (int i = 0; i < 500 && !FileExists(dir.file("image.bin")); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return ReadFile(dir.file("image.bin"));
-}
-
-int SimProcess::terminate()
-{
-    if (pid_ <= 0 || kill(pid_, SIGTERM) != 0)
-        return -1;
-    const int s = waitFor(pid_, 5000);
-    if (s != -2)
-        pid_ = -1;
-    return s == -2 ? -1 : s;
-}
-
-Conversation::Conversation(const std::vector<std::string>& argv)
-{
-    pid_ = spawnPiped(argv, in_, out_);
-}
-
-Conversation::~Conversation()
-{
-    if (finish(5000) == -2 && pid_ > 0) {
-        kill(pid_, SIGKILL);
-        waitFor(pid_, 3000);
     }
     if (out_ >= 0)
         close(out_);
@@ -258,6 +183,44 @@ int Conversation::finish(int timeoutMs)
     if (s != -2)
         pid_ = -1;
     return s;
+}
+
+int Conversation::terminate()
+{
+    if (pid_ <= 0 || kill(pid_, SIGTERM) != 0)
+        return -1;
+    const int s = waitFor(pid_, 5000);
+    if (s != -2)
+        pid_ = -1;
+    return s == -2 ? -1 : s;
+}
+
+SimProcess::SimProcess(const std::vector<std::string>& args) : Conversation([&] {
+    std::vector<std::string> argv{BinPath("dorvel-sim")};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return argv;
+}())
+{
+    device_ = hear(10000);
+    close(out_);   // nothing more is read from it
+    out_ = -1;
+    if (device_.empty())
+        throw std::runtime_error("dorvel-sim printed no device path");
+}
+
+void SimProcess::control(const std::string& line)
+{
+    say(line);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
+std::string SimProcess::image()
+{
+    TempDir dir;
+    control("write-image " + dir.file("image.bin"));
+    for (int i = 0; i < 500 && !FileExists(dir.file("image.bin")); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return ReadFile(dir.file("image.bin"));
 }
 
 std::vector<std::string> FilesIn(const std::string& folder, const std::string& ending)

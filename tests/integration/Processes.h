@@ -19,11 +19,12 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& in
                      const std::string& cwd = {});
 
 // A program in the background that is given one line at a time and
-// answers with lines (dorvel-adj-cli session).
+// answers with lines (dorvel-adj-cli session). At destruction its input is
+// closed and, if it still runs, it is asked to end (SIGTERM), then killed.
 class Conversation {
 public:
     explicit Conversation(const std::vector<std::string>& argv);
-    ~Conversation();
+    virtual ~Conversation();
     Conversation(const Conversation&) = delete;
     Conversation& operator=(const Conversation&) = delete;
     void say(const std::string& line);
@@ -31,12 +32,29 @@ public:
     std::string hear(int timeoutMs);
     // Closes its input and waits for it to end; its exit status or -1.
     int finish(int timeoutMs);
+    // Asks it to end (SIGTERM); its exit status, -1 when it does not end
+    // within 5 s.
+    int terminate();
 
-private:
+protected:
     pid_t pid_ = -1;
     int in_ = -1;
     int out_ = -1;
     std::string buffered_;
+};
+
+// dorvel-sim in the background; its device path is the first line it prints.
+class SimProcess : public Conversation {
+public:
+    explicit SimProcess(const std::vector<std::string>& args);
+    const std::string& device() const { return device_; }
+    // A control line on the simulator's standard input ("fault off").
+    void control(const std::string& line);
+    // The image the simulated radio holds now.
+    std::string image();
+
+private:
+    std::string device_;
 };
 
 // The path of a program built beside the tests.
@@ -52,29 +70,6 @@ public:
 
 private:
     std::string path_;
-};
-
-// dorvel-sim in the background; its device path is known once it started.
-class SimProcess {
-public:
-    explicit SimProcess(const std::vector<std::string>& args);
-    ~SimProcess();
-    SimProcess(const SimProcess&) = delete;
-    SimProcess& operator=(const SimProcess&) = delete;
-
-    const std::string& device() const { return device_; }
-    // A control line on the simulator's standard input ("fault off").
-    void control(const std::string& line);
-    // The image the simulated radio holds now.
-    std::string image();
-    // Asks it to end (SIGTERM); its exit status, -1 when it does not end
-    // within 5 s.
-    int terminate();
-
-private:
-    pid_t pid_ = -1;
-    int stdinFd_ = -1;
-    std::string device_;
 };
 
 std::string ReadFile(const std::string& path);
