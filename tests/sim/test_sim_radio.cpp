@@ -1,11 +1,10 @@
 // The radio as a byte machine: echo, model answer, clone read and write,
 // adjustment commands and the A/D readings the adjustment sequences rely on.
-// The PC's side is encoded and decoded here, independently of the
-// simulator's own codec.
+// The PC's side is encoded with the program's codec and decoded here,
+// independently of the simulator's own codec.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <set>
 #include <sstream>
 #include <string>
@@ -13,6 +12,8 @@
 
 #include "sim/SimImage.h"
 #include "sim/SimRadio.h"
+#include "link/Common.h"
+#include "tests/support/ScriptedRadio.h"
 
 using dsim::Bytes;
 using dsim::Radio;
@@ -22,30 +23,6 @@ namespace {
 
 constexpr uint8_t kSd = 0x04;
 constexpr uint8_t kLvin = 0x05;
-
-Bytes hex(const std::string& text)  // "FE FE EE EF"
-{
-    Bytes out;
-    std::istringstream in(text);
-    for (unsigned v; in >> std::hex >> v;) out.push_back(static_cast<uint8_t>(v));
-    return out;
-}
-
-// Head bytes given in hex, then text, then FD.
-Bytes frame(const std::string& head, const std::string& text)
-{
-    Bytes f = hex(head);
-    f.insert(f.end(), text.begin(), text.end());
-    f.push_back(0xFD);
-    return f;
-}
-
-std::string hexText(int v)
-{
-    char s[3];
-    std::snprintf(s, sizeof s, "%02X", v & 0xFF);
-    return s;
-}
 
 // The value of two upper-case hex characters, -1 when they are not that.
 int pairValue(uint8_t hi, uint8_t lo)
@@ -57,22 +34,17 @@ int pairValue(uint8_t hi, uint8_t lo)
 
 Bytes adjustFrame(uint8_t sub, int value)
 {
-    return frame("FE FE EE EF E8 53 14 01 00 " + hexText(sub), hexText(value));
+    return pcFrame(cat(bytes("E8 53 14 01 00"), cat({sub}, StrToByteStr(ByteToHex2(static_cast<int16_t>(value))))));
 }
 
+// A clone write's data frame: the radio's clone data frame under the PC's head.
 Bytes writeFrame(int address, const Bytes& data, bool badChecksum = false)
 {
-    Bytes raw{static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address), static_cast<uint8_t>(data.size())};
-    raw.insert(raw.end(), data.begin(), data.end());
-    unsigned sum = 0;
-    for (uint8_t b : raw) sum += b;
-    raw.push_back(static_cast<uint8_t>(0x100 - sum + (badChecksum ? 1 : 0)));
-    std::string text;
-    for (uint8_t b : raw) text += hexText(b);
-    return frame("FE FE EE EF E4", text);
+    const Bytes f = CloneDataFrame(address, data, badChecksum ? 1 : 0);
+    return pcFrame(Bytes(f.begin() + 4, f.end() - 1));
 }
 
-const Bytes kModelQuery = hex("FE FE EE EF E0 53 14 00 00 FD");
+const Bytes kModelQuery = bytes("FE FE EE EF E0 53 14 00 00 FD");
 
 Radio builtIn(bool mid = false) { return Radio(dsim::builtInImage(mid), dsim::Identity{}); }
 
@@ -89,7 +61,7 @@ int readAd(Radio& radio, uint8_t code)
 {
     const auto frames = answers(radio, adjustFrame(0x03, code));
     if (frames.size() != 1 || frames[0].size() != 13 || frames[0][12] != 0xFD ||
-        Bytes(frames[0].begin(), frames[0].begin() + 10) != hex("FE FE EF EE E8 53 14 01 00 03"))
+        Bytes(frames[0].begin(), frames[0].begin() + 10) != bytes("FE FE EF EE E8 53 14 01 00 03"))
         return -1;
     return pairValue(frames[0][10], frames[0][11]);
 }
@@ -125,13 +97,13 @@ TEST(SimRadio, CloneReadStreamDecodesToTheLiveImage)
 {
     Radio radio = builtIn();
     radio.receive(adjustFrame(0x09, 0x5B));  // a live setting shows in the stream
-    const auto frames = answers(radio, hex("FE FE EE EF E2 53 14 01 00 FD"));
+    const auto frames = answers(radio, bytes("FE FE EE EF E2 53 14 01 00 FD"));
     ASSERT_EQ(frames.size(), 256u);
     Bytes image;
     for (size_t i = 0; i + 1 < frames.size(); ++i) {
         const Bytes& f = frames[i];
         ASSERT_EQ(f.size(), 2u + 75u + 1u) << "frame " << i;
-        ASSERT_EQ(Bytes(f.begin(), f.begin() + 5), hex("FE FE EF EE E4")) << "frame " << i;
+        ASSERT_EQ(Bytes(f.begin(), f.begin() + 5), bytes("FE FE EF EE E4")) << "frame " << i;
         Bytes raw;  // address, length, 32 data bytes, checksum
         for (size_t at = 5; at + 1 < f.size(); at += 2) raw.push_back(static_cast<uint8_t>(pairValue(f[at], f[at + 1])));
         unsigned sum = 0;
@@ -144,12 +116,12 @@ TEST(SimRadio, CloneReadStreamDecodesToTheLiveImage)
     Bytes expected = dsim::builtInImage(false);
     expected[0x082] = 0x5B;
     EXPECT_EQ(image, expected);
-    EXPECT_EQ(frames.back(), frame("FE FE EF EE E5", "Halvo Co.FF"));  // 255 frames
+    EXPECT_EQ(frames.back(), RadioFrame(0xE5, StrToByteStr("Halvo Co.FF")));  // 255 frames
 }
 
 TEST(SimRadio, CloneWriteStoresGoodFramesAndReportsBadOnesAtTheEnd)
 {
-    const Bytes data = hex("11 22 33 44 55 66 77 88 99 AA BB CC DD EE FE FD");
+    const Bytes data = bytes("11 22 33 44 55 66 77 88 99 AA BB CC DD EE FE FD");
     struct Case { const char* what; Bytes frame; int storedAt; uint8_t result; };  // storedAt -1: refused
     const Case cases[] = {
         {"the last block", writeFrame(0x1FD0, data), 0x1FD0, 0x00},
@@ -161,10 +133,10 @@ TEST(SimRadio, CloneWriteStoresGoodFramesAndReportsBadOnesAtTheEnd)
         Bytes expected = radio.image();
         std::copy(data.begin(), data.end(), expected.begin() + 0x1000);  // a good frame is kept in any case
         if (c.storedAt >= 0) std::copy(data.begin(), data.end(), expected.begin() + c.storedAt);
-        for (const Bytes& f : {hex("FE FE EE EF E3 53 14 01 00 FD"), writeFrame(0x1000, data), c.frame})
+        for (const Bytes& f : {bytes("FE FE EE EF E3 53 14 01 00 FD"), writeFrame(0x1000, data), c.frame})
             EXPECT_TRUE(answers(radio, f).empty()) << c.what;
-        EXPECT_EQ(answers(radio, frame("FE FE EE EF E5", "Halvo Co.")),
-                  std::vector<Bytes>{hex("FE FE EF EE E6 " + hexText(c.result) + " FD")})
+        EXPECT_EQ(answers(radio, pcFrame(cat({0xE5}, StrToByteStr("Halvo Co.")))),
+                  std::vector<Bytes>{RadioFrame(0xE6, {c.result})})
             << c.what;
         EXPECT_EQ(radio.image(), expected) << c.what;
     }
@@ -185,9 +157,9 @@ TEST(SimRadio, AdjustmentCommandsSetTheLiveStateAndItsEepromByte)
         Bytes expected = radio.image();
         expected[row.address] ^= 0xA5;
         EXPECT_TRUE(answers(radio, adjustFrame(row.sub, expected[row.address])).empty());
-        EXPECT_EQ(radio.image(), expected) << "sub-command " << hexText(row.sub);
+        EXPECT_EQ(radio.image(), expected) << "sub-command " << ByteToHex2(row.sub);
         if (row.adCode >= 0) {
-            EXPECT_EQ(readAd(radio, static_cast<uint8_t>(row.adCode)), expected[row.address]) << hexText(row.sub);
+            EXPECT_EQ(readAd(radio, static_cast<uint8_t>(row.adCode)), expected[row.address]) << ByteToHex2(row.sub);
         }
     }
     Radio radio = builtIn();
@@ -197,7 +169,7 @@ TEST(SimRadio, AdjustmentCommandsSetTheLiveStateAndItsEepromByte)
     EXPECT_EQ(radio.channel(), 6);
     EXPECT_EQ(radio.adjustMode(), 1);
     for (const char* bad : {"E8 53 14 01 00 09 38 FD", "E8 53 14 01 00 09 38 47 FD", "E8 53 14 01 01 09 38 30 FD"})
-        radio.receive(hex(std::string("FE FE EE EF ") + bad));  // one character, not hex, another sub model
+        radio.receive(bytes(std::string("FE FE EE EF ") + bad));  // one character, not hex, another sub model
     EXPECT_EQ(radio.image(), before);
 }
 
@@ -235,7 +207,7 @@ TEST(SimRadio, DetectorHasAFlatTopOfSevenAtEachFilterCentre)
         std::vector<int> r;
         for (int v = 0; v <= 255; ++v) r.push_back(readAfter(radio, static_cast<uint8_t>(sub), v, kSd));
         const int top = *std::max_element(r.begin(), r.end());
-        for (int v = 0; v <= 255; ++v) EXPECT_EQ(r[v] == top, v >= first && v < first + 7) << hexText(sub) << " " << v;
+        for (int v = 0; v <= 255; ++v) EXPECT_EQ(r[v] == top, v >= first && v < first + 7) << ByteToHex2(sub) << " " << v;
     }
 }
 
@@ -245,7 +217,7 @@ TEST(SimRadio, LevelRisesWithRxLvaAndFallsWithTxLva)
         Radio radio = builtIn();
         for (int v = 1, prev = readAfter(radio, static_cast<uint8_t>(sub), 0, kLvin); v <= 255; ++v) {
             const int r = readAfter(radio, static_cast<uint8_t>(sub), v, kLvin);
-            EXPECT_GE(sign * (r - prev), 0) << hexText(sub) << " at " << v;
+            EXPECT_GE(sign * (r - prev), 0) << ByteToHex2(sub) << " at " << v;
             prev = r;
         }
     }
