@@ -1,16 +1,14 @@
 #pragma once
-// A console of two items on a memory list box, a receiver that records what the console asks
-// of it, and the clone sequencer on a fake port (a sent command is in port.written at once).
+// A console of two items on a memory list box and an EEPROM image, and a
+// receiver that records what the console asks of it.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "console/clsConsole.h"
-#include "link/clsCmcOrb5Sequence.h"
-#include "link/clsCmcRadio.h"
+#include "link/clsCmcEeprom.h"
 #include "platform/MemoryControls.h"
-#include "tests/support/PortRig.h"
 
 struct RecordingReceiver : ConsoleEventReceiver {
     struct Call {
@@ -33,28 +31,21 @@ struct RecordingReceiver : ConsoleEventReceiver {
         note('e', c, i, ev, v);
         c.setBarExist(i, true);   // a change that draws nothing by itself
     }
-    void setWaitE8Required(int32_t ms) override { waits.push_back(ms); }
+    void setWaitE8Required(int32_t) override {}
     std::vector<Call> calls;
-    std::vector<int32_t> waits;
 };
 
-struct ConsoleRig : PortRig {
-    ConsoleRig()
+struct ConsoleTest : ::testing::Test {
+    ConsoleTest()
     {
-        radio.setradioNameM("5314");
-        radio.setradionameS("0100");
         c.myListBox = &list;
         c.myEventClass = &rx;
-        c.myOrb5Seq = &seq;
         c.myEeprom = &eep;
         c.AddItem();
         c.AddItem();
     }
-    clsCmcRadio radio;
-    clsCmcOrb5Sequence seq{com, radio, clk};
-    clsCmcEeprom& eep = radio.eepImage();
+    clsCmcEeprom eep;
     platform::MemoryListBox list;
     RecordingReceiver rx;
     clsConsole c;
 };
-struct ConsoleTest : ::testing::Test, ConsoleRig {};
