@@ -44,7 +44,7 @@ std::string E8Frame(int command, int value)
            ByteToAsciiHexStr(static_cast<int16_t>(value)) + "FD";
 }
 
-TEST(Window, AnEditingSessionFromConnectToTheParameterDisplay)
+TEST(Window, AnEditingSessionFromConnectToTheParameterDisplayAndAFailedConnect)
 {
     GuiRig r({"--fast"});
     ASSERT_TRUE(r.start());
@@ -106,14 +106,11 @@ TEST(Window, AnEditingSessionFromConnectToTheParameterDisplay)
     EXPECT_EQ(State(w), "--F --E") << "parameters, only Disp para enabled";
     QTest::keyClick(&w, Qt::Key_Escape);
     EXPECT_TRUE(WaitFor([&] { return State(w) == "-F- EEE"; }, 5000)) << State(w);
-}
 
-TEST(Window, ACloneErrorShowsOneBoxAndResetsTheModel)
-{
-    GuiRig r({"--fast", "--fault", "no-answer"});
-    ASSERT_TRUE(r.start());
+    // A Connect that fails: one box, the model reset and the port closed.
+    r.sim->control("fault no-answer");
     BoxCatcher boxes;
-    QTest::mouseClick(r.w().cmd00(0), Qt::LeftButton);
+    QTest::mouseClick(w.cmd00(0), Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return !boxes.boxes.empty(); }, 15000));
     QTest::qWait(1500);
     ASSERT_EQ(boxes.boxes.size(), 1u);
@@ -123,8 +120,8 @@ TEST(Window, ACloneErrorShowsOneBoxAndResetsTheModel)
     EXPECT_EQ(boxes.boxes[0].title, "Dorvel ADJ Rev.1.0");
     EXPECT_EQ(boxes.boxes[0].icon, static_cast<int>(QMessageBox::Critical));
     EXPECT_EQ(r.app().model().taskState, 0);
-    EXPECT_EQ(State(r.w()), "F-- E--");
-    EXPECT_TRUE(PortLabel(r.w(), "COM 1: CLOSE", platform::SysColour::GrayText));
+    EXPECT_EQ(State(w), "F-- E--");
+    EXPECT_TRUE(PortLabel(w, "COM 1: CLOSE", platform::SysColour::GrayText));
 }
 
 }  // namespace
