@@ -110,6 +110,8 @@ TEST(Settings, ConnectOpensTheStoredPortOrNamesItInTheRefusal)
             r.tick();
         EXPECT_EQ(r.win.msgBox.shown.size(), *c.message == '\0' ? 0u : 1u) << "reported once";
         EXPECT_EQ(r.port.written.empty(), *c.message != '\0') << "nothing written to a port that did not open";
+        r.app.Shutdown();
+        EXPECT_FALSE(r.port.isOpen || r.timer.enabled()) << "the end closes the port and stops the tick";
     }
 }
 

