@@ -1,9 +1,9 @@
-// EEPROM image range checks, the radio identity's write list, and the tick
-// counter across the 32-bit wrap points of the system tick count.
+// EEPROM image range checks, and the tick counter across the 32-bit wrap
+// points of the system tick count. (The write list of the radio identity is
+// proven by the restore's read-back.)
 #include <gtest/gtest.h>
 
 #include "link/clsCmcEeprom.h"
-#include "link/clsCmcRadio.h"
 #include "link/clsCmcTick.h"
 #include "tests/support/ManualTickClock.h"
 
@@ -36,19 +36,6 @@ TEST(Eeprom, EveryAccessStaysInsideTheImage)
     e.WriteByte(4, 0xFF);
     EXPECT_EQ(std::vector<int>({e.ReadBit(3, 7), e.ReadBit(3, 6), e.ReadBit(4, 8), e.ReadBit(4, 0)}),
               std::vector<int>({1, 0, 0, 1}));
-}
-
-TEST(Radio, WriteListEntriesAreTenCharacters)
-{
-    clsCmcRadio r;
-    r.cloneWriteAdrList_Clear();
-    r.cloneWriteAdrList_Add(0, 8159);
-    EXPECT_EQ(r.cloneWriteAdrList(), "0000-1FDF,");
-    r.cloneWriteAdrList_Add(256, 511);
-    EXPECT_EQ(r.cloneWriteAdrList(), "0000-1FDF,0100-01FF,");
-    r.cloneWriteAdrList_Clear();
-    r.cloneWriteAdrList_Add(0x12345, 0x1FFFF);
-    EXPECT_EQ(r.cloneWriteAdrList(), "2345-FFFF,");
 }
 
 TEST(TickCounter, CountsDownAndStaysExpired)
