@@ -10,6 +10,7 @@
 #include "platform/ProfileFile.h"
 #include "platform/SettingsLocation.h"
 #include "tests/integration/Processes.h"
+#include "tests/support/FakeSerialPort.h"
 
 namespace {
 
@@ -59,10 +60,6 @@ TEST_F(ProfileFileTest, WritingKeepsEverythingElse)
     ASSERT_TRUE(put("New", "a", "b"));
     EXPECT_EQ(ReadFile(file), "; kept\r\n[PORTS]\r\nCOM1=/dev/ttyACM0\r\n[OPTION]\r\nComPort=2\r\nExtra=x\r\n"
                               "ComAutoRelease=5\r\n\r\n[Later]\r\nk=v\r\n[New]\r\na=b\r\n");
-
-    const std::string nested = dir.file("config/dorvel-adj/Velmara.rs");
-    ASSERT_TRUE(pf.WritePrivateProfileString("OPTION", "ComPort", "4", nested)) << "the folder is made";
-    EXPECT_EQ(ReadFile(nested), "[OPTION]\nComPort=4\n");
 }
 
 TEST_F(ProfileFileTest, BadWritesAndOversizedFilesLoseNothing)
@@ -141,10 +138,7 @@ TEST_F(ProfileFileTest, PortsMapToDevicesThroughThePortsSection)
 // exists, nothing is guessed.
 TEST_F(ProfileFileTest, OnlyAdapterStandsInForAMissingDefaultDevice)
 {
-    struct Lister : platform::SerialPortLister {
-        std::vector<platform::SerialPortEntry> ports;
-        std::vector<platform::SerialPortEntry> list() override { return ports; }
-    } lister;
+    FakePortLister lister;
     const platform::SerialPortEntry usb{"/dev/ttyACM3", "/dev/serial/by-id/usb-Maker_Cable_42-if00", "Cable", "Maker",
                                         "42", true};
     const platform::SerialPortEntry builtIn{"/dev/ttyS0", "", "", "", "", false};

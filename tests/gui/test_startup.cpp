@@ -21,6 +21,7 @@
 
 #include "app/qt/PortDeviceDialog.h"
 #include "tests/gui/GuiRig.h"
+#include "tests/support/FakeSerialPort.h"
 
 namespace {
 
@@ -146,10 +147,7 @@ TEST(Layout, FirstSizingAndShrinking)
 TEST(Settings, PortDeviceChosenFromThePortsPresent)
 {
     SimProcess sim({"--fast"});
-    struct Lister : platform::SerialPortLister {
-        std::vector<platform::SerialPortEntry> ports;
-        std::vector<platform::SerialPortEntry> list() override { return ports; }
-    } lister;
+    FakePortLister lister;
     lister.ports = {{"/dev/ttyS0", "", "", "", "", false}, {"/dev/ttyACM7", sim.device(), "Cloning cable", "Maker", "42", true}};
     GuiRig r;
     std::ofstream(r.settings) << "[OPTION]\nComPort=2\n";

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/SerialPort.h"
+#include "platform/SerialPortList.h"
 #include "platform/TickClock.h"
 
 class FakeSerialPort : public platform::SerialPort {
@@ -62,4 +63,10 @@ private:
     void update();
     std::vector<Queued> txQueue_;
     ByteStr wire_;
+};
+
+// The ports present, as the test lists them.
+struct FakePortLister : platform::SerialPortLister {
+    std::vector<platform::SerialPortEntry> ports;
+    std::vector<platform::SerialPortEntry> list() override { return ports; }
 };
