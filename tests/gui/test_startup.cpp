@@ -74,11 +74,15 @@ void ExpectShown(GuiRig& r, int port, int release, const std::string& what)
     EXPECT_EQ(r.app().seq().comHoldReload(), release * 1000) << what;
 }
 
-// The values as stored, the menus, the port map and the file written at the
-// end, through the real window and its settings file.
+// The values as stored, the menus, the port map, "Port device..." and the
+// file written at the end, through the real window and its settings file.
 TEST(Settings, StoredValuesMenusAndPortsThroughTheWindow)
 {
+    SimProcess sim({"--fast"});
+    FakePortLister lister;
+    lister.ports = {{"/dev/ttyS0", "", "", "", "", false}, {"/dev/ttyACM7", sim.device(), "Cloning cable", "Maker", "42", true}};
     GuiRig r;
+    r.options.portLister = &lister;
     std::ofstream(r.settings) << "; bench 4\n[PORTS]\nCOM3=/dev/no-such-cable\n[OPTION]\nComPort=11\n"
                                  "ComAutoRelease=8\nExtra=x\n";
     ASSERT_TRUE(r.start());
@@ -100,10 +104,27 @@ TEST(Settings, StoredValuesMenusAndPortsThroughTheWindow)
     EXPECT_TRUE(boxes.boxes.back().detail.startsWith("COM 3, /dev/no-such-cable: ")) << boxes.boxes.back().detail.toStdString();
     EXPECT_TRUE(boxes.boxes.back().detail.contains("No such device")) << boxes.boxes.back().detail.toStdString();
 
+    // "Port device..." lists the ports present; the one chosen becomes the
+    // selected port's device in the settings file at once, and the next
+    // Connect opens it.
+    QTimer pick;
+    QObject::connect(&pick, &QTimer::timeout, [&] {
+        auto* d = qobject_cast<PortDeviceDialog*>(QApplication::activeModalWidget());
+        if (d == nullptr || !d->isVisible() || d->list()->topLevelItemCount() != 2)
+            return;
+        d->list()->setCurrentItem(d->list()->topLevelItem(1));
+        d->accept();
+    });
+    pick.start(20);
+    r.desk->mnuOptionPortDevice()->trigger();
+    const std::string ports = "; bench 4\n[PORTS]\nCOM3=" + sim.device() + "\n[OPTION]\n";
+    EXPECT_EQ(ReadFile(r.settings), ports + "ComPort=11\nComAutoRelease=8\nExtra=x\n");
+    QTest::mouseClick(r.w().cmd00(0), Qt::LeftButton);
+    EXPECT_TRUE(WaitFor([&] { return r.app().model().RigTavikProp_EditEnabled(); }, 30000));
+
     r.w().mnuFileExit()->trigger();
     EXPECT_FALSE(r.w().isVisible());
-    EXPECT_EQ(ReadFile(r.settings),
-              "; bench 4\n[PORTS]\nCOM3=/dev/no-such-cable\n[OPTION]\nComPort=3\nComAutoRelease=4\nExtra=x\n");
+    EXPECT_EQ(ReadFile(r.settings), ports + "ComPort=3\nComAutoRelease=4\nExtra=x\n");
     ASSERT_TRUE(r.start());
     ExpectShown(r, 3, 4, "the next start");
 }
@@ -140,30 +161,3 @@ TEST(Layout, FirstSizingAndShrinking)
 }
 
 }  // namespace
-
-// "Port device..." lists the ports present; the one chosen becomes the
-// selected COM port's device in the settings file at once, and the next
-// Connect opens it.
-TEST(Settings, PortDeviceChosenFromThePortsPresent)
-{
-    SimProcess sim({"--fast"});
-    FakePortLister lister;
-    lister.ports = {{"/dev/ttyS0", "", "", "", "", false}, {"/dev/ttyACM7", sim.device(), "Cloning cable", "Maker", "42", true}};
-    GuiRig r;
-    std::ofstream(r.settings) << "[OPTION]\nComPort=2\n";
-    r.options.portLister = &lister;
-    ASSERT_TRUE(r.start());
-    QTimer pick;
-    QObject::connect(&pick, &QTimer::timeout, [&] {
-        auto* d = qobject_cast<PortDeviceDialog*>(QApplication::activeModalWidget());
-        if (d == nullptr || !d->isVisible() || d->list()->topLevelItemCount() != 2)
-            return;
-        d->list()->setCurrentItem(d->list()->topLevelItem(1));
-        d->accept();
-    });
-    pick.start(20);
-    r.desk->mnuOptionPortDevice()->trigger();
-    EXPECT_EQ(ReadFile(r.settings), "[OPTION]\nComPort=2\n[PORTS]\nCOM2=" + sim.device() + "\n");
-    QTest::mouseClick(r.w().cmd00(0), Qt::LeftButton);
-    EXPECT_TRUE(WaitFor([&] { return r.app().model().RigTavikProp_EditEnabled(); }, 30000));
-}
