@@ -136,21 +136,3 @@ TEST(Images, BackupAtConnectPlotsSaveAndWriteBackWithConfirmAndVerify)
     EXPECT_EQ(FilesIn(r.options.backupFolder, ".bin").size(), 2u) << "the radio was backed up before the write";
     EXPECT_TRUE(r.sim->image() == ReadFile(backups[0])) << "the radio holds the backup again";
 }
-
-TEST(Images, AFailedBackupIsANoteBesideTheWindowAndConnectGoesOn)
-{
-    GuiRig r({"--fast"});
-    std::ofstream(r.dir.file("blocked")) << "a file where the backups folder should be";
-    r.options.backupFolder = r.dir.file("blocked/backups");
-    ASSERT_TRUE(r.start());
-    QTest::mouseClick(r.w().cmd00(0), Qt::LeftButton);
-    ASSERT_TRUE(r.quiet()) << "the console comes all the same";
-    QMessageBox* note = nullptr;
-    for (QWidget* top : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(top); box != nullptr && box->isVisible())
-            note = box;
-    ASSERT_NE(note, nullptr);
-    EXPECT_FALSE(note->isModal());
-    EXPECT_EQ(note->icon(), QMessageBox::Warning);
-    EXPECT_TRUE(note->text().contains("could not be written")) << note->text().toStdString();
-}

@@ -1,11 +1,15 @@
 // The real window, driven by key and mouse events, against the simulated
-// radio: what the operator sees and what reaches the wire.
+// radio: what the operator sees and what reaches the wire, from Connect to
+// the parameter display, with a backup folder that cannot be written and a
+// Connect that fails.
+#include <QApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <fstream>
 #include <gtest/gtest.h>
 
 #include "link/Common.h"
@@ -44,9 +48,11 @@ std::string E8Frame(int command, int value)
            ByteToAsciiHexStr(static_cast<int16_t>(value)) + "FD";
 }
 
-TEST(Window, AnEditingSessionFromConnectToTheParameterDisplayAndAFailedConnect)
+TEST(Window, AnEditingSessionWithAFailedBackupAndAFailedConnect)
 {
     GuiRig r({"--fast"});
+    std::ofstream(r.dir.file("blocked")) << "a file where the backups folder should be";
+    r.options.backupFolder = r.dir.file("blocked/backups");
     ASSERT_TRUE(r.start());
     MainWindow& w = r.w();
     EXPECT_TRUE(PortLabel(w, "COM 1: CLOSE", platform::SysColour::GrayText));
@@ -57,6 +63,19 @@ TEST(Window, AnEditingSessionFromConnectToTheParameterDisplayAndAFailedConnect)
     ASSERT_TRUE(r.quiet());
     EXPECT_EQ(State(w), "-F- EEE") << "console, every button enabled";
     EXPECT_EQ(r.pcFrames().at(0).substr(0, 10), "FEFEEEEFE0") << "the model query went out first";
+    // The backup of the image read could not be written: a note beside the
+    // window, and the console came all the same.
+    QMessageBox* note = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(top); box != nullptr && box->isVisible())
+            note = box;
+    ASSERT_NE(note, nullptr);
+    EXPECT_FALSE(note->isModal());
+    EXPECT_EQ(note->icon(), QMessageBox::Warning);
+    EXPECT_TRUE(note->text().contains("could not be written")) << note->text().toStdString();
+    note->close();   // the operator reads it and goes back to the window
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
 
     // Left and right step the line's value and send it; the list box's own
     // selection and scrolling never move.
