@@ -1,9 +1,11 @@
 // Conversions between byte strings, hexadecimal text and ASCII hex bytes.
 #include <gtest/gtest.h>
 
+#include <numeric>
+
 #include "link/Common.h"
 
-TEST(HexConversions, HexTextToBytes)
+TEST(HexConversions, HexTextToBytesAndBack)
 {
     struct Case {
         const char* text;
@@ -22,20 +24,17 @@ TEST(HexConversions, HexTextToBytes)
     };
     for (const auto& c : cases)
         EXPECT_EQ(HexStrToByteStr(c.text), c.expect) << c.text;
-}
 
-TEST(HexConversions, BytesToHexTextAndBack)
-{
     EXPECT_EQ(ByteStrToHexStr({}), "");
-    EXPECT_EQ(ByteStrToHexStr({0x0A}), "0A");
-    EXPECT_EQ(ByteStrToHexStr({0xEF, 0xEE}), "EFEE");
-    ByteStr all;
-    for (int i = 0; i < 256; ++i)
-        all.push_back(static_cast<uint8_t>(i));
+    EXPECT_EQ(ByteStrToHexStr({0x0A, 0xEF, 0xEE}), "0AEFEE");
+    ByteStr all(256);
+    std::iota(all.begin(), all.end(), 0);
     EXPECT_EQ(HexStrToByteStr(ByteStrToHexStr(all)), all);
 }
 
-TEST(HexConversions, AsciiHexDigitsToSignedValue)
+// ASCII hex digits to a signed 16-bit value; a value to two hex digits and
+// to the ASCII codes of its two digits.
+TEST(HexConversions, AsciiHexDigitsAndTwoDigitValues)
 {
     EXPECT_EQ(HexByteStrToInt(StrToByteStr("1FDF")), 8159);
     EXPECT_EQ(HexByteStrToInt(StrToByteStr("FFFF")), -1);
@@ -44,10 +43,7 @@ TEST(HexConversions, AsciiHexDigitsToSignedValue)
     EXPECT_EQ(HexByteStrToInt(StrToByteStr("ff")), 255);
     EXPECT_EQ(HexByteStrToInt(StrToByteStr("")), 0);
     EXPECT_EQ(HexByteStrToInt(StrToByteStr("1:")), 1);
-}
 
-TEST(HexConversions, ValueToTwoDigitsAndAsciiCodes)
-{
     EXPECT_EQ(ByteToHex2(5), "05");
     EXPECT_EQ(ByteToHex2(0x1F), "1F");
     EXPECT_EQ(ByteToHex2(0x123), "23");
