@@ -47,11 +47,10 @@ std::vector<QJsonObject> Events(const QJsonObject& report, const QString& kind)
     return out;
 }
 
+// The PDF's text, or its words with their boxes (poppler-utils).
 std::string PdfText(const std::string& pdf, bool boxes = false)
 {
-    if (boxes)
-        return RunProgram({"/usr/bin/pdftotext", "-bbox", pdf, "-"}).out;
-    return RunProgram({"/usr/bin/pdftotext", pdf, "-"}).out;   // poppler-utils
+    return RunProgram({"/usr/bin/pdftotext", boxes ? "-bbox" : "-nopgbrk", pdf, "-"}).out;
 }
 
 // The right and bottom edges of the text furthest out, in points.
