@@ -14,11 +14,6 @@
 
 namespace {
 
-void WriteFile(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 class ProfileFileTest : public ::testing::Test {
 protected:
     std::string get(const std::string& section, const std::string& key, size_t size = 255)
@@ -29,17 +24,20 @@ protected:
     {
         return pf.WritePrivateProfileString(section, key, value, file);
     }
+    void write(const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
 
     TempDir dir;
     std::string file = dir.file("Velmara.rs");
     platform::TextProfileFile pf;
 };
 
-TEST_F(ProfileFileTest, ReadsValuesAndFallsBackToTheDefault)
+// Reading falls back to the default; writing keeps everything else; a bad
+// write or an oversized file loses nothing.
+TEST_F(ProfileFileTest, ReadsWritesAndRefuses)
 {
     EXPECT_EQ(pf.GetPrivateProfileString("OPTION", "ComPort", "1  ", 255, file), "1") << "no file, blanks dropped";
-    WriteFile(file, "; c\n[Other]\nComPort=9\n[option]\n  comport =  3  \nQuoted=\"  spaced  \"\nNoValue\nEmpty=\n"
-                    "[OPTION]\nComAutoRelease=4\n");
+    write("; c\n[Other]\nComPort=9\n[option]\n  comport =  3  \nQuoted=\"  spaced  \"\nNoValue\nEmpty=\n"
+          "[OPTION]\nComAutoRelease=4\n");
     const std::pair<const char*, const char*> cases[] = {
         {"ComPort", "3"},   // names without regard to case, blanks around the value dropped
         {"Quoted", "  spaced  "}, {"NoValue", "-"}, {"Empty", ""},
@@ -49,29 +47,22 @@ TEST_F(ProfileFileTest, ReadsValuesAndFallsBackToTheDefault)
         EXPECT_EQ(get("OPTION", key), value) << key;
     EXPECT_EQ(get("Other", "ComPort"), "9");
     EXPECT_EQ(get("OPTION", "Quoted", 5), "  sp") << "at most size - 1 characters";
-}
 
-TEST_F(ProfileFileTest, WritingKeepsEverythingElse)
-{
-    WriteFile(file,
-              "; kept\r\n[PORTS]\r\nCOM1=/dev/ttyACM0\r\n[OPTION]\r\nComPort=1\r\nExtra=x\r\n\r\n[Later]\r\nk=v\r\n");
+    write("; kept\r\n[PORTS]\r\nCOM1=/dev/ttyACM0\r\n[OPTION]\r\nComPort=1\r\nExtra=x\r\n\r\n[Later]\r\nk=v\r\n");
     ASSERT_TRUE(put("OPTION", "ComPort", "2"));
     ASSERT_TRUE(put("option", "ComAutoRelease", "5"));
     ASSERT_TRUE(put("New", "a", "b"));
     EXPECT_EQ(ReadFile(file), "; kept\r\n[PORTS]\r\nCOM1=/dev/ttyACM0\r\n[OPTION]\r\nComPort=2\r\nExtra=x\r\n"
                               "ComAutoRelease=5\r\n\r\n[Later]\r\nk=v\r\n[New]\r\na=b\r\n");
-}
 
-TEST_F(ProfileFileTest, BadWritesAndOversizedFilesLoseNothing)
-{
-    WriteFile(file, "[OPTION]\nComPort=1\n");
+    write("[OPTION]\nComPort=1\n");
     EXPECT_FALSE(put("OPTION", "ComPort", "2\n[Evil]")) << "a line break in a value";
     EXPECT_FALSE(put("OPT]ION", "ComPort", "2"));
     EXPECT_FALSE(put("OPTION", "Com=Port", "2"));
     EXPECT_EQ(ReadFile(file), "[OPTION]\nComPort=1\n");
 
     const std::string big = "[OPTION]\nComPort=3\n" + std::string(platform::TextProfileFile::kMaxFileSize, ';');
-    WriteFile(file, big);
+    write(big);
     EXPECT_EQ(get("OPTION", "ComPort"), "-") << "far too large to be a settings file";
     EXPECT_FALSE(put("OPTION", "ComPort", "2"));
     EXPECT_EQ(ReadFile(file).size(), big.size());
@@ -120,7 +111,7 @@ TEST_F(ProfileFileTest, PortsMapToDevicesThroughThePortsSection)
 {
     ComPortMap map(pf, file);
     EXPECT_EQ(map.DevicePath(4), "/dev/ttyUSB3") << "no file";
-    WriteFile(file, "[ports]\ncom2=/dev/ttyACM0\nCOM3=\nCOM10=/dev/serial/by-id/cable\n");
+    write("[ports]\ncom2=/dev/ttyACM0\nCOM3=\nCOM10=/dev/serial/by-id/cable\n");
     const std::pair<int, const char*> cases[] = {
         {1, "/dev/ttyUSB0"}, {2, "/dev/ttyACM0"}, {3, "/dev/ttyUSB2"},   // an empty entry counts as none
         {10, "/dev/serial/by-id/cable"}, {0, ""}, {11, ""}};
@@ -194,7 +185,7 @@ TEST(SettingsLocation, TheUsersFileFirstAndWritesWhereTheNextStartReads)
     };
     EXPECT_EQ(where(prog.path()), prog.file("Velmara.rs") + " " + prog.file("Velmara.rs"));
     EXPECT_EQ(where("/no/such/folder"), "/no/such/folder/Velmara.rs " + user) << "a folder that cannot be written";
-    WriteFile(prog.file("Velmara.rs"), "");
+    std::ofstream(prog.file("Velmara.rs")).flush();
     ASSERT_TRUE(platform::TextProfileFile().WritePrivateProfileString("OPTION", "ComPort", "2", user));
     EXPECT_EQ(where(prog.path()), user + " " + user);
     setenv("XDG_CONFIG_HOME", "relative", 1);
