@@ -11,17 +11,12 @@ const std::string kHead = "\r\n\r\nCheck the following:\r\n";
 const std::string kSCP = "- The COM port settings.\r\n- Cloning cable connections.\r\n- Transceiver power is ON.";
 const std::string kCP = "- Cloning cable connections.\r\n- Transceiver power is ON.";
 
-CloneFailure driver(int16_t code)
+// A failure the driver or the sequencer reports by its code.
+CloneFailure link(int16_t driverError, int16_t sequencerError = 0)
 {
     CloneFailure f;
-    f.driverError = code;
-    return f;
-}
-
-CloneFailure sequencer(int16_t code)
-{
-    CloneFailure f;
-    f.sequencerError = code;
+    f.driverError = driverError;
+    f.sequencerError = sequencerError;
     return f;
 }
 
@@ -41,21 +36,21 @@ TEST(CloneErrorMessage, EveryFailureHasItsText)
     const Case cases[] = {
         {cannotOpen, "Cannot access COM 3." + kHead + kSCP},
         {overflow, "COM buffer overflow." + kHead + kSCP},
-        {driver(1), "Cannot access COM port" + kHead + kSCP},
-        {driver(2), "No answer from transceiver." + kHead + kSCP},
-        {driver(3), "Illegal data." + kHead + kSCP},
-        {driver(4), "Data counter error." + kHead + kSCP},
-        {driver(5), "Data overflow." + kHead + kSCP},
-        {driver(6), "Cannot write cloning data." + kHead + kCP},
-        {driver(7), "Cannot write cloning data." + kHead + kCP},
-        {driver(8), "Cannot Clone." + kHead + "\r\n" + kSCP},
-        {sequencer(1), "Cannot Clone." + kHead + kSCP},
-        {sequencer(2), "Version number does not match\r\nfor this transceiver."},
-        {sequencer(3),
+        {link(1), "Cannot access COM port" + kHead + kSCP},
+        {link(2), "No answer from transceiver." + kHead + kSCP},
+        {link(3), "Illegal data." + kHead + kSCP},
+        {link(4), "Data counter error." + kHead + kSCP},
+        {link(5), "Data overflow." + kHead + kSCP},
+        {link(6), "Cannot write cloning data." + kHead + kCP},
+        {link(7), "Cannot write cloning data." + kHead + kCP},
+        {link(8), "Cannot Clone." + kHead + "\r\n" + kSCP},
+        {link(0, 1), "Cannot Clone." + kHead + kSCP},
+        {link(0, 2), "Version number does not match\r\nfor this transceiver."},
+        {link(0, 3),
          "Connected transceiver is not compatible model." + kHead +
              "- Appropriate cloning software for the transceiver is being used.\r\n"
              "- The revision number of the transceiver."},
-        {sequencer(4), "Cannot Clone." + kHead + kSCP},
+        {link(0, 4), "Cannot Clone." + kHead + kSCP},
         {CloneFailure{}, "Communication failed." + kHead + kCP},
     };
     for (const auto& c : cases)
@@ -64,8 +59,7 @@ TEST(CloneErrorMessage, EveryFailureHasItsText)
 
 TEST(CloneErrorMessage, PortFailuresComeBeforeLinkCodes)
 {
-    CloneFailure f = driver(2);
-    f.sequencerError = 4;
+    CloneFailure f = link(2, 4);
     f.errOverflow = true;
     EXPECT_EQ(CloneErrorMessage(f).substr(0, 20), "COM buffer overflow.");
     f.errOverflow = false;

@@ -24,22 +24,14 @@ namespace {
 
 constexpr int kBpfT1 = 11;
 
-// The share of a column's pixels inside the plot area that are near black.
-double darkShare(const QImage& img, double x, const QRectF& area)
-{
-    int dark = 0, all = 0;
-    for (int y = static_cast<int>(area.top()) + 2; y < static_cast<int>(area.bottom()) - 2; ++y, ++all)
-        dark += qGray(img.pixel(static_cast<int>(x + 0.5), y)) < 60 ? 1 : 0;
-    return all > 0 ? static_cast<double>(dark) / all : 0;
-}
-
-// Pixels of the peak range's hatching (a mid grey) in a column.
-int hatchPixels(const QImage& img, double x, const QRectF& area)
+// The pixels of a column inside the plot area that are near black, or of
+// the peak range's hatching (a mid grey).
+int pixels(const QImage& img, double x, const QRectF& area, bool hatching)
 {
     int n = 0;
     for (int y = static_cast<int>(area.top()) + 2; y < static_cast<int>(area.bottom()) - 2; ++y) {
         const QRgb c = img.pixel(static_cast<int>(x + 0.5), y);
-        n += qRed(c) == 90 && qGreen(c) == 90 && qBlue(c) == 90 ? 1 : 0;
+        n += (hatching ? qRed(c) == 90 && qGreen(c) == 90 && qBlue(c) == 90 : qGray(c) < 60) ? 1 : 0;
     }
     return n;
 }
@@ -95,16 +87,17 @@ TEST(Images, BackupAtConnectPlotsSaveAndWriteBackWithConfirmAndVerify)
     const QImage img = plots->grab().toImage();
     const SweepPlot plot(*bpf, plots->bpfBox(), *plots);
     const QRectF& area = plot.area();
+    const double height = static_cast<int>(area.bottom()) - static_cast<int>(area.top()) - 4;
     // The value written: a dashed line down the plot at the journal's result,
     // and not a few values beside it.
-    EXPECT_GT(darkShare(img, plot.at(bpf->result, 0).x(), area), 0.45);
-    EXPECT_LT(darkShare(img, plot.at(bpf->result + 12, 0).x(), area), 0.1);
+    EXPECT_GT(pixels(img, plot.at(bpf->result, 0).x(), area, false) / height, 0.45);
+    EXPECT_LT(pixels(img, plot.at(bpf->result + 12, 0).x(), area, false) / height, 0.1);
     // The peak range hatched from the journal's first to its last peak value.
-    EXPECT_GT(hatchPixels(img, plot.at(bpf->peakStart + 1, 0).x(), area), 8);
-    EXPECT_GT(hatchPixels(img, plot.at(bpf->peakEnd - 1, 0).x(), area), 8);
+    EXPECT_GT(pixels(img, plot.at(bpf->peakStart + 1, 0).x(), area, true), 8);
+    EXPECT_GT(pixels(img, plot.at(bpf->peakEnd - 1, 0).x(), area, true), 8);
     // (The curve's smoothed edge may give a pixel or two of the same grey.)
-    EXPECT_LE(hatchPixels(img, plot.at(bpf->peakStart - 4, 0).x(), area), 2);
-    EXPECT_LE(hatchPixels(img, plot.at(bpf->peakEnd + 4, 0).x(), area), 2);
+    EXPECT_LE(pixels(img, plot.at(bpf->peakStart - 4, 0).x(), area, true), 2);
+    EXPECT_LE(pixels(img, plot.at(bpf->peakEnd + 4, 0).x(), area, true), 2);
 
     // File > Save report... writes the PDF and the JSON beside it.
     EXPECT_TRUE(r.desk->saveReportTo(r.dir.file("job.pdf")));
