@@ -152,6 +152,8 @@ TEST(Report, AFailedConnectOrReadSaysSoAndAFileIsWholeOrNone)
         const std::string pdf = dir.file("failed.pdf");
         const SessionOutput s =
             RunSession(sim.device(), "connect\nreport " + dir.file("no/such.pdf") + "\nreport " + pdf + "\njournal\nquit\n");
+        EXPECT_NE(std::find(s.lines.begin(), s.lines.end(), std::string("error: ") + message), s.lines.end())
+            << "Connect's answer: " << s.run.out;
         const auto error = std::find_if(s.lines.begin(), s.lines.end(), [](const std::string& l) { return l.rfind("error: /", 0) == 0; });
         ASSERT_NE(error, s.lines.end()) << s.run.out;
         EXPECT_EQ(error->rfind("error: " + dir.file("no/such.pdf"), 0), 0u) << *error;

@@ -120,27 +120,34 @@ TEST(Sequences, CoarseSweepAndAnEnterThatEndsIt)
     EXPECT_EQ(beeps(s, 2), 1) << "only the level search ended with its beep";
 }
 
+// Enter starts the capture, which never ends by itself; the next Enter
+// stores the "SD" reading as the S3 point, the one after as the S1 point.
+// SD with the stored filter tunings is 61 at signal 100 and 30 at signal
+// 50. A capture started again gets malformed answers: the failure is
+// reported, the console rebuilt empty, nothing more is sent, and the next
+// Connect opens the port again.
 TEST(Sequences, RssiCaptureRunsUntilTwoEntersStoreItsPointsAndAReadoutErrorEndsIt)
 {
-    // Enter starts the capture, which never ends by itself; the next Enter
-    // stores the "SD" reading as the S3 point, the one after as the S1
-    // point. SD with the stored filter tunings is 61 at signal 100 and 30 at
-    // signal 50. A capture started again then gets malformed answers.
     TempDir dir;
     SimProcess sim({"--fast", "--log", dir.file("wire.log")});
+    size_t sentAfter[2] = {0, 1};   // the PC's frames 1.5 s and 2.5 s after the fault
     std::thread radio([&] {
-        // Once S3 is stored the signal drops; once a capture after S1 reads
-        // SD, the answers go bad.
         bool weaker = false;
         for (int i = 0; i < 1200; ++i) {
             const auto cmds = LoggedCommands(ReadFile(dir.file("wire.log")));
             if (!weaker && sent(cmds, [](const WireCommand& c) { return c.sub == 0x16; })) {
-                sim.control("signal 50");
+                sim.control("signal 50");   // once S3 is stored
                 weaker = true;
             }
+            // Once a capture after the S1 point reads SD, the answers go bad.
             const auto s1 = std::find_if(cmds.begin(), cmds.end(), [](const WireCommand& c) { return c.sub == 0x15; });
             if (std::count_if(s1, cmds.end(), [](const WireCommand& c) { return c.sub == 0x03 && c.value == 0x04; }) >= 2) {
                 sim.control("fault bad-ad");
+                for (size_t& n : sentAfter) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(n == 0 ? 1500 : 1000));
+                    n = LoggedCommands(ReadFile(dir.file("wire.log"))).size();
+                }
+                sim.control("fault off");
                 return;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -148,8 +155,8 @@ TEST(Sequences, RssiCaptureRunsUntilTwoEntersStoreItsPointsAndAReadoutErrorEndsI
     });
     const SessionOutput s = RunSession(sim.device(), kStart + "select 17\nenter\nwait 2000\nconsole\nenter\nwait 1500\n"
                                                               "console\nenter\nwait 1000\nconsole\nbutton 2\nidle\n"
-                                                              "params\nbutton 2\nidle\nselect 17\nenter\nwait 3000\n"
-                                                              "idle\nquit\n");
+                                                              "params\nbutton 2\nidle\nselect 17\nenter\nwait 4000\n"
+                                                              "idle\nconsole\nconnect\nquit\n");
     radio.join();
     EXPECT_EQ(consoleOf(s, 0).at(17), "      RSSI: RSSI S3 Level ") << s.run.out;
     EXPECT_EQ(beeps(s, 0), 0);
@@ -168,5 +175,12 @@ TEST(Sequences, RssiCaptureRunsUntilTwoEntersStoreItsPointsAndAReadoutErrorEndsI
     const auto firstStore = std::find_if(cmds.begin(), cmds.end(), [](const WireCommand& c) { return c.sub == 0x16; });
     EXPECT_GT(std::count_if(cmds.begin(), firstStore, [](const WireCommand& c) { return c.sub == 0x03 && c.value == 0x04; }),
               10) << "the SD reading keeps refreshing until the Enter";
-    EXPECT_EQ(std::count(s.lines.begin(), s.lines.end(), "message: Communication failed."), 1) << s.run.out;
+
+    const auto failed = std::find(s.lines.begin(), s.lines.end(), "message: Communication failed.");
+    ASSERT_NE(failed, s.lines.end()) << s.run.out;
+    EXPECT_EQ(std::count(failed + 1, s.lines.end(), *failed), 0);
+    EXPECT_EQ(std::vector<std::string>(failed + 1, failed + 3), (std::vector<std::string>{"message: ", "message: Check the following:"}));
+    EXPECT_EQ(sentAfter[1], sentAfter[0]) << "nothing more goes over the wire";
+    EXPECT_EQ(ConsoleValue(consoleOf(s, 4).at(1)), 0) << "the console rebuilt empty";
+    EXPECT_EQ(s.lines.back(), "ok") << "the port was released for the next Connect";
 }

@@ -104,26 +104,3 @@ TEST(Session, EachStepGoesOnTheWireAndIntoTheImage)
         EXPECT_EQ(std::stoi(para[line - 1].substr(30)), value) << para[line - 1];
     EXPECT_EQ(s.lines.back(), "ok") << "Disp para again returns to editing";
 }
-
-TEST(Session, MalformedReadoutAnswerEndsInCommunicationFailed)
-{
-    TempDir dir;
-    SimProcess sim({"--fast", "--fault", "bad-ad", "--log", dir.file("wire.log")});
-    const SessionOutput s = RunSession(sim.device(), "connect\nidle\nwait 1000\nconsole\nquit\n");
-    ASSERT_GE(s.lines.size(), 4u) << s.run.out;
-    EXPECT_EQ(s.lines[0], "message: Communication failed.");
-    EXPECT_EQ(s.lines[1], "message: ");
-    EXPECT_EQ(s.lines[2], "message: Check the following:");
-    const size_t errorLine = static_cast<size_t>(
-        std::find(s.lines.begin(), s.lines.end(), "error: Communication failed.") - s.lines.begin());
-    ASSERT_LT(errorLine, s.lines.size()) << s.run.out;
-    EXPECT_EQ(s.lines[errorLine + 1], "ok") << "idle at once: nothing runs";
-    // The console is rebuilt empty and nothing more goes over the wire.
-    EXPECT_EQ(ConsoleValue(s.lines[errorLine + 3]), 0) << s.lines[errorLine + 3];
-    const auto cmds = LoggedCommands(ReadFile(dir.file("wire.log")));
-    ASSERT_FALSE(cmds.empty());
-    EXPECT_EQ(cmds.back().sub, 0x03) << "the last frame was the failed readout";
-    sim.control("fault off");
-    const SessionOutput again = RunSession(sim.device(), "connect\nquit\n");
-    EXPECT_EQ(again.lines.at(0), "ok") << "the port was released";
-}
