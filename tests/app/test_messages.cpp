@@ -29,10 +29,7 @@ TEST(CloneErrorMessage, EveryFailureHasItsText)
     cannotOpen.comPortNum = 3;
     CloneFailure overflow;
     overflow.errOverflow = true;
-    struct Case {
-        CloneFailure f;
-        std::string text;
-    };
+    struct Case { CloneFailure f; std::string text; };
     const Case cases[] = {
         {cannotOpen, "Cannot access COM 3." + kHead + kSCP},
         {overflow, "COM buffer overflow." + kHead + kSCP},

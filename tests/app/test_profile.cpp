@@ -74,10 +74,7 @@ TEST_F(ProfileFileTest, TypedValuesTravelAsText)
     io.SetCurrentPath();
     io.setName("Velmara.rs");
     io.setSection("OPTION");
-    struct Case {
-        ProfileValue value;
-        std::string text;
-    };
+    struct Case { ProfileValue value; std::string text; };
     for (const Case& c : {Case{int16_t{-7}, "-7"}, Case{int32_t{70000}, "70000"}, Case{uint8_t{255}, "255"},
                           Case{2.5, "2.5"}, Case{0.1f, "0.1"}, Case{true, "1"}, Case{std::string("COM 3"), "COM 3"},
                           Case{ProfileDate{2024, 3, 9, 7, 5, 0}, "2024.03.09-07:05:00"}}) {
@@ -87,11 +84,7 @@ TEST_F(ProfileFileTest, TypedValuesTravelAsText)
     EXPECT_FALSE(io.saveData("none", ProfileValue{}));
 
     // Text that does not fit the type leaves the value as it was.
-    struct Load {
-        const char* text;
-        ProfileValue start;
-        ProfileValue after;
-    };
+    struct Load { const char* text; ProfileValue start; ProfileValue after; };
     for (const Load& l : {Load{"abc", int32_t{5}, int32_t{5}}, Load{"70000", int16_t{5}, int16_t{5}},
                           Load{"2.5", int16_t{0}, int16_t{2}}, Load{"3.5", int16_t{0}, int16_t{4}},   // halves to even
                           Load{"-1", uint8_t{9}, uint8_t{9}}, Load{"0", true, false}, Load{"yes", false, true},
@@ -139,11 +132,7 @@ TEST_F(ProfileFileTest, OnlyAdapterStandsInForAMissingDefaultDevice)
     map.setNotice([&](const std::string& n) { notices.push_back(n); });
     bool defaultExists = false;
     map.setExists([&](const std::string&) { return defaultExists; });
-    const struct {
-        std::vector<platform::SerialPortEntry> present;
-        bool defaultExists;
-        const char* path;
-    } cases[] = {
+    const struct { std::vector<platform::SerialPortEntry> present; bool defaultExists; const char* path; } cases[] = {
         {{builtIn, usb}, false, "/dev/serial/by-id/usb-Maker_Cable_42-if00"},
         {{usb, usb}, false, "/dev/ttyUSB0"},
         {{builtIn}, false, "/dev/ttyUSB0"},
@@ -163,10 +152,7 @@ TEST_F(ProfileFileTest, OnlyAdapterStandsInForAMissingDefaultDevice)
 
 TEST(SettingsLocation, TheUsersFileFirstAndWritesWhereTheNextStartReads)
 {
-    struct Case {
-        bool userExists, programWritable;
-        const char *read, *write;
-    };
+    struct Case { bool userExists, programWritable; const char *read, *write; };
     for (const Case& c : {Case{false, true, "prog", "prog"}, Case{false, false, "prog", "user"},
                           Case{true, true, "user", "user"}, Case{true, false, "user", "user"}}) {
         const platform::SettingsFiles f = platform::ChooseSettingsFiles("prog", "user", c.userExists, c.programWritable);

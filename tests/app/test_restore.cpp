@@ -8,12 +8,7 @@
 TEST(Restore, OnlyTheReadBackProvesTheWrite)
 {
     using Outcome = ImageRestore::Outcome;
-    struct Case {
-        const char* name;
-        bool keepsWrites;
-        Outcome outcome;
-        const char* message;
-    };
+    struct Case { const char* name; bool keepsWrites; Outcome outcome; const char* message; };
     const Case cases[] = {
         {"the radio keeps the write", true, Outcome::Verified, "verified"},
         {"the radio says written but keeps nothing", false, Outcome::Mismatch,

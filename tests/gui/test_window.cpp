@@ -85,11 +85,7 @@ TEST(Window, AnEditingSessionWithAFailedBackupAndAFailedConnect)
     const int hScroll = list->horizontalScrollBar()->value();
     const int v = r.app().model().myConsole.Value(kPowerHi);
     ASSERT_TRUE(v >= 10 && v <= 240) << v;
-    struct Case {
-        Qt::Key key;
-        Qt::KeyboardModifiers mods;
-        int value;
-    };
+    struct Case { Qt::Key key; Qt::KeyboardModifiers mods; int value; };
     for (const Case& c : {Case{Qt::Key_Right, Qt::NoModifier, v + 1}, Case{Qt::Key_Right, Qt::ShiftModifier, v + 6},
                           Case{Qt::Key_Left, Qt::NoModifier, v + 5}, Case{Qt::Key_Left, Qt::ShiftModifier, v}}) {
         const size_t before = r.pcFrames().size();

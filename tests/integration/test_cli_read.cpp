@@ -49,10 +49,7 @@ TEST(CliRead, FullCloneReadGivesTheSimulatorsImageByteForByteAndItsListing)
 // message first, and leaves no file.
 TEST(CliRead, EachFaultEndsInItsOperatorMessageAndLeavesNoFile)
 {
-    struct Case {
-        std::vector<std::string> simArgs;
-        const char* firstLine;
-    };
+    struct Case { std::vector<std::string> simArgs; const char* firstLine; };
     const Case cases[] = {
         {{"--fault", "no-echo"}, "Cannot access COM port"},
         {{"--fault", "no-answer"}, "No answer from transceiver."},

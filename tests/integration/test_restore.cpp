@@ -124,11 +124,7 @@ TEST(Restore, DiffShowsWhatDiffersInListingTermsOrAsAddresses)
     const std::string level = PutImage(dir, "level", With(start, 0x082, "\xC8"), "");
     // Channel 2's receive frequency from 145.650 to 145.660 MHz.
     const std::string channel = PutImage(dir, "channel", With(start, 0x172, std::string("\x08\xAE\x98\x60", 4)), "");
-    struct Case {
-        std::vector<std::string> args;
-        int status;
-        const char* out;
-    };
+    struct Case { std::vector<std::string> args; int status; const char* out; };
     const Case cases[] = {
         {{a, a}, 0, ""},
         {{a, level}, 1, "                POW HI Level:  180 ->  200\n"},

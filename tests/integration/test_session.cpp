@@ -9,11 +9,7 @@
 namespace {
 
 // Console items with an EEPROM byte of their own (standard variant).
-struct Item {
-    int index;
-    int adr;
-    int command;
-};
+struct Item { int index; int adr; int command; };
 const Item kItems[] = {
     {1, 0x082, 0x09}, {2, 0x081, 0x0A}, {3, 0x080, 0x0B}, {4, 0x043, 0x10}, {5, 0x042, 0x0C},
     {7, 0x033, 0x0F}, {8, 0x113, 0x08}, {9, 0x087, 0x05}, {11, 0x034, 0x13}, {12, 0x035, 0x14},

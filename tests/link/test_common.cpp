@@ -7,10 +7,7 @@
 
 TEST(HexConversions, HexTextToBytesAndBack)
 {
-    struct Case {
-        const char* text;
-        ByteStr expect;
-    };
+    struct Case { const char* text; ByteStr expect; };
     const Case cases[] = {
         {"", {}},
         {"F", {}},                    // a last single digit is ignored

@@ -128,11 +128,7 @@ TEST_F(DriverTest, CloneDataAndEndFrameErrors)
     ByteStr all256;
     for (int i = 0; i < 256; ++i)
         all256 = cat(all256, CloneDataFrame(i * 2, ByteStr(2, 7)));
-    struct Case {
-        const char* name;
-        ByteStr frames;
-        int error;
-    };
+    struct Case { const char* name; ByteStr frames; int error; };
     const Case cases[] = {
         {"wrong checksum", CloneDataFrame(0, ByteStr(4, 1), 1), 3},
         {"even body length", evenLength, 3},

@@ -175,10 +175,7 @@ TEST(LineErrorWatch, CounterChangesBecomeNotifications)
         return true;
     });
     EXPECT_TRUE(watch.poll().empty()) << "the counts at opening are the baseline";
-    const struct {
-        platform::LineErrorCounts now;
-        std::vector<int16_t> events;
-    } steps[] = {
+    const struct { platform::LineErrorCounts now; std::vector<int16_t> events; } steps[] = {
         {{2, 1, 1, 1, 1}, {platform::comEventFrame}},
         {{2, 3, 1, 1, 1}, {platform::comEventRxParity}},
         {{2, 3, 2, 2, 1}, {platform::comEventBreak, platform::comEventOverrun}},
