@@ -1,9 +1,15 @@
-// Conversions between byte strings, hexadecimal text and ASCII hex bytes.
+// The link layer's small parts: conversions between byte strings,
+// hexadecimal text and ASCII hex bytes; the EEPROM image's range checks; the
+// tick counter across the 32-bit wrap points of the system tick count. (The
+// write list of the radio identity is proven by the restore's read-back.)
 #include <gtest/gtest.h>
 
 #include <numeric>
 
 #include "link/Common.h"
+#include "link/clsCmcEeprom.h"
+#include "link/clsCmcTick.h"
+#include "tests/support/ManualTickClock.h"
 
 TEST(HexConversions, HexTextToBytesAndBack)
 {
@@ -49,4 +55,67 @@ TEST(HexConversions, AsciiHexDigitsAndTwoDigitValues)
     EXPECT_EQ(ByteToAsciiHexStr(0), "3030");
     EXPECT_EQ(ByteToAsciiHexStr(0xAB), "4142");
     EXPECT_EQ(ByteToAsciiHexStr(255), "4646");
+}
+
+// The last address is valid and the next is not; a block must lie wholly
+// inside the image; bits above 7 read 0.
+TEST(Eeprom, EveryAccessStaysInsideTheImage)
+{
+    clsCmcEeprom e;
+    EXPECT_EQ(e.eeSize(), 8160);
+    EXPECT_EQ(e.WriteByte(8159, 0x5A), 0);
+    EXPECT_EQ(e.ReadByte(8159), 0x5A);
+    for (int32_t adr : {8160, -1}) {
+        EXPECT_EQ(e.WriteByte(adr, 1), 1) << adr;
+        EXPECT_EQ(e.ReadByte(adr), 0) << adr;
+    }
+
+    const ByteStr ten(10, 0xAA);
+    EXPECT_EQ(e.WriteBlock(8150, ten), 0);
+    EXPECT_EQ(e.ReadBlock(8150, 10), ten);
+    EXPECT_EQ(e.WriteBlock(8151, ByteStr(10, 0x11)), 1);
+    EXPECT_EQ(e.ReadBlock(8150, 10), ten) << "a refused block changes nothing";
+    EXPECT_EQ(e.FillBlock(8150, 0xFF, 10), 0);
+    EXPECT_EQ(e.ReadByte(8159), 0xFF);
+    EXPECT_EQ(e.FillBlock(8151, 0x00, 10), 1);
+    EXPECT_EQ(e.ReadByte(8159), 0xFF);
+    EXPECT_TRUE(e.ReadBlock(0, 0).empty());
+    EXPECT_EQ(e.ReadBlock(8158, 5).size(), 2u) << "only bytes inside the image";
+
+    e.WriteByte(3, 0x80);
+    e.WriteByte(4, 0xFF);
+    EXPECT_EQ(std::vector<int>({e.ReadBit(3, 7), e.ReadBit(3, 6), e.ReadBit(4, 8), e.ReadBit(4, 0)}),
+              std::vector<int>({1, 0, 0, 1}));
+}
+
+// The counter counts down and stays expired, also when the clock goes back
+// or it is set to nothing; it runs on across both wrap points of the tick.
+TEST(TickCounter, CountsDownAndStaysExpiredAcrossEitherWrapPoint)
+{
+    ManualTickClock clk(5000);
+    clsCmcTick t(clk);
+    EXPECT_EQ(t.counter(), 0) << "never set";
+    t.setcounter(1000);
+    EXPECT_EQ(t.counter(), 1000);
+    clk.advance(999);
+    EXPECT_EQ(t.counter(), 1);
+    clk.advance(1);
+    EXPECT_EQ(t.counter(), 0);
+    clk.now -= 500;
+    EXPECT_EQ(t.counter(), 0) << "a clock that went back does not revive it";
+    for (int32_t nothing : {0, -5}) {
+        t.setcounter(nothing);
+        EXPECT_EQ(t.counter(), 0);
+    }
+
+    for (uint32_t wrap : {0x80000000u, 0x00000000u}) {
+        clk.now = wrap - 300;
+        t.setcounter(1000);
+        clk.advance(299);
+        EXPECT_EQ(t.counter(), 701) << std::hex << wrap;
+        clk.advance(2);   // now past the wrap point
+        EXPECT_EQ(t.counter(), 699) << std::hex << wrap;
+        clk.advance(699);
+        EXPECT_EQ(t.counter(), 0) << std::hex << wrap;
+    }
 }
