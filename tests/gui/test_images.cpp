@@ -12,7 +12,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-#include <fstream>
 #include <gtest/gtest.h>
 
 #include "app/qt/RestoreDialog.h"

@@ -5,7 +5,6 @@
 // copy, named relative to the current folder.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 
 #include "tests/integration/SessionRun.h"
 
