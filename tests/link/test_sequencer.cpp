@@ -166,7 +166,9 @@ TEST_F(SequencerTest, UnansweredRequestIsRepeatedThenReported)
     EXPECT_FALSE(com.comOpen());
 }
 
-TEST_F(SequencerTest, OperationStartedWhileTheDriverIsBusyWaitsForIt)
+// An operation set while the driver is busy waits for the exchange under
+// way; one set while a read runs replaces the read from its first step.
+TEST_F(SequencerTest, AnOperationSetDuringAnotherWaitsOrReplacesIt)
 {
     seq.easySendE8ReqAnswer("03 30 30");
     ASSERT_TRUE(com.orb5D.Running());
@@ -179,11 +181,7 @@ TEST_F(SequencerTest, OperationStartedWhileTheDriverIsBusyWaitsForIt)
     ASSERT_EQ(port.written.size(), 2u);
     EXPECT_EQ(port.written[1], bytes("FE FE EE EF E8 53 14 01 00 09 38 30 FD"));
     runToEnd();
-    EXPECT_TRUE(reports.empty());
-}
 
-TEST_F(SequencerTest, ReplacingARunningReadRestartsFromStepZero)
-{
     seq.easyCloneRead();
     tick();   // answer in, quiet steps under way
     seq.easySendE8NoAnswer("02 30 31");

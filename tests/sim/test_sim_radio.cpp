@@ -214,12 +214,10 @@ TEST(SimRadio, LevelRisesWithRxLvaAndFallsWithTxLva)
 TEST(SimRadio, NoiseAddsAtMostOneCountAndOffReadsExactly)
 {
     Radio radio = builtIn();
-    radio.setNoise(true);
-    std::set<int> seen;
-    for (int i = 0; i < 100; ++i) seen.insert(readAd(radio, 0x00));
-    EXPECT_EQ(seen, (std::set<int>{188, 189, 190}));
-    radio.setNoise(false);
-    seen.clear();
-    for (int i = 0; i < 100; ++i) seen.insert(readAd(radio, 0x00));
-    EXPECT_EQ(seen, std::set<int>{189});
+    for (const auto& [noise, readings] : {std::pair{true, std::set<int>{188, 189, 190}}, {false, std::set<int>{189}}}) {
+        radio.setNoise(noise);
+        std::set<int> seen;
+        for (int i = 0; i < 100; ++i) seen.insert(readAd(radio, 0x00));
+        EXPECT_EQ(seen, readings) << "noise " << noise;
+    }
 }
