@@ -39,7 +39,7 @@ struct JournalRig : ModelBench {
 
 }  // namespace
 
-TEST(Journal, HoldsEveryAdjustmentFrameAndTheSequencesRawData)
+TEST(Journal, HoldsEveryAdjustmentFrameAndTheSequencesRawDataUntilANewConnect)
 {
     JournalRig r;
     ASSERT_TRUE(r.connect());
@@ -119,22 +119,19 @@ TEST(Journal, HoldsEveryAdjustmentFrameAndTheSequencesRawData)
         EXPECT_EQ(std::make_tuple(items[i].atConnect, items[i].finalValue, items[i].changes),
                   std::make_tuple(atConnect, finalValue, changes))
             << items[i].title;
-}
 
-TEST(Journal, EndedSequencesAndANewConnect)
-{
-    JournalRig r;
-    ASSERT_TRUE(r.connect());
+    // A coarse sweep ended by another Enter: T1 done, T2 interrupted with
+    // no points; then a Connect that fails starts a new record.
     r.enter(r.m.idxBpfRun);
-    ASSERT_TRUE(r.runUntil([&] { return r.all(Kind::Bpf).size() == 2 && r.all(Kind::Bpf)[0]->points.size() == 10; }));
+    ASSERT_TRUE(r.runUntil([&] { return r.all(Kind::Bpf).size() == 4 && r.all(Kind::Bpf)[2]->points.size() == 10; }));
     r.enter(r.m.idxRxLva);   // waits for T1's sweep, then ends the sequence before T2
-    const auto bpf = r.all(Kind::Bpf);
-    ASSERT_EQ(bpf.size(), 2u);
-    EXPECT_EQ(bpf[0]->outcome, Outcome::Done);
-    EXPECT_EQ(bpf[1]->outcome, Outcome::Interrupted);
-    EXPECT_TRUE(bpf[1]->points.empty());
+    const auto ended = r.all(Kind::Bpf);
+    ASSERT_EQ(ended.size(), 4u);
+    EXPECT_EQ(ended[2]->outcome, Outcome::Done);
+    EXPECT_EQ(ended[3]->outcome, Outcome::Interrupted);
+    EXPECT_TRUE(ended[3]->points.empty());
 
-    r.trx.answers = false;   // the next Connect fails
+    r.trx.answers = false;
     r.app.mainWindow().cmd00_Click(0);
     ASSERT_TRUE(r.runUntil([&] { return r.win.msgBox.shown.size() == 1; }));
     const auto& events = r.m.myJournal.events();
