@@ -38,12 +38,6 @@ GuiRig::GuiRig(std::vector<std::string> simArgs)
     }
 }
 
-GuiRig::~GuiRig()
-{
-    desk.reset();
-    sim.reset();
-}
-
 bool GuiRig::start()
 {
     desk.reset();

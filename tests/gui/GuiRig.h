@@ -31,7 +31,6 @@ struct BoxCatcher {
 struct GuiRig {
     // No simArgs: no simulator; ports open what the settings file says.
     explicit GuiRig(std::vector<std::string> simArgs = {});
-    ~GuiRig();
 
     // A new program on the rig's folder: start-up and the first showing;
     // false when refused.
@@ -51,5 +50,5 @@ struct GuiRig {
     std::string log = dir.file("wire.log");
     std::unique_ptr<SimProcess> sim;
     DesktopOptions options;
-    std::unique_ptr<DesktopApp> desk;
+    std::unique_ptr<DesktopApp> desk;   // ends before the simulator
 };
