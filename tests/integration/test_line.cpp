@@ -5,6 +5,7 @@
 // copy, named relative to the current folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 
 #include "tests/integration/SessionRun.h"
 
@@ -25,10 +26,8 @@ std::vector<WireCommand> adjustments(const std::string& logText)
 
 int lastValue(const std::vector<WireCommand>& cmds, int sub)
 {
-    for (auto it = cmds.rbegin(); it != cmds.rend(); ++it)
-        if (it->sub == sub)
-            return it->value;
-    return -1;
+    const auto it = std::find_if(cmds.rbegin(), cmds.rend(), [&](const WireCommand& c) { return c.sub == sub; });
+    return it == cmds.rend() ? -1 : it->value;
 }
 
 }  // namespace

@@ -17,9 +17,8 @@ using Frame = WireCommand;
 // The first frame from the PC with this command and value, from `from` on.
 size_t FirstSent(const std::vector<Frame>& f, size_t from, int sub, int value)
 {
-    while (from < f.size() && !(f[from].pc && f[from].sub == sub && f[from].value == value))
-        ++from;
-    return from;
+    const auto sent = [&](const Frame& x) { return x.pc && x.sub == sub && x.value == value; };
+    return static_cast<size_t>(std::find_if(f.begin() + static_cast<std::ptrdiff_t>(from), f.end(), sent) - f.begin());
 }
 
 // The readings the radio answered to the A/D requests for a channel code,

@@ -85,10 +85,8 @@ struct ModelBench {
     }
     int lastValue(int sub) const
     {
-        for (auto it = trx.commands.rbegin(); it != trx.commands.rend(); ++it)
-            if (it->sub == sub)
-                return it->value;
-        return 0;
+        const auto it = std::find_if(trx.commands.rbegin(), trx.commands.rend(), [&](const auto& c) { return c.sub == sub; });
+        return it == trx.commands.rend() ? 0 : it->value;
     }
     std::string line(int16_t i) const { return win.lboConsole.line(i); }
     int image(int adr) { return app.radio().eepImage().ReadByte(adr); }
