@@ -25,11 +25,6 @@ ImageRestore::ImageRestore(clsCmcOrb5Sequence& seq, clsCmcRadio& radio, clsIndOp
 {
 }
 
-bool ImageRestore::seqBusy() const
-{
-    return seq_.OpRunning() || seq_.Operation() != clsCmcOrb5Sequence::opNone;
-}
-
 int ImageRestore::progressCells() const
 {
     const clsCmcOrb5Drv& drv = seq_.driver();
@@ -81,7 +76,7 @@ void ImageRestore::task()
     if (progress_ != nullptr)
         progress_->setCaption(std::string(static_cast<size_t>(progressCells()), 'o') +
                               std::string(static_cast<size_t>(kProgressCells - progressCells()), '.'));
-    if (seqBusy())
+    if (seq_.Busy())
         return;
     switch (phase_) {
     case Phase::Reading:

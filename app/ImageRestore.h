@@ -66,7 +66,6 @@ public:
     int progressCells() const;
 
 private:
-    bool seqBusy() const;
     void afterRead();
     void finish(Outcome outcome, const std::string& message);
 

@@ -61,8 +61,7 @@ void Session::sendPending()
             for (int16_t i = 0; i < c.ListCount(); ++i)
                 if (c.flgChanged(i))
                     return false;
-            // An operation set behind a running exchange has not started yet.
-            return !app_.seq().OpRunning() && app_.seq().Operation() == 0;
+            return !app_.seq().Busy();
         },
         kQuitLimitMs);
 }

@@ -56,6 +56,10 @@ public:
     void sete8AnsRequired(bool on) { e8AnsRequired_ = on; }
     void start();
     bool OpRunning() const { return step_ != 0; }
+    // An operation runs, or is set and waits for the driver's exchange to
+    // end before its first step (OpRunning still reads false): starting
+    // another one now would replace it unsent.
+    bool Busy() const { return OpRunning() || operation_ != opNone; }
     int16_t error() const { return error_; }
     const ByteStr& ansInfo() const;
     std::string ansNameM() const;

@@ -101,7 +101,7 @@ bool clsIndOp_RigTavik::readAd(int group, int16_t channel, bool start)
         myOrb5Seq.easySendE8ReqAnswer(ByteToHex2(3) + ByteToAsciiHexStr(code));
         return false;
     }
-    if (seqBusy())
+    if (myOrb5Seq.Busy())
         return false;
 
     const ByteStr& answer = myOrb5Seq.driver().varLastE8Answer();

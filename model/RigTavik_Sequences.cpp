@@ -57,7 +57,7 @@ bool clsIndOp_RigTavik::RigTavikOp_AutoSeqStep()
 // as the S3 point, then as the S1 point.
 bool clsIndOp_RigTavik::RigTavikOp_SeqRssi()
 {
-    if (seqBusy())
+    if (myOrb5Seq.Busy())
         return false;
     int16_t next = static_cast<int16_t>(seqStep + 1);
     switch (seqStep) {
@@ -112,7 +112,7 @@ bool clsIndOp_RigTavik::RigTavikOp_SeqRssi()
 // sweep is coarse (every second value up to 128).
 bool clsIndOp_RigTavik::RigTavikOp_SeqBpf()
 {
-    if (seqBusy())
+    if (myOrb5Seq.Busy())
         return false;
     int16_t next = static_cast<int16_t>(seqStep + 1);
     switch (seqStep) {
@@ -202,7 +202,7 @@ bool clsIndOp_RigTavik::RigTavikOp_SeqBpf()
 // whether the level rises or falls with the value.
 bool clsIndOp_RigTavik::RigTavikOp_SeqLva()
 {
-    if (seqBusy())
+    if (myOrb5Seq.Busy())
         return false;
     int16_t next = static_cast<int16_t>(seqStep + 1);
 

@@ -43,14 +43,6 @@ constexpr int16_t kChannels = 32;
 
 }  // namespace
 
-bool clsIndOp_RigTavik::seqBusy() const
-{
-    // An operation started while the driver is still busy with the previous
-    // exchange has not run its first step yet (OpRunning reads false), but
-    // it is set: starting another one now would replace it unsent.
-    return myOrb5Seq.OpRunning() || myOrb5Seq.Operation() != clsCmcOrb5Sequence::opNone;
-}
-
 void clsIndOp_RigTavik::sendE8(int16_t command, int16_t value, int16_t item, const char* cause, int oldValue)
 {
     myOrb5Seq.easySendE8NoAnswer(ByteToHex2(command) + ByteToAsciiHexStr(value));
@@ -67,7 +59,7 @@ void clsIndOp_RigTavik::showProgress(int n)
 
 void clsIndOp_RigTavik::task()
 {
-    if (seqBusy()) {
+    if (myOrb5Seq.Busy()) {
         if (taskState == stCloneRead) {
             const clsCmcOrb5Drv& drv = myOrb5Seq.driver();
             showProgress(static_cast<int>(static_cast<int64_t>(drv.lastEeAdr()) * 33 / drv.EndAddress()));
@@ -103,7 +95,7 @@ void clsIndOp_RigTavik::task()
             break;
         }
         // Every edit cycle gets at least one tick of its own.
-        if (seqBusy() || !advance || taskState == stCycleEnd)
+        if (myOrb5Seq.Busy() || !advance || taskState == stCycleEnd)
             break;
     }
     RigTavikOp_RefreshWindow();
@@ -248,7 +240,7 @@ bool clsIndOp_RigTavik::pushChangedItems()
         }
 
         // One frame per pass; the state runs again from item 0 later.
-        if (seqBusy())
+        if (myOrb5Seq.Busy())
             return false;
     }
     return true;

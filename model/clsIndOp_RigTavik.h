@@ -150,8 +150,6 @@ private:
     // State 26: the first pending Enter that has a handler.
     void execPendingEnter();
     void showProgress(int n);
-    // An operation is running or waits to start behind the driver's exchange.
-    bool seqBusy() const;
     // Command byte, then the value as two ASCII hexadecimal digits. The
     // journal notes the frame against the item (-1: none); a cause or an old
     // value given replace those the journal would take.
