@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/AtomicFile.h"
+#include "app/TimeText.h"
 
 namespace {
 
@@ -12,29 +13,7 @@ namespace {
 // time, which sort after the first one's name.
 constexpr int kMaxSameSecond = 99;
 
-std::string formatLocal(std::time_t t, const char* format)
-{
-    std::tm tm {};
-    localtime_r(&t, &tm);
-    char buf[64];
-    return std::strftime(buf, sizeof buf, format, &tm) > 0 ? std::string(buf) : std::string();
-}
-
 }  // namespace
-
-std::string RecordTime(std::time_t t)
-{
-    std::string s = formatLocal(t, "%Y-%m-%dT%H:%M:%S%z");
-    // +0100 as +01:00
-    if (s.size() >= 5)
-        s.insert(s.size() - 2, ":");
-    return s;
-}
-
-std::string NameTime(std::time_t t)
-{
-    return formatLocal(t, "%Y-%m-%dT%H-%M-%S");
-}
 
 std::string DefaultBackupFolder()
 {

@@ -38,7 +38,3 @@ private:
 // $XDG_DATA_HOME/dorvel-adj/backups, with ~/.local/share for a variable that
 // is unset or not an absolute path.
 std::string DefaultBackupFolder();
-// A moment as the record shows it (2026-12-05T14:03:22+01:00) and as a
-// backup's name does (2026-12-05T14-03-22), both in local time.
-std::string RecordTime(std::time_t t);
-std::string NameTime(std::time_t t);

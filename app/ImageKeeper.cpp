@@ -1,5 +1,6 @@
 #include "app/ImageKeeper.h"
 
+#include "app/TimeText.h"
 #include "link/clsCmcRadio.h"
 #include "link/frmCom.h"
 #include "model/clsIndEep_RigTavik.h"
@@ -37,7 +38,7 @@ ImageRecord ImageKeeper::record() const
     ImageRecord r;
     r.mainCode = radio_.radioNameM();
     r.subCode = radio_.radionameS();
-    r.time = RecordTime(store_ != nullptr ? store_->now() : std::time(nullptr));
+    r.time = LocalDateText(store_ != nullptr ? store_->now() : std::time(nullptr));
     const int16_t port = com_.comPortNum();
     const std::string device = device_ ? device_(port) : std::string();
     r.port = "COM " + std::to_string(port) + (device.empty() ? "" : " (" + device + ")");

@@ -1,8 +1,8 @@
 #include "app/JournalJson.h"
 
 #include <cstdio>
-#include <ctime>
 
+#include "app/TimeText.h"
 #include "link/Common.h"
 
 namespace {
@@ -177,23 +177,6 @@ const char* OutcomeText(JournalEvent::Outcome outcome)
         break;
     }
     return "running";
-}
-
-std::string LocalDateText(int64_t unixSeconds)
-{
-    if (unixSeconds == 0)
-        return "";
-    const std::time_t t = static_cast<std::time_t>(unixSeconds);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    char buf[40];
-    if (std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S%z", &tm) == 0)
-        return "";
-    std::string s = buf;
-    // +0200 becomes +02:00.
-    if (s.size() >= 5)
-        s.insert(s.size() - 2, ":");
-    return s;
 }
 
 std::string JournalLines(const ServiceJournal& journal)

@@ -14,8 +14,6 @@ std::string JournalLines(const ServiceJournal& journal);
 // created: the calendar seconds of the report.
 std::string JournalReportJson(const ServiceJournal& journal, int64_t created);
 
-// Local calendar time as 2024-05-01T14:03:09+02:00; "" for 0.
-std::string LocalDateText(int64_t unixSeconds);
 // A console title without its aligning blanks.
 std::string TrimmedTitle(const std::string& title);
 // "done", "failed", "interrupted" or "running".

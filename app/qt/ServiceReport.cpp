@@ -10,6 +10,7 @@
 
 #include "app/JournalJson.h"
 #include "app/AtomicFile.h"
+#include "app/TimeText.h"
 #include "app/qt/SweepPlot.h"
 
 namespace {
