@@ -1,11 +1,11 @@
 #include "app/BackupStore.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 #include "app/AtomicFile.h"
 #include "app/TimeText.h"
+#include "platform/SettingsLocation.h"
 
 namespace {
 
@@ -17,11 +17,7 @@ constexpr int kMaxSameSecond = 99;
 
 std::string DefaultBackupFolder()
 {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg != nullptr && xdg[0] == '/')
-        return std::string(xdg) + "/dorvel-adj/backups";
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.local/share/dorvel-adj/backups";
+    return platform::UserFolder("XDG_DATA_HOME", ".local/share") + "/backups";
 }
 
 FileBackupStore::FileBackupStore(std::string folder, std::function<std::time_t()> clock)

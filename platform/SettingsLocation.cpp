@@ -20,13 +20,18 @@ std::string ProgramFolder()
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string UserSettingsFolder()
+std::string UserFolder(const char* variable, const char* underHome)
 {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    const char* xdg = std::getenv(variable);
     if (xdg != nullptr && xdg[0] == '/')
         return std::string(xdg) + "/dorvel-adj";
     const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.config/dorvel-adj";
+    return std::string(home != nullptr ? home : "") + "/" + underHome + "/dorvel-adj";
+}
+
+std::string UserSettingsFolder()
+{
+    return UserFolder("XDG_CONFIG_HOME", ".config");
 }
 
 SettingsFiles ChooseSettingsFiles(const std::string& programFile, const std::string& userFile, bool userFileExists,

@@ -8,6 +8,12 @@ namespace platform {
 // it cannot be told.
 std::string ProgramFolder();
 
+// The program's folder among the user's folders of one kind: the base
+// directory variable's folder (XDG_CONFIG_HOME, XDG_DATA_HOME) or, when it
+// is unset or not an absolute path, underHome in the home folder; then
+// "dorvel-adj".
+std::string UserFolder(const char* variable, const char* underHome);
+
 // The user's own settings folder: $XDG_CONFIG_HOME/dorvel-adj, or
 // ~/.config/dorvel-adj when the variable is unset or not an absolute path.
 std::string UserSettingsFolder();
