@@ -2,7 +2,6 @@
 // The composition root: creates the program's main objects in the start-up
 // order and keeps them for the whole run. Front ends (window, command line,
 // tests) hand in the platform parts and the window's controls.
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -40,8 +39,6 @@ struct AppPlatform {
     const platform::WallClock* wallClock = nullptr;
     // Where the backups of radio images go; without a store none are taken.
     BackupStore* backupStore = nullptr;
-    // The device a COM port number opens, for the backups' records.
-    std::function<std::string(int16_t)> portDevice = {};
 };
 
 class DorvelApp {

@@ -39,9 +39,8 @@ ImageRecord ImageKeeper::record() const
     r.mainCode = radio_.radioNameM();
     r.subCode = radio_.radionameS();
     r.time = LocalDateText(store_ != nullptr ? store_->now() : std::time(nullptr));
-    const int16_t port = com_.comPortNum();
-    const std::string device = device_ ? device_(port) : std::string();
-    r.port = "COM " + std::to_string(port) + (device.empty() ? "" : " (" + device + ")");
+    const std::string device = com_.devicePath();
+    r.port = "COM " + std::to_string(com_.comPortNum()) + (device.empty() ? "" : " (" + device + ")");
     clsIndEep_RigTavik map(radio_.eepImage());
     r.listing = withoutCr(map.RigTavikEep_DispParaText());
     return r;
@@ -52,11 +51,8 @@ std::string ImageKeeper::backupNow()
     if (store_ == nullptr)
         return {};
     std::string result;
-    if (store_->save(radio_.eepImage().bytes(), record(), result)) {
-        lastBackup_ = result;
+    if (store_->save(radio_.eepImage().bytes(), record(), result))
         return result;
-    }
-    ++failures_;
     if (warn_)
         warn_("The backup of the radio's image could not be written: " + result +
               ". The work goes on without it.");

@@ -19,8 +19,6 @@ public:
     // Without a store no backups are taken.
     ImageKeeper(clsCmcRadio& radio, frmCom& com, BackupStore* store);
 
-    // The device a port number opens, for the record ("" when unknown).
-    void setPortDevice(std::function<std::string(int16_t)> device) { device_ = std::move(device); }
     // Where a failed backup is reported.
     void setWarn(std::function<void(const std::string&)> warn) { warn_ = std::move(warn); }
 
@@ -36,18 +34,9 @@ public:
     // "Save image": the program's image and its record at path.
     bool saveAs(const std::string& path, std::string& reason) const;
 
-    BackupStore* store() const { return store_; }
-    // The last backup written ("" for none yet).
-    const std::string& lastBackup() const { return lastBackup_; }
-    // Backups attempted and failed so far.
-    int failures() const { return failures_; }
-
 private:
     clsCmcRadio& radio_;
     frmCom& com_;
     BackupStore* store_;
-    std::function<std::string(int16_t)> device_;
     std::function<void(const std::string&)> warn_;
-    std::string lastBackup_;
-    int failures_ = 0;
 };

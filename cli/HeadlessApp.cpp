@@ -9,8 +9,7 @@
 HeadlessApp::HeadlessApp(const std::string& device)
     : port([device](int16_t) { return device; }),
       backups(DefaultBackupFolder()),
-      app(AppPlatform{&port, &timer, &clock, nullptr, nullptr, {}, nullptr, &backups, [device](int16_t) { return device; }},
-          window.controls)
+      app(AppPlatform{&port, &timer, &clock, nullptr, nullptr, {}, nullptr, &backups}, window.controls)
 {
     app.Main();
     app.imageKeeper().setWarn(

@@ -56,7 +56,7 @@ DesktopApp::DesktopApp(const DesktopOptions& options)
       reportingPort_(port_),
       backups_(options.backupFolder.empty() ? DefaultBackupFolder() : options.backupFolder),
       app_(AppPlatform{&reportingPort_, &timer_, &clock_, &lock_, &profileFile_, folderOf(settingsFiles_.read),
-                       nullptr, &backups_, [this](int16_t n) { return devicePath(n); }},
+                       nullptr, &backups_},
            window_.controls())
 {
     if (settingsFiles_.write != settingsFiles_.read)
