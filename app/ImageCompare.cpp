@@ -60,9 +60,9 @@ std::string channelText(const clsIndEep_RigTavik& map, int16_t n)
 {
     if (!map.RigTavikEep_GetChAppear(kChannelBase, n))
         return "empty";
-    auto mhz = [](int32_t hz) {
+    auto mhz = [](uint32_t hz) {
         char buf[24];
-        std::snprintf(buf, sizeof buf, "%.4f", static_cast<uint32_t>(hz) / 1e6);
+        std::snprintf(buf, sizeof buf, "%.4f", hz / 1e6);
         return std::string(buf);
     };
     return "RX " + mhz(map.RigTavikEep_GetChFreqRxReal(kChannelBase, n)) + " TX " +

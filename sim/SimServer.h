@@ -66,7 +66,6 @@ public:
     int64_t nextTake(int64_t lineFree) const;
     bool take(uint8_t& byte);
     void flush() { queue_.clear(); }
-    bool empty() const { return queue_.empty(); }
 
 private:
     struct Waiting {

@@ -41,8 +41,6 @@ public:
 
     // The device path of the last opening attempt, for messages.
     std::string devicePath() const override { return path_; }
-    // Qt's text for the last failed opening.
-    const std::string& lastOpenError() const { return openError_; }
 
 private:
     void onReadyRead();
