@@ -5,10 +5,26 @@
 // only ever added, never replaced or deleted.
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "app/ImageFile.h"
 #include "platform/ByteStr.h"
+
+// A clone write that broke off: which radio, how far it came, the radio's
+// memory before it and the image it was writing. Kept until a radio of the
+// model is written whole, so that the backups of a partly written radio
+// are marked as such.
+struct BrokenWrite {
+    std::string time;      // ISO 8601 with the offset from UTC
+    std::string mainCode;
+    std::string subCode;
+    int blocksSent = 0;    // frames that went out, the last one perhaps not whole
+    int blocks = 0;        // frames of the whole write
+    std::string backup;    // the backup taken before the write
+    ByteStr before;        // the radio's memory before the write
+    ByteStr image;         // what was being written
+};
 
 class BackupStore {
 public:
@@ -19,6 +35,10 @@ public:
     virtual bool save(const ByteStr& image, const ImageRecord& record, std::string& pathOrReason) = 0;
     // The time a backup is taken at.
     virtual std::time_t now() const = 0;
+    // The last write that broke off, kept beside the backups across runs.
+    virtual bool noteBrokenWrite(const BrokenWrite& w, std::string& reason) = 0;
+    virtual std::optional<BrokenWrite> brokenWrite() const = 0;
+    virtual void clearBrokenWrite() = 0;
 };
 
 // Backups in a folder of the file system, created when the first backup is
@@ -29,8 +49,13 @@ public:
     std::string folder() const override { return folder_; }
     bool save(const ByteStr& image, const ImageRecord& record, std::string& pathOrReason) override;
     std::time_t now() const override;
+    bool noteBrokenWrite(const BrokenWrite& w, std::string& reason) override;
+    std::optional<BrokenWrite> brokenWrite() const override;
+    void clearBrokenWrite() override;
 
 private:
+    std::string notePath() const { return folder_ + "/.broken-write"; }
+
     std::string folder_;
     std::function<std::time_t()> clock_;
 };

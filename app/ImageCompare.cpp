@@ -146,3 +146,50 @@ std::string DifferenceLine(const ImageDifference& d)
 {
     return d.label + d.a + " -> " + d.b;
 }
+
+std::string ImplausibleImage(const ByteStr& image)
+{
+    if (image.empty())
+        return "it is empty";
+    for (const uint8_t erased : {uint8_t{0x00}, uint8_t{0xFF}}) {
+        if (std::all_of(image.begin(), image.end(), [&](uint8_t b) { return b == erased; })) {
+            char text[64];
+            std::snprintf(text, sizeof text, "every byte is 0x%02X", erased);
+            return text;
+        }
+    }
+    clsCmcEeprom eep = toEeprom(image);
+    clsIndEep_RigTavik map(eep);
+    if (map.ReadBaseFreqBlock() == 0)
+        return "its base frequency (bytes 0x030 and 0x031) does not decode";
+    // The listing's own limit for the base frequency: 800 MHz.
+    constexpr uint32_t kHighestHz = 800000000u;
+    for (int16_t n = 0; n < kChannels; ++n) {
+        const int32_t at = kChannelBase + n * clsIndEep_RigTavik::kRecordSize;
+        // A record marked by bit 7 is a channel whatever its bytes read.
+        if (!map.RigTavikEep_GetChAppear(kChannelBase, n) || map.Check_Inh(at, 7) != 0)
+            continue;
+        const uint32_t rx = map.RigTavikEep_GetChFreqRxReal(kChannelBase, n);
+        const uint32_t tx = map.RigTavikEep_GetChFreqTxReal(kChannelBase + 4, n);
+        if (rx > kHighestHz || tx > kHighestHz)
+            return "channel " + std::to_string(n + 1) + " holds a frequency beyond 800 MHz";
+    }
+    return "";
+}
+
+int UnitBytesDiffering(const ByteStr& a, const ByteStr& b)
+{
+    if (a.size() != b.size())
+        return static_cast<int>(std::max(a.size(), b.size()));
+    std::set<int32_t> unit;
+    for (int32_t adr = kChannelBase; adr < kChannelEnd; ++adr)
+        unit.insert(adr);
+    clsCmcEeprom eep = toEeprom(a);
+    for (int32_t adr : clsIndEep_RigTavik(eep).RigTavikEep_DispParaAddresses())
+        unit.insert(adr);
+    int count = 0;
+    for (int32_t adr : unit)
+        if (static_cast<size_t>(adr) < a.size() && a[static_cast<size_t>(adr)] != b[static_cast<size_t>(adr)])
+            ++count;
+    return count;
+}

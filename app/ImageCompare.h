@@ -22,3 +22,15 @@ std::string DifferenceLine(const ImageDifference& d);
 
 // Addresses at which the images differ, in order.
 std::vector<int32_t> DifferingAddresses(const ByteStr& a, const ByteStr& b);
+
+// Why an image cannot be a radio's memory ("" when it can): every byte 0x00
+// or 0xFF (an erased or unwritten memory), a base frequency that the
+// parameter listing cannot decode, or a programmed channel whose frequency
+// lies beyond what the listing accepts for the base frequency.
+std::string ImplausibleImage(const ByteStr& image);
+// How many bytes of the memory channels and the listed alignment values
+// differ between two images: a handful after a job on the same radio, many
+// when the images come from two units.
+int UnitBytesDiffering(const ByteStr& a, const ByteStr& b);
+// More differing unit bytes than this: the image is from another radio.
+constexpr int kOtherUnitBytes = 24;

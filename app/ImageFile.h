@@ -14,6 +14,9 @@ struct ImageRecord {
     std::string time;       // ISO 8601 with the offset from UTC
     std::string port;       // for example "COM 1 (/dev/ttyUSB0)"
     std::string listing;    // the parameter listing, lines ending in LF
+    // Set when the radio's last write broke off, so that its memory is
+    // partly the old image and partly the new one: what happened, in words.
+    std::string partial = {};
 };
 
 // The record's text, and the record read back from such a text (false, with

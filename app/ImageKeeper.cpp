@@ -51,12 +51,77 @@ std::string ImageKeeper::backupNow()
     if (store_ == nullptr)
         return {};
     std::string result;
-    if (store_->save(radio_.eepImage().bytes(), record(), result))
+    if (backup(result))
         return result;
     if (warn_)
         warn_("The backup of the radio's image could not be written: " + result +
               ". The work goes on without it.");
     return {};
+}
+
+bool ImageKeeper::backup(std::string& pathOrReason)
+{
+    if (store_ == nullptr) {
+        pathOrReason = "no folder for backups is set";
+        return false;
+    }
+    const ByteStr& image = radio_.eepImage().bytes();
+    ImageRecord r = record();
+    r.partial = partialNote(image, r);
+    return store_->save(image, r, pathOrReason);
+}
+
+std::string ImageKeeper::partialNote(const ByteStr& image, const ImageRecord& r) const
+{
+    const std::optional<BrokenWrite> w = store_->brokenWrite();
+    if (!w || w->mainCode != r.mainCode || w->subCode != r.subCode || image.size() != w->image.size())
+        return {};
+    // The radio the write broke off on holds the new image up to the last
+    // frame that went out and the old one after it; a few bytes may have
+    // been adjusted since. Any other radio of the model differs in far more.
+    if (image == w->before || image == w->image)
+        return {};
+    // The last frames sent may still have been in the adapter's and the
+    // kernel's queues when the link broke.
+    constexpr size_t kBlock = 16;
+    constexpr size_t kInFlight = 4 * kBlock;
+    constexpr int kAdjustedSince = 16;
+    const size_t cut = static_cast<size_t>(w->blocksSent) * kBlock;
+    int differing = 0;
+    for (size_t a = 0; a < image.size(); ++a) {
+        const bool inFlight = a + kInFlight >= cut && a < cut;
+        if (!inFlight && image[a] != (a < cut ? w->image[a] : w->before[a]))
+            ++differing;
+    }
+    if (differing > kAdjustedSince)
+        return {};
+    return "the last write to this radio broke off on " + w->time + " after " + std::to_string(w->blocksSent) +
+           " of " + std::to_string(w->blocks) + " blocks; the backup taken before it is " + w->backup;
+}
+
+bool ImageKeeper::writeBrokeOff(const ByteStr& before, const ByteStr& image, int blocksSent, int blocks,
+                                const std::string& backupPath, std::string& reason)
+{
+    if (store_ == nullptr) {
+        reason = "no folder for backups is set";
+        return false;
+    }
+    BrokenWrite w;
+    w.time = LocalDateText(store_->now());
+    w.mainCode = radio_.radioNameM();
+    w.subCode = radio_.radionameS();
+    w.blocksSent = blocksSent;
+    w.blocks = blocks;
+    w.backup = backupPath;
+    w.before = before;
+    w.image = image;
+    return store_->noteBrokenWrite(w, reason);
+}
+
+void ImageKeeper::writeVerified()
+{
+    if (store_ != nullptr)
+        store_->clearBrokenWrite();
 }
 
 bool ImageKeeper::saveAs(const std::string& path, std::string& reason) const

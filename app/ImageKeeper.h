@@ -10,6 +10,7 @@
 
 #include "app/BackupStore.h"
 #include "app/ImageFile.h"
+#include "platform/ByteStr.h"
 
 class clsCmcRadio;
 class frmCom;
@@ -29,12 +30,27 @@ public:
     // Backs up the image the program holds now. The backup's path, or ""
     // when there is no store or it failed (the warning has been given).
     std::string backupNow();
+    // The same without the warning: true with the backup's path, false
+    // with the reason. A radio whose last write broke off (see
+    // writeBrokeOff) is backed up as partly written.
+    bool backup(std::string& pathOrReason);
+    // A clone write broke off after blocksSent of blocks frames: the radio
+    // held before, the backup of it is at backupPath, image was being
+    // written. Kept beside the backups until a radio of the model holds an
+    // image whole again. False with the reason when it could not be kept.
+    bool writeBrokeOff(const ByteStr& before, const ByteStr& image, int blocksSent, int blocks,
+                       const std::string& backupPath, std::string& reason);
+    // The radio read back holds the image whole.
+    void writeVerified();
     // The record of the image the program holds now.
     ImageRecord record() const;
     // "Save image": the program's image and its record at path.
     bool saveAs(const std::string& path, std::string& reason) const;
 
 private:
+    // What the record of a backup of this image says of a broken write ("" when nothing).
+    std::string partialNote(const ByteStr& image, const ImageRecord& r) const;
+
     clsCmcRadio& radio_;
     frmCom& com_;
     BackupStore* store_;

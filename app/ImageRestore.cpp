@@ -5,9 +5,11 @@
 
 #include "app/CloneErrorText.h"
 #include "app/ImageKeeper.h"
+#include "link/clsCmcOrb5Drv.h"
 #include "link/clsCmcOrb5Sequence.h"
 #include "link/clsCmcRadio.h"
 #include "link/frmCom.h"
+#include "model/clsIndEep_RigTavik.h"
 #include "model/clsIndOp_RigTavik.h"
 #include "platform/Controls.h"
 
@@ -16,6 +18,22 @@ namespace {
 constexpr int kProgressCells = 32;
 // Body byte 43 of the model answer: 0x01 allows a clone write.
 constexpr size_t kModelBytePos = 43;
+// A clone write sends the image in frames of this many bytes.
+constexpr int kWriteBlock = 16;
+// The driver's modes during a clone write: the data frames, then its end.
+constexpr int16_t kModeWrite = 3;
+constexpr int16_t kModeWriteEnd = 4;
+
+bool midVariant(const ByteStr& image)
+{
+    return image.size() > static_cast<size_t>(clsIndEep_RigTavik::kMidFlagAdr) &&
+           (image[clsIndEep_RigTavik::kMidFlagAdr] & 0x80) != 0;
+}
+
+const char* variantName(bool mid)
+{
+    return mid ? "the Mid variant" : "the standard variant";
+}
 
 }  // namespace
 
@@ -32,15 +50,19 @@ int ImageRestore::progressCells() const
                       0, kProgressCells);
 }
 
-bool ImageRestore::start(const ByteStr& image, const std::optional<ImageRecord>& record)
+bool ImageRestore::start(const ByteStr& image, const std::optional<ImageRecord>& record,
+                         const RestoreOptions& options)
 {
     if (busy())
         return false;
     image_ = image;
     record_ = record;
+    options_ = options;
     changes_.clear();
     message_.clear();
     backupPath_.clear();
+    warning_.clear();
+    interruption_.clear();
     outcome_ = Outcome::None;
     failed_ = false;
     // The console lets go of the radio: the restore has the link to itself.
@@ -96,6 +118,7 @@ void ImageRestore::task()
     case Phase::Verifying: {
         const std::vector<int32_t> diff = DifferingAddresses(radio_.eepImage().bytes(), image_);
         if (diff.empty()) {
+            keeper_.writeVerified();
             finish(Outcome::Verified, "verified: the radio holds the image byte for byte");
         } else {
             char text[160];
@@ -114,33 +137,118 @@ void ImageRestore::task()
 
 void ImageRestore::afterRead()
 {
-    const ByteStr before = radio_.eepImage().bytes();
-    backupPath_ = keeper_.backupNow();
-    const std::string radioModel = ModelText(seq_.ansNameM(), seq_.ansNameS());
-    if (record_) {
-        const std::string imageModel = ModelText(record_->mainCode, record_->subCode);
-        if (imageModel != radioModel) {
-            finish(Outcome::Refused, "This image belongs to a " + imageModel + " radio, and the radio connected is " +
-                                         radioModel + ". Nothing was written.");
-            return;
-        }
-    } else {
-        const ByteStr& info = seq_.ansInfo();
-        if (info.size() < kModelBytePos || info[kModelBytePos - 1] != 0x01) {
-            CloneFailure refused;
-            refused.sequencerError = 3;
-            finish(Outcome::Refused, CloneErrorMessage(refused));
-            return;
-        }
+    before_ = radio_.eepImage().bytes();
+    std::string pathOrReason;
+    const bool backedUp = keeper_.backup(pathOrReason);
+    if (backedUp)
+        backupPath_ = pathOrReason;
+    if (const std::string why = refusal(before_); !why.empty()) {
+        finish(Outcome::Refused, why);
+        return;
     }
-    changes_ = CompareImages(before, image_);
+    // Without a backup the radio's own alignment would exist nowhere once
+    // the write began.
+    if (!backedUp && !options_.withoutBackup) {
+        finish(Outcome::Refused, "The backup of the radio could not be saved: " + pathOrReason +
+                                     ". Nothing was written.");
+        return;
+    }
+    changes_ = CompareImages(before_, image_);
+    const int unitBytes = UnitBytesDiffering(before_, image_);
+    if (unitBytes > kOtherUnitBytes)
+        warning_ = "Warning: this image is from another radio: " + std::to_string(unitBytes) +
+                   " bytes of its channels and alignment differ from the radio's.";
     phase_ = Phase::Confirming;
     if (view_ != nullptr)
         view_->confirmChanges(*this);
 }
 
+std::string ImageRestore::refusal(const ByteStr& radio) const
+{
+    const std::string radioModel = ModelText(seq_.ansNameM(), seq_.ansNameS());
+    if (record_) {
+        const std::string imageModel = ModelText(record_->mainCode, record_->subCode);
+        if (imageModel != radioModel)
+            return "This image belongs to a " + imageModel + " radio, and the radio connected is " + radioModel +
+                   ". Nothing was written.";
+    } else {
+        const ByteStr& info = seq_.ansInfo();
+        if (info.size() < kModelBytePos || info[kModelBytePos - 1] != 0x01) {
+            CloneFailure refused;
+            refused.sequencerError = 3;
+            return CloneErrorMessage(refused);
+        }
+    }
+    if (options_.anyImage)
+        return "";
+    if (const std::string why = ImplausibleImage(image_); !why.empty())
+        return "This image cannot be a radio's memory: " + why + ". Nothing was written.";
+    if (midVariant(image_) != midVariant(radio))
+        return std::string("This image is of ") + variantName(midVariant(image_)) + ", and the radio connected is of " +
+               variantName(midVariant(radio)) + ". Nothing was written.";
+    return "";
+}
+
+std::string ImageRestore::cloneFailed()
+{
+    if (!busy())
+        return "";
+    failed_ = true;
+    const clsCmcOrb5Drv& drv = seq_.driver();
+    const int blocks = (drv.EndAddress() + kWriteBlock - 1) / kWriteBlock;
+    std::string what;
+    // Frames of data that went out: none during the model query and the
+    // write request; all once the end of the write is under way. The frame
+    // in flight when the link broke may or may not have reached the radio.
+    int sent = 0;
+    if (drv.workMode() == kModeWriteEnd)
+        sent = blocks;
+    else if (drv.workMode() == kModeWrite && drv.lastEeAdr() > 0)
+        sent = std::clamp((drv.lastEeAdr() + kWriteBlock) / kWriteBlock, 0, blocks);
+    switch (phase_) {
+    case Phase::Confirming:
+        // Belongs to no transfer; the operator's answer starts afresh.
+        return "";
+    case Phase::Reading:
+        interruption_ = "The link broke before anything was written: the radio is unchanged.";
+        return interruption_;
+    case Phase::Writing: {
+        if (sent == 0) {
+            interruption_ = "The link broke before any data was written: the radio is unchanged.";
+            return interruption_;
+        }
+        what = sent < blocks ? "The link broke during the write: the radio's memory is partly written, " +
+                                   std::to_string(sent) + " of " + std::to_string(blocks) +
+                                   " blocks went out (the last ones perhaps not whole)."
+                             : "The write broke off at its end: all " + std::to_string(blocks) +
+                                   " blocks went out, but the radio did not confirm them; its memory may be partly "
+                                   "written.";
+        std::string reason;
+        if (!keeper_.writeBrokeOff(before_, image_, sent, blocks, backupPath_, reason))
+            what += "\nThe note of the broken write could not be kept: " + reason + ".";
+        break;
+    }
+    case Phase::Verifying:
+        what = "The link broke during the read-back: the image was written whole but not verified.";
+        break;
+    default:
+        return "";
+    }
+    if (backupPath_.empty()) {
+        what += "\nNo backup of the radio was taken before the write.";
+    } else {
+        const std::string device = options_.device.empty() ? seq_.com().devicePath() : options_.device;
+        what += "\nBackup of the radio taken before the write: " + backupPath_;
+        what += "\nTo put it back: dorvel-adj-cli write --device " + device + " --in " + backupPath_ + " --yes";
+    }
+    interruption_ = what;
+    return interruption_;
+}
+
 void ImageRestore::finish(Outcome outcome, const std::string& message)
 {
+    if (outcome != Outcome::Failed)
+        interruption_.clear();
     phase_ = Phase::Idle;
     outcome_ = outcome;
     message_ = message;

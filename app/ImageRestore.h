@@ -4,8 +4,11 @@
 // shows what will change and waits for the operator's word, writes the image
 // with a clone write, reads the radio back and compares it byte for byte.
 // Runs on the main window's tick over the same sequencer as "Connect";
-// nothing waits. A failure of the link is told by the clone error report as
-// any other; the backup taken before stays on disk.
+// nothing waits. Nothing is written unless the backup of the radio was saved
+// whole, and an image of the other variant or one that cannot be a radio's
+// memory is refused unless the operator overrides it. A failure of the link
+// is told by the clone error report as any other, with what the radio holds
+// after it and the way back; the backup taken before stays on disk.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -33,6 +36,18 @@ public:
     virtual void restoreFinished(ImageRestore& restore) = 0;
 };
 
+// What the operator allowed beyond the safe default.
+struct RestoreOptions {
+    // Write even when the backup of the radio could not be saved.
+    bool withoutBackup = false;
+    // Write an image of the other variant, or one that cannot be a radio's
+    // memory.
+    bool anyImage = false;
+    // The device as the operator names it, for the command that puts the
+    // backup back ("" for the device the port opened).
+    std::string device;
+};
+
 class ImageRestore {
 public:
     enum class Phase { Idle, Reading, Confirming, Writing, Verifying };
@@ -45,13 +60,14 @@ public:
     void setView(RestoreView* view) { view_ = view; }
     // Starts with the image and, when it has one, its record. Ends any
     // console work first. False while a restore runs.
-    bool start(const ByteStr& image, const std::optional<ImageRecord>& record);
+    bool start(const ByteStr& image, const std::optional<ImageRecord>& record, const RestoreOptions& options = {});
     // The operator's word on the changes: write, or leave the radio as it is.
     void answer(bool write);
     // One step, on every tick of the main window.
     void task();
-    // The main window has reported a failure of the link.
-    void cloneFailed() { failed_ = busy(); }
+    // The main window reports a failure of the link: what the radio holds
+    // after it, in lines for the message's detail ("" when no restore runs).
+    std::string cloneFailed();
 
     bool busy() const { return phase_ != Phase::Idle; }
     Phase phase() const { return phase_; }
@@ -62,11 +78,18 @@ public:
     std::string message() const { return message_; }
     // The backup of the radio taken before the write ("" when none).
     const std::string& backupPath() const { return backupPath_; }
+    // A warning for the first line of the change list ("" for none): the
+    // image comes from another radio.
+    const std::string& warning() const { return warning_; }
+    // What the link's failure left in the radio (see cloneFailed).
+    const std::string& interruption() const { return interruption_; }
     // Cells 0 to 32 of the progress bar of the running transfer.
     int progressCells() const;
 
 private:
     void afterRead();
+    // Why the image must not be written to this radio ("" when it may).
+    std::string refusal(const ByteStr& radio) const;
     void finish(Outcome outcome, const std::string& message);
 
     clsCmcOrb5Sequence& seq_;
@@ -79,8 +102,12 @@ private:
     Outcome outcome_ = Outcome::None;
     ByteStr image_;
     std::optional<ImageRecord> record_;
+    RestoreOptions options_;
+    ByteStr before_;
     std::vector<ImageDifference> changes_;
     std::string message_;
     std::string backupPath_;
+    std::string warning_;
+    std::string interruption_;
     bool failed_ = false;
 };

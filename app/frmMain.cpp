@@ -229,12 +229,16 @@ void frmMain::MsgBoxCloneErr(clsCmcOrb5Sequence& seq)
     f.driverError = com_.orb5D.lastError();
     f.sequencerError = seq.error();
     const std::string text = CloneErrorMessage(f);
-    // A port that would not open: the system's reason goes with the message.
-    const std::string detail = f.errCannotOpen ? com_.openFailure() : std::string();
+    // A port that would not open: the system's reason goes with the message;
+    // a restore under way adds what the radio holds now and the way back.
+    std::string detail = f.errCannotOpen ? com_.openFailure() : std::string();
+    if (restore_ != nullptr) {
+        const std::string held = restore_->cloneFailed();
+        if (!held.empty())
+            detail += (detail.empty() ? "" : "\n") + held;
+    }
     if (!text.empty())
         model_.myJournal.failure(detail.empty() ? text : text + "\r\n" + detail);
-    if (restore_ != nullptr)
-        restore_->cloneFailed();
     model_.RigOpFunc_ResetAll();
     if (!text.empty() && controls_.msgBox != nullptr)
         MsgBoxError(*controls_.msgBox, text, detail);

@@ -25,6 +25,7 @@ int CliSession(const std::vector<std::string>& args)
     }
     HeadlessApp headless(opt.device);
     Session session(headless.app, headless.window, headless, std::cout);
+    session.setErrorStream(&std::cerr);
     session.setReportWriter([&](const std::string& file, std::string& reason) {
         return WriteServiceReport(headless.app.model().myJournal, file, platform::SystemWallClock().UnixSeconds(),
                                   reason);
@@ -53,5 +54,6 @@ int CliSession(const std::vector<std::string>& args)
         notifier.setEnabled(true);
     });
     QCoreApplication::exec();
-    return 0;
+    // Scripts learn from the status whether everything went well.
+    return session.failed() ? 1 : 0;
 }

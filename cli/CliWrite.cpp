@@ -32,10 +32,11 @@ const char* phaseName(ImageRestore::Phase p)
 int CliWrite(const std::vector<std::string>& args)
 {
     CliOptions opt;
-    if (!ParseOptions("write", args, {"--device", "--in"}, opt, {"--yes"}))
+    if (!ParseOptions("write", args, {"--device", "--in"}, opt, {"--yes", "--no-backup", "--force"}))
         return 2;
     if (opt.device.empty() || opt.in.empty() || !opt.positional.empty()) {
-        std::cerr << "dorvel-adj-cli write: usage: write --device PATH --in FILE [--yes]" << std::endl;
+        std::cerr << "dorvel-adj-cli write: usage: write --device PATH --in FILE [--yes] [--no-backup] [--force]"
+                  << std::endl;
         return 2;
     }
     ByteStr image;
@@ -54,7 +55,11 @@ int CliWrite(const std::vector<std::string>& args)
     };
     ImageRestore& restore = h.app.restore();
     const bool tty = isatty(STDERR_FILENO);
-    restore.start(image, record);
+    RestoreOptions options;
+    options.withoutBackup = opt.has("--no-backup");
+    options.anyImage = opt.has("--force");
+    options.device = opt.device;
+    restore.start(image, record, options);
     ImageRestore::Phase shownPhase = ImageRestore::Phase::Idle;
     int shownCells = -1;
     auto runPhase = [&] {
@@ -80,6 +85,12 @@ int CliWrite(const std::vector<std::string>& args)
         std::cerr << "Backup of the radio: " << restore.backupPath() << std::endl;
 
     if (restore.phase() == ImageRestore::Phase::Confirming) {
+        if (restore.backupPath().empty())
+            std::cerr << "No backup of the radio was saved (--no-backup): after the write its present memory exists "
+                         "nowhere."
+                      << std::endl;
+        if (!restore.warning().empty())
+            std::cout << restore.warning() << '\n';
         if (restore.changes().empty())
             std::cout << "The radio already holds this image." << std::endl;
         for (const ImageDifference& d : restore.changes())

@@ -7,6 +7,7 @@
 #include "app/DorvelApp.h"
 #include "app/JournalJson.h"
 #include "app/MemoryWindow.h"
+#include "link/clsCmcEeprom.h"
 #include "cli/TerminalText.h"
 
 namespace {
@@ -15,6 +16,9 @@ namespace {
 constexpr int kIdleLimitMs = 60000;
 // How long `quit` lets changed values go out before it closes the port.
 constexpr int kQuitLimitMs = 10000;
+// Where the RSSI capture stores the S3 and S1 levels.
+constexpr int32_t kRssiS3Adr = 0x084;
+constexpr int32_t kRssiS1Adr = 0x083;
 
 }  // namespace
 
@@ -27,10 +31,42 @@ Session::Session(DorvelApp& app, MemoryWindow& window, SessionRunner& runner, st
             printLines(s.detail, "detail: ");
         out_.flush();
         ++messages_;
+        failed_ = true;
         if (lastMessage_.empty())
             lastMessage_ = TerminalText(s.text);
     };
     window_.beeper.onBeep = [this] { out_ << "beep\n" << std::flush; };
+}
+
+void Session::fail(const std::string& what)
+{
+    failed_ = true;
+    out_ << "error: " << what << '\n';
+}
+
+void Session::tellRunningAdjustments()
+{
+    if (err_ == nullptr)
+        return;
+    clsIndOp_RigTavik& m = app_.model();
+    for (const JournalEvent& e : m.myJournal.events()) {
+        if (e.outcome != JournalEvent::Outcome::Running ||
+            (e.kind != JournalEvent::Kind::Bpf && e.kind != JournalEvent::Kind::Lva &&
+             e.kind != JournalEvent::Kind::Rssi))
+            continue;
+        std::string title = e.title;
+        title.erase(0, title.find_first_not_of(' '));
+        *err_ << "warning: the session ended during an automatic adjustment: ";
+        if (e.kind == JournalEvent::Kind::Rssi) {
+            const clsCmcEeprom& eep = app_.radio().eepImage();
+            *err_ << "the RSSI capture; RSSI S3 Level is left on " << eep.ReadByte(kRssiS3Adr)
+                  << " and RSSI S1 Level on " << eep.ReadByte(kRssiS1Adr) << '\n';
+        } else {
+            *err_ << title << (e.kind == JournalEvent::Kind::Bpf ? " sweep" : " search") << "; " << title
+                  << " is left on " << m.myConsole.Value(e.item) << '\n';
+        }
+    }
+    err_->flush();
 }
 
 void Session::printLines(const std::string& crlfText, const char* prefix)
@@ -53,6 +89,12 @@ bool Session::busy()
     return app_.seq().OpRunning() || m.RigTavikProp_Waiting();
 }
 
+void Session::end()
+{
+    sendPending();
+    tellRunningAdjustments();
+}
+
 void Session::sendPending()
 {
     clsConsole& c = app_.model().myConsole;
@@ -73,7 +115,7 @@ void Session::connect()
     app_.mainWindow().cmd00_Click(0);
     runner_.runUntil([&] { return messages_ != before || app_.model().RigTavikProp_EditEnabled(); });
     if (messages_ != before)
-        out_ << "error: " << lastMessage_.substr(0, lastMessage_.find('\n')) << '\n';
+        fail(lastMessage_.substr(0, lastMessage_.find('\n')));
     else
         out_ << "ok\n";
 }
@@ -104,20 +146,23 @@ void Session::idle()
             return com.tickCount() - quietSince >= 2;
         },
         kIdleLimitMs);
-    out_ << (done ? "ok\n" : "error: still busy\n");
+    if (done)
+        out_ << "ok\n";
+    else
+        fail("still busy");
 }
 
 void Session::report(const std::string& file)
 {
     std::string reason;
     if (file.empty())
-        out_ << "error: report needs a file name\n";
+        fail("report needs a file name");
     else if (!reportWriter_)
-        out_ << "error: reports cannot be written here\n";
+        fail("reports cannot be written here");
     else if (reportWriter_(file, reason))
         out_ << "ok\n";
     else
-        out_ << "error: " << reason << '\n';
+        fail(reason);
 }
 
 bool Session::execute(const std::string& raw)
@@ -145,7 +190,7 @@ bool Session::execute(const std::string& raw)
     const bool extra = static_cast<bool>(in >> rest);
     auto needsArg = [&](bool needed) {
         if (needed != hasArg || extra) {
-            out_ << "error: " << cmd << (needed ? " needs one number" : " takes no argument") << '\n';
+            fail(cmd + (needed ? " needs one number" : " takes no argument"));
             return false;
         }
         return true;
@@ -162,7 +207,7 @@ bool Session::execute(const std::string& raw)
             if (arg >= 0 && arg < window_.lboConsole.count())
                 window_.lboConsole.setSelected(static_cast<int>(arg));
             else
-                out_ << "error: no console line " << arg << '\n';
+                fail("no console line " + std::to_string(arg));
         }
     } else if (cmd == "step") {
         // A step beyond 16 bits goes from end to end all the same.
@@ -177,7 +222,7 @@ bool Session::execute(const std::string& raw)
             if (arg >= 0 && arg <= 2 && window_.cmd00[arg].enabled())
                 app_.mainWindow().cmd00_Click(static_cast<int16_t>(arg));
             else if (arg < 0 || arg > 2)
-                out_ << "error: no button " << arg << '\n';
+                fail("no button " + std::to_string(arg));
         }
     } else if (cmd == "wait") {
         if (needsArg(true) && arg > 0)
@@ -209,10 +254,10 @@ bool Session::execute(const std::string& raw)
     } else if (cmd == "quit") {
         if (!needsArg(false))
             return true;
-        sendPending();
+        end();
         return false;
     } else {
-        out_ << "error: unknown command\n";
+        fail("unknown command");
     }
     out_.flush();
     return true;
@@ -235,7 +280,7 @@ bool SessionReader::feed(const char* data, size_t n)
 void SessionReader::end()
 {
     if (running_ && (pending_.empty() || session_.execute(pending_)))
-        session_.sendPending();
+        session_.end();
     pending_.clear();
     running_ = false;
 }

@@ -35,12 +35,23 @@ public:
     // Without one, `report` says that it cannot write reports.
     void setReportWriter(ReportWriter writer) { reportWriter_ = std::move(writer); }
 
+    // Where the session's end tells of an automatic adjustment it broke
+    // off (none without one).
+    void setErrorStream(std::ostream* err) { err_ = err; }
+
     // Runs one command line; false after quit.
     bool execute(const std::string& line);
-    // Lets the values changed so far go out before the port is closed.
-    void sendPending();
+    // The end (quit, or the end of input): lets the values changed so far
+    // go out before the port is closed, and tells which item an automatic
+    // adjustment still running leaves on which value.
+    void end();
+    // A command answered `error: `, or a message box told of a failure.
+    bool failed() const { return failed_; }
 
 private:
+    void sendPending();
+    void tellRunningAdjustments();
+    void fail(const std::string& what);
     bool busy();
     void connect();
     void idle();
@@ -51,6 +62,8 @@ private:
     MemoryWindow& window_;
     SessionRunner& runner_;
     std::ostream& out_;
+    std::ostream* err_ = nullptr;
+    bool failed_ = false;
     int messages_ = 0;
     std::string lastMessage_;
     ReportWriter reportWriter_;

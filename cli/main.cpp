@@ -18,9 +18,13 @@ const char kUsage[] =
     "  params --device PATH            read the radio, then list its parameters\n"
     "  ports                           list the serial ports present: the path to use,\n"
     "                                  the device, description, maker, serial number\n"
-    "  write --device PATH --in FILE [--yes]\n"
+    "  write --device PATH --in FILE [--yes] [--no-backup] [--force]\n"
     "                                  write an image file to the radio and verify it;\n"
-    "                                  without --yes only list what would change\n"
+    "                                  without --yes only list what would change;\n"
+    "                                  --no-backup: write even when the radio's backup\n"
+    "                                  cannot be saved; --force: write an image of the\n"
+    "                                  other variant or one that cannot be a radio's memory\n"
+    "  backups                         list the backups, oldest first, and the last good one\n"
     "  diff [--bytes] A B              what differs between two image files (status 1\n"
     "                                  when anything does); --bytes: the addresses\n"
     "  session --device PATH           run headless, one command per line on stdin:\n"
@@ -109,6 +113,8 @@ int main(int argc, char** argv)
         return CliWrite(args);
     if (cmd == "diff")
         return CliDiff(args);
+    if (cmd == "backups")
+        return CliBackups(args);
     std::cerr << "dorvel-adj-cli: unknown command " << cmd << " (try --help)" << std::endl;
     return 2;
 }

@@ -24,6 +24,7 @@ public:
     // 1 model query, 2 clone read, 3 clone write, 4 end of clone write,
     // 5 adjustment command.
     void setworkMode(int16_t mode);
+    int16_t workMode() const { return workMode_; }
     void setwaitAnswer(bool on) { waitForAnswer_ = on; }
     void setretryCount(int16_t n) { retryCount_ = n; }
     void setmyEep(clsCmcEeprom* eep) { eep_ = eep; }

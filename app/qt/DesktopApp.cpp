@@ -187,7 +187,7 @@ void DesktopApp::openBackupsFolder()
 void DesktopApp::confirmChanges(ImageRestore& restore)
 {
     // Asked without waiting: the tick goes on while the operator reads.
-    auto* dialog = new RestoreDialog(restorePath_, restore.changes(), &window_);
+    auto* dialog = new RestoreDialog(restorePath_, restore.changes(), restore.warning(), &window_);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     restoreDialog_ = dialog;
     QObject::connect(dialog, &QDialog::finished, &window_, [this](int result) {

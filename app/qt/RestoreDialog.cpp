@@ -9,7 +9,7 @@
 #include "app/AppText.h"
 
 RestoreDialog::RestoreDialog(const std::string& imagePath, const std::vector<ImageDifference>& changes,
-                             QWidget* parent)
+                             const std::string& warning, QWidget* parent)
     : QDialog(parent)
 {
     setWindowTitle(QString::fromLatin1(kAppTitle));
@@ -24,6 +24,8 @@ RestoreDialog::RestoreDialog(const std::string& imagePath, const std::vector<Ima
     list_->setLineWrapMode(QPlainTextEdit::NoWrap);
     list_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     QStringList lines;
+    if (!warning.empty())
+        lines << QString::fromStdString(warning);
     for (const ImageDifference& d : changes)
         lines << QString::fromStdString(DifferenceLine(d));
     list_->setPlainText(lines.join(QLatin1Char('\n')));

@@ -12,7 +12,9 @@ class QPlainTextEdit;
 class RestoreDialog : public QDialog {
     Q_OBJECT
 public:
-    RestoreDialog(const std::string& imagePath, const std::vector<ImageDifference>& changes, QWidget* parent = nullptr);
+    // warning: a first line above the changes ("" for none).
+    RestoreDialog(const std::string& imagePath, const std::vector<ImageDifference>& changes,
+                  const std::string& warning, QWidget* parent = nullptr);
     QPlainTextEdit* list() const { return list_; }
 
 private:

@@ -128,7 +128,11 @@ TEST(Restore, OnlyTheReadBackProvesTheWrite)
         const ByteStr radioBefore = b.trx.image;
 
         ImageRestore& r = b.app.restore();
-        ASSERT_TRUE(r.start(file, ImageRecord{"5314", "0101", "", "", ""})) << c.name;
+        // The bench keeps no backups, and its patterned memory is no real radio's.
+        RestoreOptions anyway;
+        anyway.withoutBackup = true;
+        anyway.anyImage = true;
+        ASSERT_TRUE(r.start(file, ImageRecord{"5314", "0101", "", "", ""}, anyway)) << c.name;
         ASSERT_TRUE(b.runUntil([&] { return r.phase() == ImageRestore::Phase::Confirming; })) << c.name;
         ASSERT_EQ(r.changes().size(), 2u) << c.name;
         EXPECT_EQ(DifferenceLine(r.changes()[0]), "                POW HI Level:  142 ->   17") << c.name;
@@ -141,5 +145,45 @@ TEST(Restore, OnlyTheReadBackProvesTheWrite)
         EXPECT_NE(r.message().find(c.message), std::string::npos) << c.name << ": " << r.message();
         EXPECT_TRUE(b.trx.image == (c.keepsWrites ? file : radioBefore)) << c.name;
         EXPECT_TRUE(b.connect()) << c.name << ": the console works again after a restore";
+    }
+}
+
+// The radio falls silent in each phase of a restore: the failure's detail
+// says what the radio holds.
+TEST(Restore, ALinkThatBreaksSaysWhatTheRadioHolds)
+{
+    using Phase = ImageRestore::Phase;
+    struct Case { const char* name; Phase phase; int32_t afterAddress; const char* holds; };
+    const Case cases[] = {
+        {"the first read", Phase::Reading, 2000, "The link broke before anything was written: the radio is unchanged."},
+        {"the write", Phase::Writing, 2000, "The link broke during the write: the radio's memory is partly written, "},
+        {"the read-back", Phase::Verifying, 2000,
+         "The link broke during the read-back: the image was written whole but not verified."},
+    };
+    for (const Case& c : cases) {
+        ModelBench b;
+        ASSERT_TRUE(b.connect()) << c.name;
+        b.bytesPerTick = 48;   // the radio's stream arrives as over the line
+        ByteStr file = b.trx.image;
+        file[0x082] = static_cast<uint8_t>(file[0x082] + 1);
+        ImageRestore& r = b.app.restore();
+        RestoreOptions anyway;
+        anyway.withoutBackup = true;
+        anyway.anyImage = true;
+        ASSERT_TRUE(r.start(file, std::nullopt, anyway)) << c.name;
+        if (c.phase != Phase::Reading) {
+            ASSERT_TRUE(b.runUntil([&] { return r.phase() == Phase::Confirming; })) << c.name;
+            r.answer(true);
+        }
+        ASSERT_TRUE(b.runUntil([&] {
+            return r.phase() == c.phase && b.app.seq().driver().lastEeAdr() > c.afterAddress;
+        })) << c.name;
+        // Pulled: what was still on its way is lost with the rest.
+        b.trx.pulled = true;
+        b.held.clear();
+        ASSERT_TRUE(b.runUntil([&] { return !r.busy(); })) << c.name;
+        EXPECT_EQ(r.outcome(), ImageRestore::Outcome::Failed) << c.name;
+        EXPECT_EQ(r.interruption().rfind(c.holds, 0), 0u) << c.name << ": " << r.interruption();
+        EXPECT_NE(b.win.msgBox.shown.back().detail.find(c.holds), std::string::npos) << c.name;
     }
 }

@@ -14,6 +14,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+
 #include "app/qt/RestoreDialog.h"
 #include "app/qt/SweepPlot.h"
 #include "model/clsIndOp_RigTavik.h"
@@ -127,4 +130,41 @@ TEST(Images, BackupAtConnectPlotsSaveAndWriteBackWithConfirmAndVerify)
     EXPECT_EQ(boxes.boxes[0].icon, static_cast<int>(QMessageBox::Information));
     EXPECT_EQ(FilesIn(r.options.backupFolder, ".bin").size(), 2u) << "the radio was backed up before the write";
     EXPECT_TRUE(r.sim->image() == ReadFile(backups[0])) << "the radio holds the backup again";
+}
+
+// The window's restore refuses to write without a backup, and a cable
+// pulled during the write is told with what the radio holds and the way
+// back, in the box's detail.
+TEST(Images, TheRestoreNeedsABackupAndAPulledWriteSaysWhatTheRadioHolds)
+{
+    struct Case { const char* name; bool folderIsAFile; const char* text; const char* detail; };
+    const Case cases[] = {
+        {"no backup", true, "The backup of the radio could not be saved: ", ""},
+        {"pulled", false, "Cannot access COM port", "the radio's memory is partly written, "},
+    };
+    for (const Case& c : cases) {
+        GuiRig r({"--fast", "--fault", "pull-write"});
+        if (c.folderIsAFile) {
+            std::ofstream(r.dir.file("afile")) << "a file";
+            r.options.backupFolder = r.dir.file("afile/backups");
+        }
+        ASSERT_TRUE(r.start()) << c.name;
+        const std::string file = r.dir.file("radio.bin");
+        std::string image = r.sim->image();
+        image[0x1800] = static_cast<char>(image[0x1800] ^ 1);
+        std::ofstream(file, std::ios::binary) << image;
+        BoxCatcher boxes;
+        ASSERT_TRUE(r.desk->writeImageFrom(file)) << c.name;
+        ASSERT_TRUE(WaitFor([&] { return r.desk->restoreDialog() != nullptr || !boxes.boxes.empty(); }, 15000));
+        if (r.desk->restoreDialog() != nullptr)
+            qobject_cast<RestoreDialog*>(r.desk->restoreDialog())->accept();
+        ASSERT_TRUE(WaitFor([&] { return !boxes.boxes.empty(); }, 30000)) << c.name;
+        EXPECT_TRUE(boxes.boxes[0].text.startsWith(c.text)) << c.name << ": " << boxes.boxes[0].text.toStdString();
+        EXPECT_TRUE(boxes.boxes[0].detail.contains(c.detail)) << c.name << ": " << boxes.boxes[0].detail.toStdString();
+        const std::vector<std::string> frames = r.pcFrames();
+        EXPECT_EQ(std::any_of(frames.begin(), frames.end(),
+                              [](const std::string& f) { return f.rfind("FEFEEEEFE3", 0) == 0; }),
+                  !c.folderIsAFile)
+            << c.name << ": a clone write began";
+    }
 }

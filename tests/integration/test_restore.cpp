@@ -142,3 +142,126 @@ TEST(Restore, DiffShowsWhatDiffersInListingTermsOrAsAddresses)
         EXPECT_EQ(r.out, c.out) << c.args.back();
     }
 }
+
+// The radio's own alignment must exist somewhere before a write begins: a
+// backup that cannot be saved stops the write before its first frame,
+// unless the operator says --no-backup.
+TEST(Restore, NoWriteWithoutABackupUnlessTheOperatorSaysSo)
+{
+    struct Case { const char* name; bool noBackup; int status; const char* says; bool cloneWrite; };
+    const Case cases[] = {
+        {"the data folder is a file", false, 1,
+         "The backup of the radio could not be saved: cannot create the folder", false},
+        {"--no-backup", true, 0, "verified", true},
+    };
+    const std::string start = ReferenceImage({}).image;
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string file = PutImage(dir, "radio", With(start, 0x082, "\xC8"), "0100");
+        std::ofstream(dir.file("afile")) << "not a folder";
+        SimProcess sim({"--fast", "--log", dir.file("wire.log")});
+        std::vector<std::string> args{"write", "--device", sim.device(), "--in", file, "--yes"};
+        if (c.noBackup)
+            args.push_back("--no-backup");
+        const RunResult r = Cli(dir.file("afile"), args);
+        EXPECT_EQ(r.status, c.status) << c.name << "\n" << r.err;
+        EXPECT_TRUE(Contains(r.out + r.err, c.says)) << c.name << "\n" << r.out << r.err;
+        EXPECT_EQ(Contains(ReadFile(dir.file("wire.log")), " pc FEFEEEEFE3"), c.cloneWrite) << c.name;
+        EXPECT_TRUE(sim.image() == (c.cloneWrite ? With(start, 0x082, "\xC8") : start)) << c.name;
+    }
+}
+
+// A cable pulled in the middle of the write: the operator's message, then
+// what the radio holds and the command that puts the backup back. The next
+// attempt backs up the half-written radio as partial, and the listing of
+// backups points at the last good one.
+TEST(Restore, APulledWriteSaysWhatTheRadioHoldsAndTheRetryDoesNotBuryTheGoodBackup)
+{
+    TempDir dir;
+    const std::string data = dir.file("data");
+    const std::string start = ReferenceImage({}).image;
+    std::string target = start;
+    for (size_t a = 0x055; a < 0x07B; ++a)   // another unit's slopes
+        target[a] = static_cast<char>(target[a] ^ 0x05);
+    target[0x1800] = static_cast<char>(target[0x1800] ^ 0x01);   // beyond the frames that arrive
+    const std::string file = PutImage(dir, "other", target, "0100");
+
+    std::string radio;
+    {
+        SimProcess sim({"--fast", "--fault", "pull-write"});
+        const RunResult r = Cli(data, {"write", "--device", sim.device(), "--in", file, "--yes"});
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_TRUE(r.out.rfind("Warning: this image is from another radio: 38 bytes", 0) == 0) << r.out;
+        const std::vector<std::string> backups = Backups(data);
+        ASSERT_EQ(backups.size(), 1u);
+        EXPECT_TRUE(Contains(r.err, "Cannot access COM port\n")) << r.err;
+        EXPECT_TRUE(Contains(r.err, "The link broke during the write: the radio's memory is partly written, 25"))
+            << r.err;
+        EXPECT_TRUE(Contains(r.err, " of 510 blocks went out (the last ones perhaps not whole).\n"
+                                    "Backup of the radio taken before the write: " + backups[0] +
+                                        "\nTo put it back: dorvel-adj-cli write --device " + sim.device() + " --in " +
+                                        backups[0] + " --yes\n"))
+            << r.err;
+        // The simulated radio took 256 frames before the cable was pulled.
+        radio = target.substr(0, 256 * 16) + start.substr(256 * 16);
+    }
+    std::ofstream(dir.file("half.bin"), std::ios::binary) << radio;
+    SimProcess sim({"--fast", "--image", dir.file("half.bin")});
+    const RunResult again = Cli(data, {"write", "--device", sim.device(), "--in", file});
+    EXPECT_EQ(again.status, 0) << again.err;
+    const std::vector<std::string> backups = Backups(data);
+    ASSERT_EQ(backups.size(), 2u);
+    EXPECT_TRUE(Contains(backups[1], "_partial.bin")) << backups[1];
+    EXPECT_TRUE(Contains(ReadFile(backups[1].substr(0, backups[1].size() - 4) + ".txt"),
+                         "Partly written: the last write to this radio broke off on "))
+        << "the record says so too";
+
+    const RunResult listed = Cli(data, {"backups"});
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_TRUE(Contains(listed.out, "  5314-0100  standard  partial  " + backups[1] + "\n")) << listed.out;
+    EXPECT_TRUE(Contains(listed.out, "\nLast good backup: " + backups[0] + "\n")) << listed.out;
+
+    // Written whole and verified: the radio is good again, and so are its next backups.
+    EXPECT_EQ(Cli(data, {"write", "--device", sim.device(), "--in", backups[0], "--yes"}).status, 0);
+    EXPECT_EQ(Cli(data, {"write", "--device", sim.device(), "--in", backups[0]}).status, 0);
+    EXPECT_FALSE(Contains(Backups(data).back(), "_partial")) << Backups(data).back();
+}
+
+// Before a write: an image of the other variant or one that cannot be a
+// radio's memory is refused unless --force is given; an image of another
+// unit is written, but the change list says so first.
+TEST(Restore, AnImageThatDoesNotSuitTheRadioIsRefusedOrFlagged)
+{
+    const std::string start = ReferenceImage({}).image;
+    std::string otherUnit = start;
+    for (size_t a = 0x055; a < 0x07B; ++a)
+        otherUnit[a] = static_cast<char>(otherUnit[a] ^ 0x05);
+    struct Case { const char* name; std::string image; bool force; int status; const char* says; };
+    const Case cases[] = {
+        {"the Mid variant", With(start, 0x140, std::string(1, static_cast<char>(start[0x140] | 0x80))), false, 1,
+         "This image is of the Mid variant, and the radio connected is of the standard variant. Nothing was written."},
+        {"the Mid variant, forced", With(start, 0x140, std::string(1, static_cast<char>(start[0x140] | 0x80))), true,
+         0, "verified"},
+        {"erased", std::string(8160, '\xFF'), false, 1,
+         "This image cannot be a radio's memory: every byte is 0xFF. Nothing was written."},
+        {"zeros", std::string(8160, '\0'), false, 1, "every byte is 0x00"},
+        {"a base frequency beyond 800 MHz", With(start, 0x030, "\x20\x00"), false, 1,
+         "its base frequency (bytes 0x030 and 0x031) does not decode"},
+        {"a channel beyond 800 MHz", With(start, 0x160, "\x40\x00\x00\x00"), false, 1,
+         "channel 1 holds a frequency beyond 800 MHz"},
+        {"another unit", otherUnit, false, 0,
+         "Warning: this image is from another radio: 38 bytes of its channels and alignment differ from the radio's."},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string file = PutImage(dir, "radio", c.image, "0100");
+        SimProcess sim({"--fast", "--log", dir.file("wire.log")});
+        std::vector<std::string> args{"write", "--device", sim.device(), "--in", file, "--yes"};
+        if (c.force)
+            args.push_back("--force");
+        const RunResult r = Cli(dir.file("data"), args);
+        EXPECT_EQ(r.status, c.status) << c.name << "\n" << r.err;
+        EXPECT_TRUE(Contains(r.out + r.err, c.says)) << c.name << "\n" << r.out << r.err;
+        EXPECT_EQ(Contains(ReadFile(dir.file("wire.log")), " pc FEFEEEEFE3"), c.status == 0) << c.name;
+    }
+}

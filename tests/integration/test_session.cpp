@@ -100,3 +100,31 @@ TEST(Session, EachStepGoesOnTheWireAndIntoTheImage)
         EXPECT_EQ(std::stoi(para[line - 1].substr(30)), value) << para[line - 1];
     EXPECT_EQ(s.lines.back(), "ok") << "Disp para again returns to editing";
 }
+
+// Scripts trust the session's status: 1 when any command failed or a failure
+// was reported, 0 otherwise. A session that ends during an automatic
+// adjustment says which item it leaves on which value.
+TEST(Session, TheStatusTellsWhetherAnythingFailedAndTheEndTellsWhatARunningSweepLeft)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> simArgs;
+        std::string script;
+        int status;
+        const char* err;
+    };
+    const Case cases[] = {
+        {"all well", {"--fast"}, "connect\nselect 1\nstep 1\nidle\nquit\n", 0, ""},
+        {"a failed connect", {"--fast", "--fault", "no-echo"}, "connect\nquit\n", 1, ""},
+        {"a report that cannot be written", {"--fast"}, "report /nonexistent/folder/r.pdf\n", 1, ""},
+        {"an unknown command", {"--fast"}, "frobnicate\n", 1, ""},
+        {"the end of input during a BPF sweep", {"--fast"}, "connect\nselect 11\nenter\nwait 300\n", 0,
+         "warning: the session ended during an automatic adjustment: BPF T1 sweep; BPF T1 is left on "},
+    };
+    for (const Case& c : cases) {
+        SimProcess sim(c.simArgs);
+        const SessionOutput s = RunSession(sim.device(), c.script);
+        EXPECT_EQ(s.run.status, c.status) << c.name << "\n" << s.run.out << s.run.err;
+        EXPECT_TRUE(s.run.err.find(c.err) != std::string::npos) << c.name << "\n" << s.run.err;
+    }
+}

@@ -55,6 +55,10 @@ void ScriptedRadio::serve()
     // Bytes are taken as they leave the PC's transmit queue; each comes
     // back as its echo, and a frame is acted on once its end has arrived.
     const ByteStr& w = port.wire();
+    if (pulled) {
+        seen = w.size();
+        return;
+    }
     ByteStr echo;
     for (; seen < w.size(); ++seen) {
         echo.push_back(w[seen]);

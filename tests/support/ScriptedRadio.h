@@ -15,6 +15,8 @@ struct ScriptedRadio {
     FakeSerialPort& port;
     size_t seen = 0;   // bytes of the line taken so far
     bool answers = true;
+    // A pulled cable: nothing comes back, not even the echo.
+    bool pulled = false;
     std::string main = "5314";
     std::string sub = "0101";
     uint8_t modelByte = 0x01;
