@@ -51,6 +51,7 @@ bool DorvelApp::Main()
     main_ = std::make_unique<frmMain>(controls_, *com_, *seq_, *model_);
     main_->Initialize();
     keeper_ = std::make_unique<ImageKeeper>(radio_, *com_, platform_.backupStore);
+    model_->addListener(keeper_.get());
     restore_ = std::make_unique<ImageRestore>(*seq_, radio_, *model_, *keeper_, controls_.rig.lblProgress);
     main_->setImageWork(keeper_.get(), restore_.get());
     // The stored port and release time over those defaults.

@@ -7,10 +7,6 @@
 
 namespace {
 
-// The model task's clone read state, and the first state after the load.
-constexpr int16_t kStateCloneRead = 2;
-constexpr int16_t kStateFirstReadout = 3;
-
 std::string withoutCr(const std::string& text)
 {
     std::string out;
@@ -25,12 +21,6 @@ std::string withoutCr(const std::string& text)
 ImageKeeper::ImageKeeper(clsCmcRadio& radio, frmCom& com, BackupStore* store)
     : radio_(radio), com_(com), store_(store)
 {
-}
-
-void ImageKeeper::modelTaskRan(int16_t before, int16_t after)
-{
-    if (before == kStateCloneRead && after >= kStateFirstReadout)
-        backupNow();
 }
 
 ImageRecord ImageKeeper::record() const

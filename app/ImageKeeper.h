@@ -10,12 +10,13 @@
 
 #include "app/BackupStore.h"
 #include "app/ImageFile.h"
+#include "model/ModelListener.h"
 #include "platform/ByteStr.h"
 
 class clsCmcRadio;
 class frmCom;
 
-class ImageKeeper {
+class ImageKeeper : public ModelListener {
 public:
     // Without a store no backups are taken.
     ImageKeeper(clsCmcRadio& radio, frmCom& com, BackupStore* store);
@@ -23,10 +24,8 @@ public:
     // Where a failed backup is reported.
     void setWarn(std::function<void(const std::string&)> warn) { warn_ = std::move(warn); }
 
-    // The model's task ran from state before to state after: leaving the
-    // clone read state for the next one means a checked read has been
-    // loaded, and it is backed up.
-    void modelTaskRan(int16_t before, int16_t after);
+    // A checked read has been loaded: it is backed up.
+    void imageLoaded() override { backupNow(); }
     // Backs up the image the program holds now. The backup's path, or ""
     // when there is no store or it failed (the warning has been given).
     std::string backupNow();

@@ -101,10 +101,7 @@ bool frmMain::radioHeld() const
 void frmMain::task()
 {
     seq_.task();
-    const int16_t before = model_.taskState;
     model_.task();
-    if (keeper_ != nullptr)
-        keeper_->modelTaskRan(before, model_.taskState);
     if (restore_ != nullptr)
         restore_->task();
     if (seq_.OpRunning())
@@ -239,7 +236,7 @@ void frmMain::MsgBoxCloneErr(clsCmcOrb5Sequence& seq)
     }
     if (!text.empty())
         model_.myJournal.failure(detail.empty() ? text : text + "\r\n" + detail);
-    model_.RigOpFunc_ResetAll();
+    model_.RigOpFunc_LinkFailed();
     if (!text.empty() && controls_.msgBox != nullptr)
         MsgBoxError(*controls_.msgBox, text, detail);
 }

@@ -206,8 +206,8 @@ int main(int argc, char** argv)
         QElapsedTimer st;
         st.start();
         console.EnterPushed(item);
-        runUntil([&] { return app.model().seqStep != 0; });
-        runUntil([&] { return app.model().seqStep == 0; });
+        runUntil([&] { return app.model().RigTavikProp_AutoRunning(); });
+        runUntil([&] { return !app.model().RigTavikProp_AutoRunning(); });
         const double took = static_cast<double>(st.nsecsElapsed()) / 1e9;
         runFor(100);
         console.myEventClass = &app.model();

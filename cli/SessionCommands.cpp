@@ -76,19 +76,6 @@ void Session::printLines(const std::string& crlfText, const char* prefix)
         out_ << prefix << line << '\n';
 }
 
-// Something in the edit cycle still has work: a changed item, an Enter
-// waiting to be executed, a clone operation under way or a wait after a
-// command.
-bool Session::busy()
-{
-    clsIndOp_RigTavik& m = app_.model();
-    clsConsole& c = m.myConsole;
-    for (int16_t i = 0; i < c.ListCount(); ++i)
-        if (c.flgChanged(i) || (c.flgEnterOn(i) && c.Event_Enter(i) >= 0))
-            return true;
-    return app_.seq().OpRunning() || m.RigTavikProp_Waiting();
-}
-
 void Session::end()
 {
     sendPending();
@@ -133,9 +120,7 @@ void Session::idle()
         [&] {
             if (!m.RigTavikProp_EditEnabled() && !m.RigTavikProp_DispPara())
                 return !app_.seq().OpRunning();   // not connected: nothing to wait for
-            // At rest the task sits at the cycle end, or in the parameter
-            // display.
-            if (busy() || m.seqStep != 0 || (m.taskState != 28 && m.taskState != 29)) {
+            if (!m.RigTavikProp_AtRest()) {
                 quiet = false;
                 return false;
             }

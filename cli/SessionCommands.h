@@ -52,7 +52,6 @@ private:
     void sendPending();
     void tellRunningAdjustments();
     void fail(const std::string& what);
-    bool busy();
     void connect();
     void idle();
     void report(const std::string& file);

@@ -81,6 +81,8 @@ void clsIndOp_RigTavik::task()
         int16_t next = static_cast<int16_t>((taskState + 1) % stCount);
         const bool advance = runState(next);
         if (advance) {
+            if (taskState == stFirstPush && next == stCycleStart)
+                announce(&ModelListener::editingStarted);
             taskState = next;
             stateEntered = true;
         } else {
@@ -89,6 +91,7 @@ void clsIndOp_RigTavik::task()
         if (adError) {
             // A malformed readout answer: report it like a link failure and
             // start over from the unconnected state.
+            announce(&ModelListener::readoutFailed);
             if (myReporter != nullptr)
                 myReporter->MsgBoxCloneErr(myOrb5Seq);
             RigOpFunc_ResetAll();
@@ -121,6 +124,7 @@ bool clsIndOp_RigTavik::runState(int16_t& next)
         }
         // Back here only after a good read: a failed one resets the model.
         loadFromImage();
+        announce(&ModelListener::imageLoaded);
         return true;
     case stAdjustMode:
         sendE8(0x02, 0x01);
@@ -146,8 +150,11 @@ bool clsIndOp_RigTavik::runState(int16_t& next)
         }
         return true;
     case stDispPara:
-        if (stateEntered && myWindow.txtDispPara != nullptr)
-            myEepMap.RigTavikEep_DispPara(*myWindow.txtDispPara);
+        if (stateEntered) {
+            if (myWindow.txtDispPara != nullptr)
+                myEepMap.RigTavikEep_DispPara(*myWindow.txtDispPara);
+            announce(&ModelListener::parameterDisplayShown);
+        }
         if (dispParaRequest)
             return false;
         if (myWindow.cmd00[2] != nullptr)
@@ -255,6 +262,30 @@ void clsIndOp_RigTavik::execPendingEnter()
             return;
         }
     }
+}
+
+void clsIndOp_RigTavik::announce(void (ModelListener::*moment)())
+{
+    for (ModelListener* l : myListeners)
+        (l->*moment)();
+}
+
+bool clsIndOp_RigTavik::RigTavikProp_AtRest()
+{
+    if (seqStep != 0 || (taskState != stCycleEnd && taskState != stDispPara))
+        return false;
+    for (int16_t i = 0; i < myConsole.ListCount(); ++i)
+        if (myConsole.flgChanged(i) || (myConsole.flgEnterOn(i) && myConsole.Event_Enter(i) >= 0))
+            return false;
+    return !myOrb5Seq.Busy() && !RigTavikProp_Waiting();
+}
+
+void clsIndOp_RigTavik::RigOpFunc_LinkFailed()
+{
+    const bool connecting = taskState >= stStart && taskState < stCycleStart;
+    RigOpFunc_ResetAll();
+    if (connecting)
+        announce(&ModelListener::connectFailed);
 }
 
 void clsIndOp_RigTavik::RigOpFunc_ClickCmd00(int16_t Index)

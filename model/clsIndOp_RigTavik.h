@@ -18,6 +18,7 @@
 //   RigTavik_Journal.cpp    what goes into the service journal
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "console/ConsoleEventReceiver.h"
 #include "console/clsConsole.h"
@@ -26,6 +27,7 @@
 #include "platform/ByteStr.h"
 #include "platform/TickClock.h"
 #include "model/RigWindow.h"
+#include "model/ModelListener.h"
 #include "model/ServiceJournal.h"
 #include "model/clsIndEep_RigTavik.h"
 
@@ -64,6 +66,11 @@ public:
     void task();
     // Where a readout error is reported (the main window).
     void setCloneErrorReporter(CloneErrorReporter* reporter) { myReporter = reporter; }
+    // Who hears of the model's moments (see ModelListener).
+    void addListener(ModelListener* listener) { myListeners.push_back(listener); }
+    // A failure of the link has been reported: the model starts over from
+    // the unconnected state, and a "Connect" under way has failed.
+    void RigOpFunc_LinkFailed();
 
     // ---- state properties --------------------------------------------------
     bool RigTavikProp_EditEnabled() const { return taskState >= 10 && taskState <= 28; }
@@ -71,6 +78,15 @@ public:
     bool RigTavikProp_Shielding() const { return !RigTavikProp_EditEnabled() && !RigTavikProp_DispPara(); }
     // The task is holding off after an adjustment command.
     bool RigTavikProp_Waiting() { return waitE8Ms > 0 || waitTick.counter() > 0; }
+    // Not connected and nothing under way: "Connect" starts afresh.
+    bool RigTavikProp_Idle() const { return taskState == 0; }
+    // An automatic adjustment (RSSI capture, BPF sweep, LVA search) runs.
+    bool RigTavikProp_AutoRunning() const { return seqStep != 0; }
+    // Editing or showing the parameters with nothing left to do: no changed
+    // item, no pending Enter, no automatic adjustment, no operation of the
+    // sequencer and no wait after a command; the task sits at the end of its
+    // edit cycle or in the parameter display.
+    bool RigTavikProp_AtRest();
 
     // ---- console events ----------------------------------------------------
     std::string ConsEv_Disp(clsConsole& objConsole, int16_t& Index, int16_t evNo, int16_t val) override;
@@ -194,10 +210,14 @@ private:
 
     void buildItemTable();
 
+    // Tells every listener of a moment.
+    void announce(void (ModelListener::*moment)());
+
     clsCmcOrb5Sequence& myOrb5Seq;
     clsCmcRadio& myRadio;
     RigWindow& myWindow;
     CloneErrorReporter* myReporter = nullptr;
+    std::vector<ModelListener*> myListeners;
     clsCmcTick waitTick;   // times waitE8Ms
 
     // Working variables of the sequences, kept from one tick to the next.

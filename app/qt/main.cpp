@@ -129,10 +129,10 @@ void schedulePlotScreenshot(DesktopApp& desk, const QString& file, bool& failed)
     auto* stage = new int(0);
     QObject::connect(poll, &QTimer::timeout, poll, [&desk, file, &failed, poll, clock, stage] {
         clsIndOp_RigTavik& m = desk.app().model();
-        const bool atRest = m.RigTavikProp_EditEnabled() && m.seqStep == 0 && !desk.app().seq().OpRunning();
+        const bool atRest = m.RigTavikProp_EditEnabled() && m.RigTavikProp_AtRest();
         const JournalEvent* lva = m.myJournal.last(JournalEvent::Kind::Lva);
         const bool timedOut = clock->elapsed() > 180000;
-        if (!timedOut && *stage == 0 && atRest && m.taskState == 28) {
+        if (!timedOut && *stage == 0 && atRest) {
             desk.showPlots();
             m.myConsole.EnterPushed(m.idxBpfT1);
             *stage = 1;

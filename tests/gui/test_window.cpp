@@ -134,7 +134,7 @@ TEST(Window, AnEditingSessionWithAFailedBackupAndAFailedConnect)
               "- Cloning cable connections.\n- Transceiver power is ON.");
     EXPECT_EQ(boxes.boxes[0].title, "Dorvel ADJ Rev.1.0");
     EXPECT_EQ(boxes.boxes[0].icon, static_cast<int>(QMessageBox::Critical));
-    EXPECT_EQ(r.app().model().taskState, 0);
+    EXPECT_TRUE(r.app().model().RigTavikProp_Idle());
     EXPECT_EQ(State(w), "F-- E--");
     EXPECT_TRUE(PortLabel(w, "COM 1: CLOSE", platform::SysColour::GrayText));
 }

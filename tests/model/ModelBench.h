@@ -52,12 +52,7 @@ struct ModelBench {
     // On until everything changed has gone out and the cycle is at its end.
     bool settle()
     {
-        return runUntil([&] {
-            for (int16_t i = 0; i < con.ListCount(); ++i)
-                if (con.flgChanged(i))
-                    return false;
-            return m.taskState == 28 && app.seq().Operation() == 0;
-        });
+        return runUntil([&] { return m.RigTavikProp_EditEnabled() && m.RigTavikProp_AtRest(); });
     }
     // Enter on an item, on until the model has taken it.
     void enter(int16_t i)
@@ -66,7 +61,7 @@ struct ModelBench {
         runUntil([&] { return !con.flgEnterOn(i); });
     }
     // On until the sequence has ended and everything changed has gone out.
-    bool runToEnd() { return runUntil([&] { return m.seqStep == 0 && m.taskState == 28; }) && settle(); }
+    bool runToEnd() { return runUntil([&] { return !m.RigTavikProp_AutoRunning(); }) && settle(); }
     // "Connect", then on to the end of the first edit cycle.
     bool connect()
     {

@@ -144,14 +144,17 @@ TEST(ItemTable, ResetBuildsTheTableAfreshEveryTime)
     ASSERT_TRUE(b.connect());
     b.con.setValue(3, 99);
     b.con.EnterPushed(12);
-    ASSERT_TRUE(b.runUntil([&] { return m.seqStep > 12; }));
+    ASSERT_TRUE(b.runUntil([&] {
+        const JournalEvent* bpf = m.myJournal.last(JournalEvent::Kind::Bpf);
+        return bpf != nullptr && !bpf->points.empty();
+    }));
     ASSERT_EQ(m.idxBpfRun, 12);
 
     m.RigOpFunc_ResetAll();
     EXPECT_EQ(indexFields(), fields);
     EXPECT_EQ(b.con.ListCount(), 18);
     EXPECT_EQ(b.win.lboConsole.count(), 18);
-    EXPECT_EQ(m.seqStep, 0);
+    EXPECT_FALSE(m.RigTavikProp_AutoRunning());
     for (int16_t i = 0; i < 18; ++i)
         EXPECT_FALSE(b.con.Value(i) || b.con.flgChanged(i) || b.con.flgEnterOn(i)) << "item " << i;
     EXPECT_EQ(std::vector<int>({b.con.EeAdr(4), b.con.E8Command(4), b.con.EeAdr(5), b.con.E8Command(5)}),

@@ -73,7 +73,7 @@ TEST(ConsoleEvents, LinesOfTheSequenceItemsAndTheirEnterRules)
 
     // LVA on TX during the sweep: after T2's sweep the Enter ends it.
     r.con.EnterPushed(r.txLva);
-    ASSERT_TRUE(r.runUntil([&] { return r.m.seqStep >= 17; }));
+    ASSERT_TRUE(r.runUntil([&] { return r.m.myJournal.last(JournalEvent::Kind::Lva) != nullptr; }));
     EXPECT_EQ(r.line(r.t2), r.deflt(r.t2) + " [Enter] to Sweep");
     EXPECT_EQ(r.line(r.txLva), r.deflt(r.txLva) + " Sweeping");
     EXPECT_EQ(r.line(r.rxLva), r.deflt(r.rxLva));

@@ -4,6 +4,20 @@
 
 #include "tests/model/ModelBench.h"
 
+namespace {
+
+// The moments the model announced, in order.
+struct Moments : ModelListener {
+    std::vector<std::string> seen;
+    void imageLoaded() override { seen.push_back("image loaded"); }
+    void editingStarted() override { seen.push_back("editing"); }
+    void parameterDisplayShown() override { seen.push_back("parameters shown"); }
+    void readoutFailed() override { seen.push_back("readout failed"); }
+    void connectFailed() override { seen.push_back("connect failed"); }
+};
+
+}  // namespace
+
 TEST(ModelTask, ConnectRunsTheStatesInOrderAndEachCallEndsWhereItMust)
 {
     // On the real main window's task: the sequencer steps before the model
@@ -11,6 +25,8 @@ TEST(ModelTask, ConnectRunsTheStatesInOrderAndEachCallEndsWhereItMust)
     // request in the same tick), twice while an operation runs, and the port
     // status follows both.
     ModelBench b;
+    Moments moments;
+    b.m.addListener(&moments);
     b.putChannel(5, 145460000, 145460000);
     b.app.mainWindow().cmd00_Click(0);
     std::vector<std::string> perTick;   // the commands written in each tick
@@ -22,18 +38,21 @@ TEST(ModelTask, ConnectRunsTheStatesInOrderAndEachCallEndsWhereItMust)
             s += ByteToHex2(b.port.written[i][4]);
         perTick.push_back(s);
         if (t == 0) {
-            EXPECT_EQ(b.m.taskState, 2) << "states 1 and 2 in one call; the clone read ends it";
+            EXPECT_EQ(b.app.seq().Operation(), clsCmcOrb5Sequence::opCloneRead)
+                << "states 1 and 2 in one call; the clone read ends it";
+            EXPECT_TRUE(moments.seen.empty());
             EXPECT_EQ(b.win.lblComBusy.caption(), "COM 1: OPEN") << "the port the model's task opened in this tick";
         }
         if (t == 4) {
-            EXPECT_EQ(b.m.taskState, 3) << "the load and the first request in one call";
+            EXPECT_EQ(moments.seen, std::vector<std::string>{"image loaded"}) << "the load and the first request in one call";
             EXPECT_EQ(b.port.written.back(), HexStrToByteStr("FEFEEEEFE85314010103" "3030" "FD"));
         }
     }
     // The query; its answer checked and two quiet steps; the read request;
     // the image read and the operation ended; then one A/D request a tick.
     EXPECT_EQ(perTick, (std::vector<std::string>{"E0", "", "E2", "", "E8", "E8", "E8", "E8", "E8"}));
-    ASSERT_TRUE(b.runUntil([&] { return b.m.taskState == 28; }));
+    ASSERT_TRUE(b.runUntil([&] { return b.m.RigTavikProp_AtRest(); }));
+    EXPECT_EQ(moments.seen, (std::vector<std::string>{"image loaded", "editing"}));
     // Main readouts, adjust mode, every item in console order (channel 5 is
     // the only one: number 6), then the first cycle reads every channel
     // (code 0x13 goes as the characters 1 and 3).
@@ -43,7 +62,7 @@ TEST(ModelTask, ConnectRunsTheStatesInOrderAndEachCallEndsWhereItMust)
     const size_t frames = b.port.written.size();
     for (int i = 0; i < 3; ++i) {
         b.tick();
-        EXPECT_EQ(b.m.taskState, 28) << "one whole cycle per call";
+        EXPECT_TRUE(b.m.RigTavikProp_AtRest()) << "one whole cycle per call";
     }
     EXPECT_EQ(b.port.written.size(), frames) << "no reload asked: no readouts";
     // The waits after commands: none after the channel, 200 ms after a plain item, 500 after LVA.
@@ -65,11 +84,13 @@ TEST(ModelTask, ProgressDuringTheReadAndTheFirstStates)
     auto bar = [](size_t n) { return std::string(n, 'o') + std::string(32 - n, '.'); };
     std::vector<std::string> read, after;
     b.app.mainWindow().cmd00_Click(0);
+    Moments moments;
+    b.m.addListener(&moments);
     ASSERT_TRUE(b.runUntil([&] {
-        std::vector<std::string>& seen = b.m.taskState == 2 ? read : after;
+        std::vector<std::string>& seen = moments.seen.empty() ? read : after;
         if (seen.empty() || seen.back() != b.win.lblProgress.caption())
             seen.push_back(b.win.lblProgress.caption());
-        return b.m.taskState >= 10;
+        return b.m.RigTavikProp_EditEnabled();
     }));
     // Blank after the reset, then Int(lastEeAdr / 8160 * 33) step by step.
     ASSERT_GE(read.size(), 20u);
@@ -80,6 +101,29 @@ TEST(ModelTask, ProgressDuringTheReadAndTheFirstStates)
     // States 3..9 give Int((state - 2) / 7 * 32) when they start a call;
     // state 8 runs on in the call that ends state 7.
     EXPECT_EQ(after, (std::vector<std::string>{bar(32), bar(4), bar(9), bar(13), bar(18), bar(22), bar(32)}));
+}
+
+// What the records and the command line follow: the moments of a Connect
+// that fails, and of one that ends in the parameter display.
+TEST(ModelTask, TheModelAnnouncesItsMoments)
+{
+    struct Case { const char* name; bool answers; std::vector<std::string> seen; };
+    const Case cases[] = {
+        {"a silent radio", false, {"connect failed"}},
+        {"Connect, then Disp para", true, {"image loaded", "editing", "parameters shown"}},
+    };
+    for (const Case& c : cases) {
+        ModelBench b;
+        Moments moments;
+        b.m.addListener(&moments);
+        b.trx.answers = c.answers;
+        b.app.mainWindow().cmd00_Click(0);
+        b.runUntil([&] { return b.m.RigTavikProp_EditEnabled() || !b.win.msgBox.shown.empty(); });
+        b.app.mainWindow().cmd00_Click(2);
+        b.runUntil([&] { return b.m.RigTavikProp_DispPara() || b.m.RigTavikProp_Idle(); });
+        EXPECT_EQ(moments.seen, c.seen) << c.name;
+        EXPECT_EQ(b.m.RigTavikProp_AtRest(), c.answers) << c.name << ": the parameters shown, nothing to do";
+    }
 }
 
 TEST(ModelTask, ChangedItemsGoOutOnePerPassWithTheirCouplings)
@@ -155,6 +199,8 @@ TEST(Readouts, MalformedAnswerIsReportedAndResetsTheModel)
         SCOPED_TRACE(answer);
         ModelBench b;
         ASSERT_TRUE(b.connect());
+        Moments moments;
+        b.m.addListener(&moments);
         auto writes = [&] { return b.win.lbo01[0].writes + b.win.lbo01[1].writes; };
         const int before = writes();
         int atReport = -1;
@@ -169,7 +215,12 @@ TEST(Readouts, MalformedAnswerIsReportedAndResetsTheModel)
             ASSERT_EQ(b.win.msgBox.shown.size(), 1u);
             EXPECT_EQ(b.win.msgBox.shown[0].text.rfind(std::string(message) + "\r\n", 0), 0u) << b.win.msgBox.shown[0].text;
             EXPECT_EQ(atReport, before) << "nothing shown from the bad answer";
-            EXPECT_EQ(b.m.taskState, 0) << "idle until the next Connect";
+            EXPECT_TRUE(b.m.RigTavikProp_Idle()) << "idle until the next Connect";
+            // A malformed answer is the model's own finding; an answer to
+            // another sub-command the driver refuses as the link's.
+            EXPECT_EQ(moments.seen, std::string(message) == "Illegal data." ? std::vector<std::string>{}
+                                                                            : std::vector<std::string>{"readout failed"})
+                << "no Connect was under way";
         }
     }
 }
