@@ -1,5 +1,7 @@
 #include "app/CloneErrorText.h"
 
+#include "link/CloneErrors.h"
+
 namespace {
 
 const char kCrLf[] = "\r\n";
@@ -28,33 +30,37 @@ std::string CloneErrorMessage(const CloneFailure& f)
     if (f.errOverflow)
         return message("COM buffer overflow.", {kSettings, kCable, kPower});
     switch (f.driverError) {
-    case 0:
+    case drvErrNone:
         break;
-    case 1:
+    case drvErrNoEcho:
         return message("Cannot access COM port", {kSettings, kCable, kPower});
-    case 2:
+    case drvErrNoAnswer:
         return message("No answer from transceiver.", {kSettings, kCable, kPower});
-    case 3:
+    case drvErrIllegalData:
         return message("Illegal data.", {kSettings, kCable, kPower});
-    case 4:
+    case drvErrCountMismatch:
         return message("Data counter error.", {kSettings, kCable, kPower});
-    case 5:
+    case drvErrBlockBeyond:
         return message("Data overflow.", {kSettings, kCable, kPower});
-    case 6:
-    case 7:
+    case drvErrWriteRefused:
+    case drvErrWriteFailed:
         return message("Cannot write cloning data.", {kCable, kPower});
     default:
         return message("Cannot Clone.", {kSettings, kCable, kPower}, true);
     }
-    switch (f.sequencerError) {
-    case 0:
-        break;
-    case 2:
+    if (f.sequencerError != seqErrNone)
+        return SequencerErrorMessage(f.sequencerError);
+    return message("Communication failed.", {kCable, kPower});
+}
+
+std::string SequencerErrorMessage(int16_t sequencerError)
+{
+    switch (sequencerError) {
+    case seqErrSubCode:
         return std::string("Version number does not match") + kCrLf + "for this transceiver.";
-    case 3:
+    case seqErrModelByte:
         return message("Connected transceiver is not compatible model.", {kSoftware, kRevision});
     default:
         return message("Cannot Clone.", {kSettings, kCable, kPower});
     }
-    return message("Communication failed.", {kCable, kPower});
 }

@@ -16,8 +16,6 @@
 namespace {
 
 constexpr int kProgressCells = 32;
-// Body byte 43 of the model answer: 0x01 allows a clone write.
-constexpr size_t kModelBytePos = 43;
 // A clone write sends the image in frames of this many bytes.
 constexpr int kWriteBlock = 16;
 // The driver's modes during a clone write: the data frames, then its end.
@@ -171,13 +169,9 @@ std::string ImageRestore::refusal(const ByteStr& radio) const
         if (imageModel != radioModel)
             return "This image belongs to a " + imageModel + " radio, and the radio connected is " + radioModel +
                    ". Nothing was written.";
-    } else {
-        const ByteStr& info = seq_.ansInfo();
-        if (info.size() < kModelBytePos || info[kModelBytePos - 1] != 0x01) {
-            CloneFailure refused;
-            refused.sequencerError = 3;
-            return CloneErrorMessage(refused);
-        }
+    } else if (!seq_.cloneWriteAllowed()) {
+        // A bare image: the radio's own word on a clone write decides.
+        return SequencerErrorMessage(seqErrModelByte);
     }
     if (options_.anyImage)
         return "";

@@ -62,7 +62,7 @@ void BM_CloneReadReceive(benchmark::State& state)
         com.orb5D.setworkMode(2);
         com.orb5D.Send(HexStrToByteStr("E2 53 14 01 00"));
         feed(com.orb5D, stream, batch);
-        if (com.orb5D.Running() || com.orb5D.lastError() != 0) {
+        if (com.orb5D.Running() || com.orb5D.lastError() != drvErrNone) {
             state.SkipWithError(("the clone read stream was not accepted, error " + std::to_string(com.orb5D.lastError())).c_str());
             break;
         }

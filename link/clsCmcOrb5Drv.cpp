@@ -57,7 +57,7 @@ void clsCmcOrb5Drv::setcloneWriteAdrList(const std::string& list)
 void clsCmcOrb5Drv::setnowError(int16_t c)
 {
     nowError_ = c;
-    if (c != 0)
+    if (c != drvErrNone)
         lastError_ = c;
     stop();
 }
@@ -214,7 +214,7 @@ void clsCmcOrb5Drv::frameEvent()
                 r = Send(nextWriteFrame());
             }
             if (r != 0)
-                setnowError(8);
+                setnowError(drvErrFrameNotSent);
         } else {
             stop();
         }
@@ -236,7 +236,7 @@ int16_t clsCmcOrb5Drv::dispatch(const ByteStr& body)
         if (workMode_ != 1)
             return 1;
         if (!check(body)) {
-            setnowError(3);
+            setnowError(drvErrIllegalData);
             return 1;
         }
         ansInfo_ = body;
@@ -245,36 +245,36 @@ int16_t clsCmcOrb5Drv::dispatch(const ByteStr& body)
         if (workMode_ != 2)
             return 1;
         if (!check(body)) {
-            setnowError(3);
+            setnowError(drvErrIllegalData);
             return 1;
         }
         waitCounter_.setcounter(kAnswerTimeout);
         if (!storeCloneData(body))
-            setnowError(5);
+            setnowError(drvErrBlockBeyond);
         return 1;
     case 0xE5:
         if (workMode_ != 2)
             return 1;
         if (check(body))
             return 0;
-        setnowError(countMismatch_ ? 4 : 3);
+        setnowError(countMismatch_ ? drvErrCountMismatch : drvErrIllegalData);
         return 1;
     case 0xE6:
         if (workMode_ != 4)
             return 1;
         if (!check(body)) {
-            setnowError(3);
+            setnowError(drvErrIllegalData);
             return 1;
         }
         if (at(body, 4) == 0x00)
             return 0;
-        setnowError(7);
+        setnowError(drvErrWriteFailed);
         return 1;
     case 0xE8:
         if (workMode_ != 5)
             return 1;
         if (!check(body)) {
-            setnowError(3);
+            setnowError(drvErrIllegalData);
             return 1;
         }
         varLastE8Answer_.assign(body.begin() + 3, body.end());
@@ -375,10 +375,10 @@ void clsCmcOrb5Drv::task()
 {
     if (waitState_ == 1) {
         if (waitCounter_.counter() == 0)
-            setnowError(1);
+            setnowError(drvErrNoEcho);
     } else if (waitState_ == 2) {
         if (waitCounter_.counter() == 0 && RetrySend() != 0)
-            setnowError(2);
+            setnowError(drvErrNoAnswer);
     }
 }
 
@@ -387,7 +387,7 @@ void clsCmcOrb5Drv::Reset()
     stop();
     ClearRxBuffer();
     nextWriteAdr_ = 0;
-    nowError_ = 0;
+    nowError_ = drvErrNone;
 }
 
 void clsCmcOrb5Drv::ClearRxBuffer()

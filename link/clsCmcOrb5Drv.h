@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "link/CloneErrors.h"
 #include "link/clsCmcTick.h"
 #include "platform/ByteStr.h"
 
@@ -81,8 +82,8 @@ private:
     int32_t lastEeAdr_ = 0;
     bool countMismatch_ = false;
     bool running_ = false;
-    int16_t lastError_ = 0;
-    int16_t nowError_ = 0;
+    int16_t lastError_ = drvErrNone;
+    int16_t nowError_ = drvErrNone;
     ByteStr ansInfo_;
     ByteStr varLastE8Answer_;
     int16_t frameCount_ = 0;

@@ -137,7 +137,7 @@ void clsCmcOrb5Sequence::task()
 
 int16_t clsCmcOrb5Sequence::chooseAction()
 {
-    const bool drvError = driver().lastError() != 0;
+    const bool drvError = driver().lastError() != drvErrNone;
     switch (operation_) {
     case opModelQuery:
         return step_ == 0 ? actQuery : actFinish;
@@ -147,14 +147,14 @@ int16_t clsCmcOrb5Sequence::chooseAction()
             return actQuery;
         case 1:
             if (drvError) {
-                error_ = 4;
+                error_ = seqErrDriver;
                 return actErrorEnd;
             }
             return modelCheck(false) ? actNone : actErrorEnd;
         case 2:
         case 3:
             if (drvError) {
-                error_ = 4;
+                error_ = seqErrDriver;
                 return actErrorEnd;
             }
             return step_ == 3 ? actRead : actNone;
@@ -168,7 +168,7 @@ int16_t clsCmcOrb5Sequence::chooseAction()
             return actQuery;
         if (step_ == 1) {
             if (drvError) {
-                error_ = 4;
+                error_ = seqErrDriver;
                 return actErrorEnd;
             }
             return modelCheck(true) ? actWrite : actErrorEnd;
@@ -183,30 +183,49 @@ int16_t clsCmcOrb5Sequence::chooseAction()
     }
 }
 
+namespace {
+
+// Body byte 43 of the model answer: up to 0x01 allows a clone read, exactly
+// 0x01 a clone write.
+constexpr size_t kModelBytePos = 43;
+constexpr int kModelByteRead = 0x01;
+constexpr int kModelByteWrite = 0x01;
+
+}  // namespace
+
+int clsCmcOrb5Sequence::modelByte() const
+{
+    const ByteStr b = bodyBytes(ansInfo(), kModelBytePos, 1);
+    return b.empty() ? 0 : b[0];
+}
+
+bool clsCmcOrb5Sequence::cloneWriteAllowed() const
+{
+    return modelByte() == kModelByteWrite;
+}
+
 // True when the transceiver may be read (or written); sets error otherwise.
 bool clsCmcOrb5Sequence::modelCheck(bool writing)
 {
     if (ansNameM() != radio_.radioNameM())
-        error_ = 1;
-    const ByteStr b43 = bodyBytes(ansInfo(), 43, 1);
-    const int v43 = b43.empty() ? 0 : b43[0];
-    if (writing ? v43 != 0x01 : v43 > 0x01)
-        error_ = 3;
+        error_ = seqErrMainCode;
+    if (writing ? !cloneWriteAllowed() : modelByte() > kModelByteRead)
+        error_ = seqErrModelByte;
     const std::string nameS = ansNameS();
     if (checker_ != nullptr && !checker_->RigOpFunc_CheckSubNameLegal(nameS)) {
-        error_ = 2;
+        error_ = seqErrSubCode;
         return false;
     }
     radio_.setradionameS(nameS);
-    return error_ == 0;
+    return error_ == seqErrNone;
 }
 
 void clsCmcOrb5Sequence::perform(int16_t action)
 {
     clsCmcOrb5Drv& drv = driver();
     if (action >= actQuery && action <= actE8) {
-        drv.setlastError(0);
-        error_ = 0;
+        drv.setlastError(drvErrNone);
+        error_ = seqErrNone;
         com_.setcomPortNum(comPortNo_);
         com_.setcomOpen(true);
     }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "link/CloneErrors.h"
 #include "link/clsCmcTick.h"
 #include "platform/ByteStr.h"
 
@@ -61,6 +62,8 @@ public:
     // another one now would replace it unsent.
     bool Busy() const { return OpRunning() || operation_ != opNone; }
     int16_t error() const { return error_; }
+    // The last model answer allows a clone write (its byte 43 is 0x01).
+    bool cloneWriteAllowed() const;
     const ByteStr& ansInfo() const;
     std::string ansNameM() const;
     std::string ansNameS() const;
@@ -71,6 +74,8 @@ public:
 
 private:
     int16_t chooseAction();
+    // Byte 43 of the last model answer (0 when there is none).
+    int modelByte() const;
     bool modelCheck(bool writing);
     void perform(int16_t action);
 
@@ -85,5 +90,5 @@ private:
     bool e8AnsRequired_ = false;
     int32_t comHoldReload_ = 0;
     clsCmcTick hold_;
-    int16_t error_ = 0;
+    int16_t error_ = seqErrNone;
 };

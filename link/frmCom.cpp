@@ -58,7 +58,7 @@ void frmCom::AllOver()
 
 bool frmCom::totalError() const
 {
-    return orb5D.nowError() != 0 || errOverflow_ || errCannotOpen_;
+    return orb5D.nowError() != drvErrNone || errOverflow_ || errCannotOpen_;
 }
 
 void frmCom::setcomPortNum(int16_t n)

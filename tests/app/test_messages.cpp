@@ -12,7 +12,7 @@ const std::string kSCP = "- The COM port settings.\r\n- Cloning cable connection
 const std::string kCP = "- Cloning cable connections.\r\n- Transceiver power is ON.";
 
 // A failure the driver or the sequencer reports by its code.
-CloneFailure link(int16_t driverError, int16_t sequencerError = 0)
+CloneFailure link(int16_t driverError, int16_t sequencerError = seqErrNone)
 {
     CloneFailure f;
     f.driverError = driverError;
@@ -33,21 +33,21 @@ TEST(CloneErrorMessage, EveryFailureHasItsText)
     const Case cases[] = {
         {cannotOpen, "Cannot access COM 3." + kHead + kSCP},
         {overflow, "COM buffer overflow." + kHead + kSCP},
-        {link(1), "Cannot access COM port" + kHead + kSCP},
-        {link(2), "No answer from transceiver." + kHead + kSCP},
-        {link(3), "Illegal data." + kHead + kSCP},
-        {link(4), "Data counter error." + kHead + kSCP},
-        {link(5), "Data overflow." + kHead + kSCP},
-        {link(6), "Cannot write cloning data." + kHead + kCP},
-        {link(7), "Cannot write cloning data." + kHead + kCP},
-        {link(8), "Cannot Clone." + kHead + "\r\n" + kSCP},
-        {link(0, 1), "Cannot Clone." + kHead + kSCP},
-        {link(0, 2), "Version number does not match\r\nfor this transceiver."},
-        {link(0, 3),
+        {link(drvErrNoEcho), "Cannot access COM port" + kHead + kSCP},
+        {link(drvErrNoAnswer), "No answer from transceiver." + kHead + kSCP},
+        {link(drvErrIllegalData), "Illegal data." + kHead + kSCP},
+        {link(drvErrCountMismatch), "Data counter error." + kHead + kSCP},
+        {link(drvErrBlockBeyond), "Data overflow." + kHead + kSCP},
+        {link(drvErrWriteRefused), "Cannot write cloning data." + kHead + kCP},
+        {link(drvErrWriteFailed), "Cannot write cloning data." + kHead + kCP},
+        {link(drvErrFrameNotSent), "Cannot Clone." + kHead + "\r\n" + kSCP},
+        {link(drvErrNone, seqErrMainCode), "Cannot Clone." + kHead + kSCP},
+        {link(drvErrNone, seqErrSubCode), "Version number does not match\r\nfor this transceiver."},
+        {link(drvErrNone, seqErrModelByte),
          "Connected transceiver is not compatible model." + kHead +
              "- Appropriate cloning software for the transceiver is being used.\r\n"
              "- The revision number of the transceiver."},
-        {link(0, 4), "Cannot Clone." + kHead + kSCP},
+        {link(drvErrNone, seqErrDriver), "Cannot Clone." + kHead + kSCP},
         {CloneFailure{}, "Communication failed." + kHead + kCP},
     };
     for (const auto& c : cases)
@@ -56,7 +56,7 @@ TEST(CloneErrorMessage, EveryFailureHasItsText)
 
 TEST(CloneErrorMessage, PortFailuresComeBeforeLinkCodes)
 {
-    CloneFailure f = link(2, 4);
+    CloneFailure f = link(drvErrNoAnswer, seqErrDriver);
     f.errOverflow = true;
     EXPECT_EQ(CloneErrorMessage(f).substr(0, 20), "COM buffer overflow.");
     f.errOverflow = false;

@@ -53,27 +53,28 @@ TEST_F(DriverTest, ModelAnswerAssemblyAndChecks)
     const ByteStr head(a.begin(), a.begin() + 20), tail(a.begin() + 20, a.end());
     ByteStr badCount = a;
     badCount[9] = 45;   // body byte 8, the count byte (the body starts at frame byte 2)
+    constexpr int kTakenAtOnce = -1;
     struct Case {
         const char* name;
         std::vector<ByteStr> batches;   // after the query was sent
-        int error;                      // after 1200 ms; -1: the answer was taken at once
+        int error;                      // after 1200 ms; kTakenAtOnce: the answer was taken at once
         size_t body = 51;
     };
     const Case cases[] = {
         {"echo split, answer in the second batch", {ByteStr(query.begin(), query.begin() + 4),
-                                                    cat(ByteStr(query.begin() + 4, query.end()), a)}, -1},
-        {"extra preamble bytes", {query, cat(bytes("FE FE"), head), tail}, -1},
-        {"noise before the frame start", {query, cat(bytes("00 55 AA"), head), tail}, -1},
-        {"a broken frame start", {query, cat(bytes("FE 12 34"), head), tail}, -1},
+                                                    cat(ByteStr(query.begin() + 4, query.end()), a)}, kTakenAtOnce},
+        {"extra preamble bytes", {query, cat(bytes("FE FE"), head), tail}, kTakenAtOnce},
+        {"noise before the frame start", {query, cat(bytes("00 55 AA"), head), tail}, kTakenAtOnce},
+        {"a broken frame start", {query, cat(bytes("FE 12 34"), head), tail}, kTakenAtOnce},
         {"frames of another kind first", {query, RadioFrame(0xE8, bytes("53 14 01 00 03 43 38")),
                                           CloneDataFrame(0, ByteStr(4, 1)), bytes("FE FE EE EF E1 00 FD"),
-                                          RadioFrame(0xE7, {}), a}, -1},
-        {"a long body", {query, ModelAnswer("5314", "0100", 120)}, -1, 120},
-        {"a stray end mark while hunting drops the whole batch", {query, cat(bytes("12 FD"), a)}, 2},
-        {"longer than the buffer: not recognised", {query, ModelAnswer("5314", "0100", 262)}, 2},
-        {"50-byte body", {query, ModelAnswer("5314", "0100", 50)}, 3},
-        {"count byte not length - 7", {query, badCount}, 3},
-        {"model code with a hex letter", {query, ModelAnswer("53A4", "0100")}, 3},
+                                          RadioFrame(0xE7, {}), a}, kTakenAtOnce},
+        {"a long body", {query, ModelAnswer("5314", "0100", 120)}, kTakenAtOnce, 120},
+        {"a stray end mark while hunting drops the whole batch", {query, cat(bytes("12 FD"), a)}, drvErrNoAnswer},
+        {"longer than the buffer: not recognised", {query, ModelAnswer("5314", "0100", 262)}, drvErrNoAnswer},
+        {"50-byte body", {query, ModelAnswer("5314", "0100", 50)}, drvErrIllegalData},
+        {"count byte not length - 7", {query, badCount}, drvErrIllegalData},
+        {"model code with a hex letter", {query, ModelAnswer("53A4", "0100")}, drvErrIllegalData},
     };
     for (const auto& c : cases) {
         Rig r;
@@ -82,14 +83,14 @@ TEST_F(DriverTest, ModelAnswerAssemblyAndChecks)
         ASSERT_EQ(r.port.written[0], query);
         for (const ByteStr& b : c.batches)
             r.drv.read(b);
-        if (c.error == -1) {
+        if (c.error == kTakenAtOnce) {
             EXPECT_FALSE(r.drv.Running()) << c.name;
-            EXPECT_EQ(r.drv.lastError(), 0) << c.name;
+            EXPECT_EQ(r.drv.lastError(), drvErrNone) << c.name;
             EXPECT_EQ(r.drv.ansInfo().size(), c.body) << c.name;
             EXPECT_EQ(r.drv.ansInfo()[2], 0xE1) << c.name;
             continue;
         }
-        if (c.error == 2) {
+        if (c.error == drvErrNoAnswer) {
             EXPECT_TRUE(r.drv.Running() && r.drv.ansInfo().empty()) << c.name;
             r.elapse(1200);
         }
@@ -110,7 +111,7 @@ TEST_F(DriverTest, CloneReadFillsTheImageFromAStreamAfterTheEcho)
     EXPECT_EQ(drv.lastEeAdr(), 0x3AF) << "the last address of the last whole frame";
     drv.read(cat(ByteStr(batch.end() - 200, batch.end()), CloneEndFrame(64)));
     EXPECT_FALSE(drv.Running());
-    EXPECT_EQ(drv.lastError(), 0);
+    EXPECT_EQ(drv.lastError(), drvErrNone);
     EXPECT_EQ(eep.ReadBlock(0x3F0, 16), ByteStr(16, 0xF0));
     EXPECT_EQ(eep.ReadByte(1024), 0) << "nothing beyond the stream";
 }
@@ -130,15 +131,15 @@ TEST_F(DriverTest, CloneDataAndEndFrameErrors)
         all256 = cat(all256, CloneDataFrame(i * 2, ByteStr(2, 7)));
     struct Case { const char* name; ByteStr frames; int error; };
     const Case cases[] = {
-        {"wrong checksum", CloneDataFrame(0, ByteStr(4, 1), 1), 3},
-        {"even body length", evenLength, 3},
-        {"length field disagrees with the size", lengthField, 3},
-        {"a data character that is not hexadecimal", notHex, 3},
-        {"block ends beyond 8159", CloneDataFrame(8150, ByteStr(16, 1)), 5},
-        {"block at the last address", cat(CloneDataFrame(8144, ByteStr(16, 1)), CloneEndFrame(1)), 0},
-        {"frame count differs", cat(CloneDataFrame(0, ByteStr(4, 1)), CloneEndFrame(2)), 4},
-        {"frame count kept modulo 256", cat(all256, CloneEndFrame(0)), 0},
-        {"end frame without the maker text", cat(CloneDataFrame(0, ByteStr(4, 1)), notMaker), 3},
+        {"wrong checksum", CloneDataFrame(0, ByteStr(4, 1), 1), drvErrIllegalData},
+        {"even body length", evenLength, drvErrIllegalData},
+        {"length field disagrees with the size", lengthField, drvErrIllegalData},
+        {"a data character that is not hexadecimal", notHex, drvErrIllegalData},
+        {"block ends beyond 8159", CloneDataFrame(8150, ByteStr(16, 1)), drvErrBlockBeyond},
+        {"block at the last address", cat(CloneDataFrame(8144, ByteStr(16, 1)), CloneEndFrame(1)), drvErrNone},
+        {"frame count differs", cat(CloneDataFrame(0, ByteStr(4, 1)), CloneEndFrame(2)), drvErrCountMismatch},
+        {"frame count kept modulo 256", cat(all256, CloneEndFrame(0)), drvErrNone},
+        {"end frame without the maker text", cat(CloneDataFrame(0, ByteStr(4, 1)), notMaker), drvErrIllegalData},
     };
     for (const auto& c : cases) {
         Rig r;
@@ -175,11 +176,11 @@ TEST_F(DriverTest, EchoAndAnswerTimeOuts)
     elapse(950);
     EXPECT_TRUE(drv.Running());
     elapse(50);
-    EXPECT_EQ(drv.lastError(), 1);
+    EXPECT_EQ(drv.lastError(), drvErrNoEcho);
     EXPECT_FALSE(drv.Running());
     drv.Reset();
-    EXPECT_EQ(drv.nowError(), 0);
-    EXPECT_EQ(drv.lastError(), 1) << "Reset keeps the last error";
+    EXPECT_EQ(drv.nowError(), drvErrNone);
+    EXPECT_EQ(drv.lastError(), drvErrNoEcho) << "Reset keeps the last error";
 
     Rig r;
     r.startRead();
@@ -188,9 +189,9 @@ TEST_F(DriverTest, EchoAndAnswerTimeOuts)
         r.drv.read(CloneDataFrame(i * 4, ByteStr(4, 0x33)));
     }
     EXPECT_TRUE(r.drv.Running());
-    EXPECT_EQ(r.drv.lastError(), 0);
+    EXPECT_EQ(r.drv.lastError(), drvErrNone);
     r.elapse(1250);
-    EXPECT_EQ(r.drv.lastError(), 2);
+    EXPECT_EQ(r.drv.lastError(), drvErrNoAnswer);
 }
 
 TEST_F(DriverTest, CloneWriteSendsTheListThenTheEndFrame)
@@ -214,7 +215,7 @@ TEST_F(DriverTest, CloneWriteSendsTheListThenTheEndFrame)
     EXPECT_TRUE(drv.Running());
     drv.read(RadioFrame(0xE6, {0x00}));
     EXPECT_FALSE(drv.Running());
-    EXPECT_EQ(drv.lastError(), 0);
+    EXPECT_EQ(drv.lastError(), drvErrNone);
 }
 
 // The transmit buffer full when the echo asks for the next data frame: 8;
@@ -227,10 +228,10 @@ TEST_F(DriverTest, CloneWriteErrors)
     drv.Send(bytes("E3 53 14 01 00"));
     port.outPending = 1000;
     echo();
-    EXPECT_EQ(drv.lastError(), 8);
+    EXPECT_EQ(drv.lastError(), drvErrFrameNotSent);
     EXPECT_FALSE(drv.Running());
     EXPECT_EQ(port.written.size(), 1u);
-    for (const auto& [result, error] : {std::pair<ByteStr, int>{{0x01}, 7}, {{}, 3}}) {
+    for (const auto& [result, error] : {std::pair<ByteStr, int>{{0x01}, drvErrWriteFailed}, {{}, drvErrIllegalData}}) {
         Rig r;
         r.drv.setworkMode(4);
         r.drv.Send(cat({0xE5}, StrToByteStr("Halvo Co.")));

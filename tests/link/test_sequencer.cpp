@@ -101,13 +101,13 @@ TEST_F(SequencerTest, ModelCheckOutcomes)
         bool answers = true;
     };
     const Case cases[] = {
-        {"another main code", "1234", "0101", 0x01, false, 1, "0101"},
-        {"model byte 0x02 refuses a read", "5314", "0101", 0x02, false, 3, "0101"},
-        {"model byte 0x00 allows a read", "5314", "0101", 0x00, false, 0, "0101"},
-        {"model byte 0x00 refuses a write", "5314", "0101", 0x00, true, 3, "0101"},
-        {"sub code below 0100", "5314", "0099", 0x01, false, 2, "0100"},
-        {"main code and sub code both wrong", "1234", "0099", 0x01, false, 2, "0100"},
-        {"no answer (driver error 2)", "5314", "0101", 0x01, false, 4, "0100", false},
+        {"another main code", "1234", "0101", 0x01, false, seqErrMainCode, "0101"},
+        {"model byte 0x02 refuses a read", "5314", "0101", 0x02, false, seqErrModelByte, "0101"},
+        {"model byte 0x00 allows a read", "5314", "0101", 0x00, false, seqErrNone, "0101"},
+        {"model byte 0x00 refuses a write", "5314", "0101", 0x00, true, seqErrModelByte, "0101"},
+        {"sub code below 0100", "5314", "0099", 0x01, false, seqErrSubCode, "0100"},
+        {"main code and sub code both wrong", "1234", "0099", 0x01, false, seqErrSubCode, "0100"},
+        {"no answer (driver error 2)", "5314", "0101", 0x01, false, seqErrDriver, "0100", false},
     };
     for (const auto& c : cases) {
         seq.Reset();
@@ -125,8 +125,8 @@ TEST_F(SequencerTest, ModelCheckOutcomes)
         runToEnd();
         EXPECT_FALSE(seq.OpRunning()) << c.name;
         EXPECT_EQ(radio.radionameS(), c.subAfter) << c.name;
-        EXPECT_EQ(reports, (c.error == 0 ? Reports{} : Reports{{c.error, c.answers ? 0 : 2}})) << c.name;
-        if (c.error != 0) {
+        EXPECT_EQ(reports, (c.error == seqErrNone ? Reports{} : Reports{{c.error, c.answers ? drvErrNone : drvErrNoAnswer}})) << c.name;
+        if (c.error != seqErrNone) {
             EXPECT_EQ(framesWith(0xE2) + framesWith(0xE3), 0) << c.name << ": no clone request";
             EXPECT_FALSE(com.comOpen()) << c.name;
         }
@@ -162,7 +162,7 @@ TEST_F(SequencerTest, UnansweredRequestIsRepeatedThenReported)
     runToEnd();
     EXPECT_EQ(framesWith(0xE8), 3);
     EXPECT_TRUE(port.written[1] == port.written[0] && port.written[2] == port.written[0]) << "the same frame again";
-    EXPECT_EQ(reports, (Reports{{0, 2}}));
+    EXPECT_EQ(reports, (Reports{{seqErrNone, drvErrNoAnswer}}));
     EXPECT_FALSE(com.comOpen());
 }
 
