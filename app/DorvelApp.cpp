@@ -1,6 +1,7 @@
 #include "app/DorvelApp.h"
 
 #include "app/AppText.h"
+#include "app/CloneErrorText.h"
 #include "app/start.h"
 
 DorvelApp::DorvelApp(const AppPlatform& platform, MainWindowControls& controls)
@@ -53,6 +54,7 @@ bool DorvelApp::Main()
     keeper_ = std::make_unique<ImageKeeper>(radio_, *com_, platform_.backupStore);
     model_->addListener(keeper_.get());
     restore_ = std::make_unique<ImageRestore>(*seq_, radio_, *model_, *keeper_, controls_.rig.lblProgress);
+    restore_->setSequencerMessage(SequencerErrorMessage);
     main_->setImageWork(keeper_.get(), restore_.get());
     // The stored port and release time over those defaults.
     if (profMain_) {

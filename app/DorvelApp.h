@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "app/BackupStore.h"
-#include "app/ImageKeeper.h"
-#include "app/ImageRestore.h"
+#include "records/BackupStore.h"
+#include "records/ImageKeeper.h"
+#include "records/ImageRestore.h"
 #include "app/MainWindowControls.h"
 #include "app/clsCmcProfileIO.h"
 #include "app/frmMain.h"

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "app/DorvelApp.h"
-#include "app/ImageFile.h"
+#include "records/ImageFile.h"
 #include "app/MemoryWindow.h"
 #include "console/ConsoleEventReceiver.h"
 #include "platform/ForwardingSerialPort.h"

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <iostream>
 
-#include "app/BackupStore.h"
-#include "app/ImageFile.h"
+#include "records/BackupStore.h"
+#include "records/ImageFile.h"
 #include "cli/Commands.h"
 #include "model/clsIndEep_RigTavik.h"
 

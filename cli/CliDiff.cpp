@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <iostream>
 
-#include "app/ImageCompare.h"
-#include "app/ImageFile.h"
+#include "records/ImageCompare.h"
+#include "records/ImageFile.h"
 #include "cli/Commands.h"
 
 int CliDiff(const std::vector<std::string>& args)

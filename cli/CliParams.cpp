@@ -1,7 +1,7 @@
 // dorvel-adj-cli params: the parameter listing of an image file or a radio.
 #include <iostream>
 
-#include "app/ImageFile.h"
+#include "records/ImageFile.h"
 #include "cli/Commands.h"
 #include "cli/TerminalText.h"
 

@@ -8,7 +8,7 @@
 
 #include <iostream>
 
-#include "app/qt/ServiceReport.h"
+#include "report/ServiceReport.h"
 #include "cli/Commands.h"
 #include "cli/HeadlessApp.h"
 #include "cli/SessionCommands.h"

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <iostream>
 
-#include "app/ImageFile.h"
-#include "app/ImageRestore.h"
+#include "records/ImageFile.h"
+#include "records/ImageRestore.h"
 #include "cli/Commands.h"
 #include "cli/HeadlessApp.h"
 

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "app/BackupStore.h"
+#include "records/BackupStore.h"
 #include "app/DorvelApp.h"
 #include "app/MemoryWindow.h"
 #include "cli/SessionCommands.h"

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "app/DorvelApp.h"
-#include "app/JournalJson.h"
+#include "records/JournalJson.h"
 #include "app/MemoryWindow.h"
 #include "link/clsCmcEeprom.h"
 #include "cli/TerminalText.h"

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/ImageFile.h"
+#include "records/ImageFile.h"
 #include "fuzz/ScratchFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

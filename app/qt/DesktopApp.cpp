@@ -12,10 +12,10 @@
 #include <iostream>
 
 #include "app/AppText.h"
-#include "app/AtomicFile.h"
+#include "platform/AtomicFile.h"
 #include "app/qt/PortDeviceDialog.h"
 #include "app/qt/RestoreDialog.h"
-#include "app/qt/ServiceReport.h"
+#include "report/ServiceReport.h"
 #include "model/clsIndOp_RigTavik.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // the settings file, the single-instance lock and the program's objects.
 #include <string>
 
-#include "app/BackupStore.h"
+#include "records/BackupStore.h"
 #include "app/ComPortMap.h"
 #include "app/DorvelApp.h"
 #include "app/qt/MainWindow.h"

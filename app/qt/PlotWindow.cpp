@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "app/qt/SweepPlot.h"
+#include "report/SweepPlot.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ImageCompare.h"
+#include "records/ImageCompare.h"
 
 class QPlainTextEdit;
 

@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/BackupStore.h"
-#include "app/ImageFile.h"
-#include "app/ImageRestore.h"
+#include "records/BackupStore.h"
+#include "records/ImageFile.h"
+#include "records/ImageRestore.h"
 #include "tests/integration/Processes.h"
 #include "tests/model/ModelBench.h"
 

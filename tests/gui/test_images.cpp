@@ -18,7 +18,7 @@
 #include <fstream>
 
 #include "app/qt/RestoreDialog.h"
-#include "app/qt/SweepPlot.h"
+#include "report/SweepPlot.h"
 #include "model/clsIndOp_RigTavik.h"
 #include "tests/gui/GuiRig.h"
 

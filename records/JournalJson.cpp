@@ -1,8 +1,8 @@
-#include "app/JournalJson.h"
+#include "records/JournalJson.h"
 
 #include <cstdio>
 
-#include "app/TimeText.h"
+#include "records/TimeText.h"
 #include "link/Common.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/qt/ServiceReport.h"
+#include "report/ServiceReport.h"
 
 #include <QBuffer>
 #include <QFontMetricsF>
@@ -8,10 +8,10 @@
 #include <QPdfWriter>
 #include <QStringList>
 
-#include "app/JournalJson.h"
-#include "app/AtomicFile.h"
-#include "app/TimeText.h"
-#include "app/qt/SweepPlot.h"
+#include "records/JournalJson.h"
+#include "platform/AtomicFile.h"
+#include "records/TimeText.h"
+#include "report/SweepPlot.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/BackupStore.h"
+#include "records/BackupStore.h"
 
 #include <unistd.h>
 
@@ -7,8 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/AtomicFile.h"
-#include "app/TimeText.h"
+#include "platform/AtomicFile.h"
+#include "records/TimeText.h"
 #include "link/Common.h"
 #include "platform/SettingsLocation.h"
 

@@ -1,10 +1,9 @@
-#include "app/ImageRestore.h"
+#include "records/ImageRestore.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "app/CloneErrorText.h"
-#include "app/ImageKeeper.h"
+#include "records/ImageKeeper.h"
 #include "link/clsCmcOrb5Drv.h"
 #include "link/clsCmcOrb5Sequence.h"
 #include "link/clsCmcRadio.h"
@@ -171,7 +170,8 @@ std::string ImageRestore::refusal(const ByteStr& radio) const
                    ". Nothing was written.";
     } else if (!seq_.cloneWriteAllowed()) {
         // A bare image: the radio's own word on a clone write decides.
-        return SequencerErrorMessage(seqErrModelByte);
+        return sequencerMessage_ ? sequencerMessage_(seqErrModelByte)
+                                 : "The radio does not allow a clone write. Nothing was written.";
     }
     if (options_.anyImage)
         return "";

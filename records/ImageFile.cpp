@@ -1,4 +1,4 @@
-#include "app/ImageFile.h"
+#include "records/ImageFile.h"
 
 #include <sys/stat.h>
 
@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/AtomicFile.h"
+#include "platform/AtomicFile.h"
 #include "link/clsCmcEeprom.h"
 #include "model/clsIndEep_RigTavik.h"
 

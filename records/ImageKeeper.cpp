@@ -1,6 +1,6 @@
-#include "app/ImageKeeper.h"
+#include "records/ImageKeeper.h"
 
-#include "app/TimeText.h"
+#include "records/TimeText.h"
 #include "link/clsCmcRadio.h"
 #include "link/frmCom.h"
 #include "model/clsIndEep_RigTavik.h"

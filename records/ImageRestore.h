@@ -10,12 +10,13 @@
 // is told by the clone error report as any other, with what the radio holds
 // after it and the way back; the backup taken before stays on disk.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "app/ImageCompare.h"
-#include "app/ImageFile.h"
+#include "records/ImageCompare.h"
+#include "records/ImageFile.h"
 #include "platform/ByteStr.h"
 
 class clsCmcOrb5Sequence;
@@ -58,6 +59,10 @@ public:
                  platform::Label* progress);
 
     void setView(RestoreView* view) { view_ = view; }
+    // The operator's message for a sequencer error, as the clone error
+    // report words it: a bare image is refused as the radio's own model
+    // check would refuse it.
+    void setSequencerMessage(std::function<std::string(int16_t)> message) { sequencerMessage_ = std::move(message); }
     // Starts with the image and, when it has one, its record. Ends any
     // console work first. False while a restore runs.
     bool start(const ByteStr& image, const std::optional<ImageRecord>& record, const RestoreOptions& options = {});
@@ -98,6 +103,7 @@ private:
     ImageKeeper& keeper_;
     platform::Label* progress_;
     RestoreView* view_ = nullptr;
+    std::function<std::string(int16_t)> sequencerMessage_;
     Phase phase_ = Phase::Idle;
     Outcome outcome_ = Outcome::None;
     ByteStr image_;

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "app/ImageFile.h"
+#include "records/ImageFile.h"
 #include "platform/ByteStr.h"
 
 // A clone write that broke off: which radio, how far it came, the radio's

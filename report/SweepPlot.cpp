@@ -1,11 +1,11 @@
-#include "app/qt/SweepPlot.h"
+#include "report/SweepPlot.h"
 
 #include <QFontMetricsF>
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
 
-#include "app/JournalJson.h"
+#include "records/JournalJson.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/TimeText.h"
+#include "records/TimeText.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/ImageCompare.h"
+#include "records/ImageCompare.h"
 
 #include <algorithm>
 #include <cstdio>

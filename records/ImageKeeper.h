@@ -8,8 +8,8 @@
 #include <functional>
 #include <string>
 
-#include "app/BackupStore.h"
-#include "app/ImageFile.h"
+#include "records/BackupStore.h"
+#include "records/ImageFile.h"
 #include "model/ModelListener.h"
 #include "platform/ByteStr.h"
 
