@@ -26,6 +26,8 @@ std::string ComPortMap::DevicePath(int16_t portNo) const
 {
     if (portNo < 1 || portNo > 10)
         return {};
+    if (!runDevice_.empty())
+        return runDevice_;
     const std::string path = file_.GetPrivateProfileString("PORTS", key(portNo), "", 1024, fileName_);
     if (!path.empty())
         return path;

@@ -22,6 +22,10 @@ public:
     // Whether a device exists (tests replace the file system's answer).
     void setExists(std::function<bool(const std::string&)> exists) { exists_ = std::move(exists); }
 
+    // For this run only, every port number opens this device (the demo's
+    // simulated radio); "" goes back to the settings. Nothing is written.
+    void setRunDevice(std::string path) { runDevice_ = std::move(path); }
+
     // "" for a number outside 1 to 10.
     std::string DevicePath(int16_t portNo) const;
     // Maps the port number to the device in the settings file at once;
@@ -34,4 +38,5 @@ private:
     platform::SerialPortLister* lister_ = nullptr;
     std::function<void(const std::string&)> notice_;
     std::function<bool(const std::string&)> exists_;
+    std::string runDevice_;
 };

@@ -5,31 +5,17 @@
 //                         no display, a headless session against it instead
 //
 // Options for the repository's scripts (not for operators):
-//   --screenshot FILE     demo on the fast simulator: Connect, wait for the
-//                         editable console and its readouts, save the
-//                         window as an image, quit
-//   --screenshot-plots FILE
-//                         demo on the fast simulator: Connect, a BPF T1
-//                         sweep and an RX LVA search, then save the sweep
-//                         plot window as an image, quit
 //   --exit-when-shown     quit as soon as the window is on the screen,
 //                         printing the time since start-up
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QListWidget>
-#include <QPixmap>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QWindow>
 #include <cstring>
 #include <iostream>
-#include <optional>
 
 #include "DorvelVersion.h"
 #include "app/qt/DemoRadio.h"
 #include "app/qt/DesktopApp.h"
-#include "model/clsIndOp_RigTavik.h"
 #include "platform/SettingsLocation.h"
 
 namespace {
@@ -45,8 +31,6 @@ const char kUsage[] =
 struct Options {
     bool demo = false;
     bool exitWhenShown = false;
-    std::string screenshot;
-    std::string screenshotPlots;
 };
 
 // 0: go on; otherwise the exit status.
@@ -58,13 +42,6 @@ int parse(int argc, char** argv, Options& o)
             o.demo = true;
         } else if (a == "--exit-when-shown") {
             o.exitWhenShown = true;
-        } else if (a == "--screenshot" || a == "--screenshot-plots") {
-            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
-                std::cerr << "dorvel-adj: " << a << " needs a file name" << std::endl;
-                return 2;
-            }
-            (a == "--screenshot" ? o.screenshot : o.screenshotPlots) = argv[++i];
-            o.demo = true;
         } else if (a == "--help" || a == "-h") {
             std::cout << kUsage;
             return -1;
@@ -78,84 +55,6 @@ int parse(int argc, char** argv, Options& o)
         }
     }
     return 0;
-}
-
-// The readout lists hold values instead of placeholders.
-bool readoutsFilled(MainWindow& w)
-{
-    for (int l = 0; l < 2; ++l)
-        for (int i = 1; i < w.lbo01(l)->count(); ++i)
-            if (w.lbo01(l)->item(i)->text() == QLatin1String("----"))
-                return false;
-    return true;
-}
-
-// Presses "Connect", waits for the editable console and the first readouts,
-// saves the window to file and closes it. Sets failed on a time-out or a
-// file that could not be written.
-void scheduleScreenshot(DesktopApp& desk, const QString& file, bool& failed)
-{
-    auto* poll = new QTimer(&desk.window());
-    auto* clock = new QElapsedTimer();
-    clock->start();
-    QObject::connect(poll, &QTimer::timeout, poll, [&desk, file, &failed, poll, clock] {
-        MainWindow& w = desk.window();
-        const bool editable = desk.app().model().RigTavikProp_EditEnabled();
-        const bool ready = editable && readoutsFilled(w);
-        if (!ready && clock->elapsed() < 120000)
-            return;
-        poll->stop();
-        delete clock;
-        if (!ready) {
-            std::cerr << "dorvel-adj: the console did not become editable in time" << std::endl;
-            failed = true;
-        } else if (!w.grab().save(file)) {
-            std::cerr << "dorvel-adj: cannot write " << file.toStdString() << std::endl;
-            failed = true;
-        }
-        w.close();
-    });
-    desk.window().cmd00(0)->click();
-    poll->start(100);
-}
-
-// Connect, Enter on "BPF T1", then on "RX LVA" once the sweep has ended,
-// with the plot window open; saves it when the search has ended too.
-void schedulePlotScreenshot(DesktopApp& desk, const QString& file, bool& failed)
-{
-    auto* poll = new QTimer(&desk.window());
-    auto* clock = new QElapsedTimer();
-    clock->start();
-    auto* stage = new int(0);
-    QObject::connect(poll, &QTimer::timeout, poll, [&desk, file, &failed, poll, clock, stage] {
-        clsIndOp_RigTavik& m = desk.app().model();
-        const bool atRest = m.RigTavikProp_EditEnabled() && m.RigTavikProp_AtRest();
-        const JournalEvent* lva = m.myJournal.last(JournalEvent::Kind::Lva);
-        const bool timedOut = clock->elapsed() > 180000;
-        if (!timedOut && *stage == 0 && atRest) {
-            desk.showPlots();
-            m.myConsole.EnterPushed(m.idxBpfT1);
-            *stage = 1;
-        } else if (!timedOut && *stage == 1 && atRest && m.myJournal.last(JournalEvent::Kind::Bpf) != nullptr) {
-            m.myConsole.EnterPushed(m.idxRxLva);
-            *stage = 2;
-        } else if (timedOut || (*stage == 2 && atRest && lva != nullptr &&
-                                lva->outcome != JournalEvent::Outcome::Running)) {
-            poll->stop();
-            if (timedOut) {
-                std::cerr << "dorvel-adj: the sweeps did not end in time" << std::endl;
-                failed = true;
-            } else if (!desk.plotWindow()->grab().save(file)) {
-                std::cerr << "dorvel-adj: cannot write " << file.toStdString() << std::endl;
-                failed = true;
-            }
-            delete clock;
-            delete stage;
-            desk.window().close();
-        }
-    });
-    desk.window().cmd00(0)->click();
-    poll->start(100);
 }
 
 }  // namespace
@@ -197,10 +96,9 @@ int main(int argc, char** argv)
 
     DesktopOptions dopt;
     DemoRadio radio;
-    std::optional<QTemporaryDir> scratch;
     if (opt.demo) {
         std::string error;
-        if (!radio.start(folder, !opt.screenshot.empty() || !opt.screenshotPlots.empty(), error)) {
+        if (!radio.start(folder, false, error)) {
             std::cerr << "dorvel-adj: " << error << std::endl;
             return 1;
         }
@@ -208,23 +106,11 @@ int main(int argc, char** argv)
         std::cout << "dorvel-adj: demo on the simulated radio at " << radio.device()
                   << " (the selected COM port opens it for this run)" << std::endl;
     }
-    if (!opt.screenshot.empty() || !opt.screenshotPlots.empty()) {
-        // A picture of the program as it comes: default settings, and no
-        // conflict with a copy the developer has open.
-        scratch.emplace();
-        dopt.settingsFolder = scratch->path().toStdString();
-        dopt.lockPath = scratch->filePath(QStringLiteral("dorvel-adj.lock")).toStdString();
-    }
 
     DesktopApp desk(dopt);
     if (!desk.start())
         return 1;
 
-    bool failed = false;
-    if (!opt.screenshot.empty())
-        scheduleScreenshot(desk, QString::fromStdString(opt.screenshot), failed);
-    if (!opt.screenshotPlots.empty())
-        schedulePlotScreenshot(desk, QString::fromStdString(opt.screenshotPlots), failed);
     if (opt.exitWhenShown) {
         QWindow* handle = desk.window().windowHandle();
         while (handle == nullptr || !handle->isExposed()) {
@@ -238,5 +124,5 @@ int main(int argc, char** argv)
     }
     const int rc = qapp.exec();
     radio.stop();
-    return failed ? 1 : rc;
+    return rc;
 }

@@ -52,13 +52,13 @@ TEST(Images, BackupAtConnectPlotsSaveAndWriteBackWithConfirmAndVerify)
     const QList<QAction*> file = w.fileMenu()->actions();
     ASSERT_FALSE(file.empty());
     EXPECT_EQ(file[0], w.mnuFileExit());
-    const int save = file.indexOf(r.desk->mnuFileSaveImage());
+    const int save = file.indexOf(r.desk->images().mnuFileSaveImage());
     EXPECT_GT(save, 0);
-    EXPECT_EQ(file.indexOf(r.desk->mnuFileWriteImage()), save + 1);
-    EXPECT_EQ(file.indexOf(r.desk->mnuFileBackups()), save + 2);
-    EXPECT_EQ(r.desk->mnuFileSaveImage()->text(), "&Save image...");
-    EXPECT_EQ(r.desk->mnuFileWriteImage()->text(), "&Write image to radio...");
-    EXPECT_EQ(r.desk->mnuFileBackups()->text(), "Open &backups folder");
+    EXPECT_EQ(file.indexOf(r.desk->images().mnuFileWriteImage()), save + 1);
+    EXPECT_EQ(file.indexOf(r.desk->images().mnuFileBackups()), save + 2);
+    EXPECT_EQ(r.desk->images().mnuFileSaveImage()->text(), "&Save image...");
+    EXPECT_EQ(r.desk->images().mnuFileWriteImage()->text(), "&Write image to radio...");
+    EXPECT_EQ(r.desk->images().mnuFileBackups()->text(), "Open &backups folder");
 
     QTest::mouseClick(w.cmd00(0), Qt::LeftButton);
     ASSERT_TRUE(r.quiet());
@@ -102,7 +102,7 @@ TEST(Images, BackupAtConnectPlotsSaveAndWriteBackWithConfirmAndVerify)
     EXPECT_LE(pixels(img, plot.at(bpf->peakEnd + 4, 0).x(), area, true), 2);
 
     // File > Save report... writes the PDF and the JSON beside it.
-    EXPECT_TRUE(r.desk->saveReportTo(r.dir.file("job.pdf")));
+    EXPECT_TRUE(r.desk->images().saveReportTo(r.dir.file("job.pdf")));
     EXPECT_TRUE(FileExists(r.dir.file("job.pdf")) && FileExists(r.dir.file("job.json")));
 
     // One step of " Power(Hi)", then the program's image to a file.
@@ -110,7 +110,7 @@ TEST(Images, BackupAtConnectPlotsSaveAndWriteBackWithConfirmAndVerify)
     w.lboConsole()->setCurrentRow(1);
     QTest::keyClick(w.lboConsole(), Qt::Key_Right);
     ASSERT_TRUE(r.quiet());
-    ASSERT_TRUE(r.desk->saveImageTo(r.dir.file("saved.bin")));
+    ASSERT_TRUE(r.desk->images().saveImageTo(r.dir.file("saved.bin")));
     const std::string saved = ReadFile(r.dir.file("saved.bin"));
     ASSERT_EQ(saved.size(), 8160u);
     EXPECT_EQ(static_cast<unsigned char>(saved[0x082]), static_cast<unsigned char>(ReadFile(backups[0])[0x082]) + 1)
@@ -119,9 +119,9 @@ TEST(Images, BackupAtConnectPlotsSaveAndWriteBackWithConfirmAndVerify)
 
     // The backup back into the radio: the dialog lists the step undone.
     BoxCatcher boxes;
-    ASSERT_TRUE(r.desk->writeImageFrom(backups[0]));
-    ASSERT_TRUE(WaitFor([&] { return r.desk->restoreDialog() != nullptr; }, 15000));
-    auto* dialog = qobject_cast<RestoreDialog*>(r.desk->restoreDialog());
+    ASSERT_TRUE(r.desk->images().writeImageFrom(backups[0]));
+    ASSERT_TRUE(WaitFor([&] { return r.desk->images().restoreDialog() != nullptr; }, 15000));
+    auto* dialog = qobject_cast<RestoreDialog*>(r.desk->images().restoreDialog());
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->list()->toPlainText().contains("POW HI Level:")) << dialog->list()->toPlainText().toStdString();
     dialog->accept();
@@ -154,10 +154,10 @@ TEST(Images, TheRestoreNeedsABackupAndAPulledWriteSaysWhatTheRadioHolds)
         image[0x1800] = static_cast<char>(image[0x1800] ^ 1);
         std::ofstream(file, std::ios::binary) << image;
         BoxCatcher boxes;
-        ASSERT_TRUE(r.desk->writeImageFrom(file)) << c.name;
-        ASSERT_TRUE(WaitFor([&] { return r.desk->restoreDialog() != nullptr || !boxes.boxes.empty(); }, 15000));
-        if (r.desk->restoreDialog() != nullptr)
-            qobject_cast<RestoreDialog*>(r.desk->restoreDialog())->accept();
+        ASSERT_TRUE(r.desk->images().writeImageFrom(file)) << c.name;
+        ASSERT_TRUE(WaitFor([&] { return r.desk->images().restoreDialog() != nullptr || !boxes.boxes.empty(); }, 15000));
+        if (r.desk->images().restoreDialog() != nullptr)
+            qobject_cast<RestoreDialog*>(r.desk->images().restoreDialog())->accept();
         ASSERT_TRUE(WaitFor([&] { return !boxes.boxes.empty(); }, 30000)) << c.name;
         EXPECT_TRUE(boxes.boxes[0].text.startsWith(c.text)) << c.name << ": " << boxes.boxes[0].text.toStdString();
         EXPECT_TRUE(boxes.boxes[0].detail.contains(c.detail)) << c.name << ": " << boxes.boxes[0].detail.toStdString();
