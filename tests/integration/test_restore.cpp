@@ -37,6 +37,14 @@ std::string With(std::string image, size_t adr, const std::string& bytes)
     return image;
 }
 
+// The image of another unit: all 38 frequency slopes differ.
+std::string OtherUnit(std::string image)
+{
+    for (size_t a = 0x055; a < 0x07B; ++a)
+        image[a] = static_cast<char>(image[a] ^ 0x05);
+    return image;
+}
+
 bool Contains(const std::string& text, const std::string& part)
 {
     return text.find(part) != std::string::npos;
@@ -143,34 +151,6 @@ TEST(Restore, DiffShowsWhatDiffersInListingTermsOrAsAddresses)
     }
 }
 
-// The radio's own alignment must exist somewhere before a write begins: a
-// backup that cannot be saved stops the write before its first frame,
-// unless the operator says --no-backup.
-TEST(Restore, NoWriteWithoutABackupUnlessTheOperatorSaysSo)
-{
-    struct Case { const char* name; bool noBackup; int status; const char* says; bool cloneWrite; };
-    const Case cases[] = {
-        {"the data folder is a file", false, 1,
-         "The backup of the radio could not be saved: cannot create the folder", false},
-        {"--no-backup", true, 0, "verified", true},
-    };
-    const std::string start = ReferenceImage({}).image;
-    for (const Case& c : cases) {
-        TempDir dir;
-        const std::string file = PutImage(dir, "radio", With(start, 0x082, "\xC8"), "0100");
-        std::ofstream(dir.file("afile")) << "not a folder";
-        SimProcess sim({"--fast", "--log", dir.file("wire.log")});
-        std::vector<std::string> args{"write", "--device", sim.device(), "--in", file, "--yes"};
-        if (c.noBackup)
-            args.push_back("--no-backup");
-        const RunResult r = Cli(dir.file("afile"), args);
-        EXPECT_EQ(r.status, c.status) << c.name << "\n" << r.err;
-        EXPECT_TRUE(Contains(r.out + r.err, c.says)) << c.name << "\n" << r.out << r.err;
-        EXPECT_EQ(Contains(ReadFile(dir.file("wire.log")), " pc FEFEEEEFE3"), c.cloneWrite) << c.name;
-        EXPECT_TRUE(sim.image() == (c.cloneWrite ? With(start, 0x082, "\xC8") : start)) << c.name;
-    }
-}
-
 // A cable pulled in the middle of the write: the operator's message, then
 // what the radio holds and the command that puts the backup back. The next
 // attempt backs up the half-written radio as partial, and the listing of
@@ -180,9 +160,7 @@ TEST(Restore, APulledWriteSaysWhatTheRadioHoldsAndTheRetryDoesNotBuryTheGoodBack
     TempDir dir;
     const std::string data = dir.file("data");
     const std::string start = ReferenceImage({}).image;
-    std::string target = start;
-    for (size_t a = 0x055; a < 0x07B; ++a)   // another unit's slopes
-        target[a] = static_cast<char>(target[a] ^ 0x05);
+    std::string target = OtherUnit(start);
     target[0x1800] = static_cast<char>(target[0x1800] ^ 0x01);   // beyond the frames that arrive
     const std::string file = PutImage(dir, "other", target, "0100");
 
@@ -227,41 +205,52 @@ TEST(Restore, APulledWriteSaysWhatTheRadioHoldsAndTheRetryDoesNotBuryTheGoodBack
     EXPECT_FALSE(Contains(Backups(data).back(), "_partial")) << Backups(data).back();
 }
 
-// Before a write: an image of the other variant or one that cannot be a
-// radio's memory is refused unless --force is given; an image of another
-// unit is written, but the change list says so first.
-TEST(Restore, AnImageThatDoesNotSuitTheRadioIsRefusedOrFlagged)
+// Before a write: the radio's own alignment must exist somewhere (a backup
+// that cannot be saved stops the write before its first frame, unless
+// --no-backup); an image of the other variant or one that cannot be a
+// radio's memory is refused unless --force; an image of another unit is
+// written, but the change list says so first.
+TEST(Restore, AWriteNeedsABackupAndAnImageThatSuitsTheRadio)
 {
     const std::string start = ReferenceImage({}).image;
-    std::string otherUnit = start;
-    for (size_t a = 0x055; a < 0x07B; ++a)
-        otherUnit[a] = static_cast<char>(otherUnit[a] ^ 0x05);
-    struct Case { const char* name; std::string image; bool force; int status; const char* says; };
+    const std::string level = With(start, 0x082, "\xC8");
+    const std::string mid = With(start, 0x140, std::string(1, static_cast<char>(start[0x140] | 0x80)));
+    struct Case {
+        const char* name;
+        std::string image;
+        std::vector<std::string> options;
+        bool dataFolderIsAFile;
+        int status;
+        const char* says;
+    };
     const Case cases[] = {
-        {"the Mid variant", With(start, 0x140, std::string(1, static_cast<char>(start[0x140] | 0x80))), false, 1,
+        {"the data folder is a file", level, {}, true, 1,
+         "The backup of the radio could not be saved: cannot create the folder"},
+        {"--no-backup", level, {"--no-backup"}, true, 0, "verified"},
+        {"the Mid variant", mid, {}, false, 1,
          "This image is of the Mid variant, and the radio connected is of the standard variant. Nothing was written."},
-        {"the Mid variant, forced", With(start, 0x140, std::string(1, static_cast<char>(start[0x140] | 0x80))), true,
-         0, "verified"},
-        {"erased", std::string(8160, '\xFF'), false, 1,
+        {"the Mid variant, forced", mid, {"--force"}, false, 0, "verified"},
+        {"erased", std::string(8160, '\xFF'), {}, false, 1,
          "This image cannot be a radio's memory: every byte is 0xFF. Nothing was written."},
-        {"zeros", std::string(8160, '\0'), false, 1, "every byte is 0x00"},
-        {"a base frequency beyond 800 MHz", With(start, 0x030, "\x20\x00"), false, 1,
+        {"zeros", std::string(8160, '\0'), {}, false, 1, "every byte is 0x00"},
+        {"a base frequency beyond 800 MHz", With(start, 0x030, "\x20\x00"), {}, false, 1,
          "its base frequency (bytes 0x030 and 0x031) does not decode"},
-        {"a channel beyond 800 MHz", With(start, 0x160, "\x40\x00\x00\x00"), false, 1,
+        {"a channel beyond 800 MHz", With(start, 0x160, "\x40\x00\x00\x00"), {}, false, 1,
          "channel 1 holds a frequency beyond 800 MHz"},
-        {"another unit", otherUnit, false, 0,
+        {"another unit", OtherUnit(start), {}, false, 0,
          "Warning: this image is from another radio: 38 bytes of its channels and alignment differ from the radio's."},
     };
     for (const Case& c : cases) {
         TempDir dir;
         const std::string file = PutImage(dir, "radio", c.image, "0100");
+        std::ofstream(dir.file("afile")) << "not a folder";
         SimProcess sim({"--fast", "--log", dir.file("wire.log")});
         std::vector<std::string> args{"write", "--device", sim.device(), "--in", file, "--yes"};
-        if (c.force)
-            args.push_back("--force");
-        const RunResult r = Cli(dir.file("data"), args);
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const RunResult r = Cli(dir.file(c.dataFolderIsAFile ? "afile" : "data"), args);
         EXPECT_EQ(r.status, c.status) << c.name << "\n" << r.err;
         EXPECT_TRUE(Contains(r.out + r.err, c.says)) << c.name << "\n" << r.out << r.err;
         EXPECT_EQ(Contains(ReadFile(dir.file("wire.log")), " pc FEFEEEEFE3"), c.status == 0) << c.name;
+        EXPECT_TRUE(sim.image() == (c.status == 0 ? c.image : start)) << c.name;
     }
 }
