@@ -82,7 +82,7 @@ TEST_F(Journal, HoldsEveryFrameThatReachedTheTransceiverAndNothingElse)
                    std::to_string(e->wireValue);
     EXPECT_EQ(journal, commands());
     const JournalEvent& first = nth(Kind::Adjust, 0);
-    EXPECT_EQ(std::make_pair(first.title, first.cause), std::make_pair(std::string("adjust mode"), std::string("connect")));
+    EXPECT_EQ(first.title + "/" + first.cause, "adjust mode/connect");
     const auto adjust = all(Kind::Adjust);
     auto firstOperator = std::find_if(adjust.begin(), adjust.end(), [](auto* e) { return e->cause != "connect"; });
     ASSERT_NE(firstOperator, adjust.end());
