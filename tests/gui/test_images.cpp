@@ -40,8 +40,6 @@ int pixels(const QImage& img, double x, const QRectF& area, bool hatching)
 
 }  // namespace
 
-// One session in parts; a part that cannot go on ends alone (a fatal check
-// in a lambda leaves only the lambda), and the parts after it still report.
 TEST(Images, BackupAtConnectPlotsSaveAndWriteBackWithConfirmAndVerify)
 {
     GuiRig r({"--fast"});
@@ -66,7 +64,7 @@ TEST(Images, BackupAtConnectPlotsSaveAndWriteBackWithConfirmAndVerify)
     EXPECT_EQ(backups.size(), 1u);
     const std::string backup = backups.empty() ? "" : backups[0];
 
-    [&] {
+    [&] {   // the plots: a fatal check here leaves this lambda only, and the parts after it still run
         r.desk->mnuViewPlots()->trigger();
         PlotWindow* plots = r.desk->plotWindow();
         ASSERT_NE(plots, nullptr);

@@ -1,7 +1,7 @@
 // The real window, driven by key and mouse events, against the simulated
 // radio: what the operator sees and what reaches the wire, from Connect to
 // the parameter display, with a backup folder that cannot be written and a
-// Connect that fails.
+// Connect that fails. A step that does not come reports; the session goes on.
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -48,8 +48,6 @@ std::string E8Frame(int command, int value)
            ByteToAsciiHexStr(static_cast<int16_t>(value)) + "FD";
 }
 
-// One session; a step that does not come reports and the session goes on,
-// so that every later check still tells what it saw.
 TEST(Window, AnEditingSessionWithAFailedBackupAndAFailedConnect)
 {
     GuiRig r({"--fast"});

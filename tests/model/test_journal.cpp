@@ -11,10 +11,9 @@ using Kind = JournalEvent::Kind;
 using Outcome = JournalEvent::Outcome;
 
 // A transceiver with a detector peak at T1 36..38 and T2 90 (coarse sweep
-// values), and a level that rises with RX LVA. Each test starts from the
-// same session: Connect, three operator steps, a coarse sweep of T1 and T2,
-// a level search, and the RSSI levels stored with SD 7 and 3. Its steps only
-// report when they stall, so that every check on the record still runs.
+// values), and a level that rises with RX LVA. Each test starts from one
+// session: Connect, three steps, a coarse sweep of T1 and T2, a level search,
+// the RSSI levels stored with SD 7 and 3. A stalled step reports, no more.
 class Journal : public ::testing::Test, public ModelBench {
 protected:
     void SetUp() override
@@ -55,22 +54,16 @@ protected:
                 out.push_back(&e);
         return out;
     }
-    // The n-th event of a kind; an empty one, which fails the checks on it,
-    // when there are fewer.
+    // The n-th event of a kind, and an event's i-th point; past the end an
+    // empty event and a point of -1s, which fail the checks on them.
     const JournalEvent& nth(Kind k, size_t n) const
     {
         static const JournalEvent none;
-        const auto events = all(k);
-        return n < events.size() ? *events[n] : none;
+        return n < all(k).size() ? *all(k)[n] : none;
     }
+    static JournalPoint At(const JournalEvent& e, size_t i) { return i < e.points.size() ? e.points[i] : JournalPoint{-1, -1}; }
     int sd = 0;
 };
-
-// A point of an event; {-1, -1} past its end.
-JournalPoint At(const JournalEvent& e, size_t i)
-{
-    return i < e.points.size() ? e.points[i] : JournalPoint{-1, -1};
-}
 
 }  // namespace
 
@@ -84,10 +77,9 @@ TEST_F(Journal, HoldsEveryFrameThatReachedTheTransceiverAndNothingElse)
     const JournalEvent& first = nth(Kind::Adjust, 0);
     EXPECT_EQ(first.title + "/" + first.cause, "adjust mode/connect");
     const auto adjust = all(Kind::Adjust);
-    auto firstOperator = std::find_if(adjust.begin(), adjust.end(), [](auto* e) { return e->cause != "connect"; });
-    ASSERT_NE(firstOperator, adjust.end());
-    EXPECT_EQ(std::make_tuple((*firstOperator)->title, (*firstOperator)->oldValue, (*firstOperator)->newValue,
-                              (*firstOperator)->cause),
+    const auto op = std::find_if(adjust.begin(), adjust.end(), [](auto* e) { return e->cause != "connect"; });
+    ASSERT_NE(op, adjust.end());
+    EXPECT_EQ(std::make_tuple((*op)->title, (*op)->oldValue, (*op)->newValue, (*op)->cause),
               std::make_tuple(std::string("       BAL"), 50, 80, std::string("operator")));
 }
 
