@@ -47,11 +47,9 @@ TEST(Images, BackupAtConnectPlotsSaveAndWriteBackWithConfirmAndVerify)
     MainWindow& w = r.w();
     // The window's own entries keep their places; the new ones follow them.
     const QList<QAction*> menus = w.menuBar()->actions();
-    ASSERT_GE(menus.size(), 3);
-    EXPECT_EQ(menus[2]->text(), "&View");
+    EXPECT_EQ(menus.size() > 2 ? menus[2]->text() : QString(), "&View");
     const QList<QAction*> file = w.fileMenu()->actions();
-    ASSERT_FALSE(file.empty());
-    EXPECT_EQ(file[0], w.mnuFileExit());
+    EXPECT_EQ(file.value(0), w.mnuFileExit());
     const int save = file.indexOf(r.desk->images().mnuFileSaveImage());
     EXPECT_GT(save, 0);
     EXPECT_EQ(file.indexOf(r.desk->images().mnuFileWriteImage()), save + 1);
@@ -61,45 +59,48 @@ TEST(Images, BackupAtConnectPlotsSaveAndWriteBackWithConfirmAndVerify)
     EXPECT_EQ(r.desk->images().mnuFileBackups()->text(), "Open &backups folder");
 
     QTest::mouseClick(w.cmd00(0), Qt::LeftButton);
-    ASSERT_TRUE(r.quiet());
+    ASSERT_TRUE(r.quiet()) << "Connect";
     const std::vector<std::string> backups = FilesIn(r.options.backupFolder, ".bin");
-    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_EQ(backups.size(), 1u);
+    const std::string backup = backups.empty() ? "" : backups[0];
 
-    r.desk->mnuViewPlots()->trigger();
-    PlotWindow* plots = r.desk->plotWindow();
-    ASSERT_NE(plots, nullptr);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(plots));
+    [&] {   // the plots: a fatal check here leaves this lambda only, and the parts after it still run
+        r.desk->mnuViewPlots()->trigger();
+        PlotWindow* plots = r.desk->plotWindow();
+        ASSERT_NE(plots, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(plots));
 
-    w.lboConsole()->setFocus();
-    w.lboConsole()->setCurrentRow(kBpfT1);
-    QTest::keyClick(w.lboConsole(), Qt::Key_Return);
-    // Painted by the window itself while the sweep runs, more each time.
-    size_t first = 0;
-    ASSERT_TRUE(WaitFor([&] { return (first = plots->paintedBpfPoints()) > 0; }, 20000));
-    EXPECT_LT(first, 256u);
-    ASSERT_TRUE(WaitFor([&] { return plots->paintedBpfPoints() > first; }, 20000));
-    ASSERT_TRUE(WaitFor([&] { return plots->paintedBpfPoints() == 256; }, 120000));
-    ASSERT_TRUE(r.quiet());
+        w.lboConsole()->setFocus();
+        w.lboConsole()->setCurrentRow(kBpfT1);
+        QTest::keyClick(w.lboConsole(), Qt::Key_Return);
+        // Painted by the window itself while the sweep runs, more each time.
+        size_t first = 0;
+        ASSERT_TRUE(WaitFor([&] { return (first = plots->paintedBpfPoints()) > 0; }, 20000));
+        EXPECT_LT(first, 256u);
+        ASSERT_TRUE(WaitFor([&] { return plots->paintedBpfPoints() > first; }, 20000));
+        ASSERT_TRUE(WaitFor([&] { return plots->paintedBpfPoints() == 256; }, 120000));
+        EXPECT_TRUE(r.quiet()) << "the sweep";
 
-    const JournalEvent* bpf = plots->bpf();
-    ASSERT_NE(bpf, nullptr);
-    ASSERT_EQ(bpf->outcome, JournalEvent::Outcome::Done);
-    EXPECT_EQ(bpf->result, r.app().model().myConsole.Value(kBpfT1)) << "the journal holds what the console shows";
+        const JournalEvent* bpf = plots->bpf();
+        ASSERT_NE(bpf, nullptr);
+        EXPECT_EQ(bpf->outcome, JournalEvent::Outcome::Done);
+        EXPECT_EQ(bpf->result, r.app().model().myConsole.Value(kBpfT1)) << "the journal holds what the console shows";
 
-    const QImage img = plots->grab().toImage();
-    const SweepPlot plot(*bpf, plots->bpfBox(), *plots);
-    const QRectF& area = plot.area();
-    const double height = static_cast<int>(area.bottom()) - static_cast<int>(area.top()) - 4;
-    // The value written: a dashed line down the plot at the journal's result,
-    // and not a few values beside it.
-    EXPECT_GT(pixels(img, plot.at(bpf->result, 0).x(), area, false) / height, 0.45);
-    EXPECT_LT(pixels(img, plot.at(bpf->result + 12, 0).x(), area, false) / height, 0.1);
-    // The peak range hatched from the journal's first to its last peak value.
-    EXPECT_GT(pixels(img, plot.at(bpf->peakStart + 1, 0).x(), area, true), 8);
-    EXPECT_GT(pixels(img, plot.at(bpf->peakEnd - 1, 0).x(), area, true), 8);
-    // (The curve's smoothed edge may give a pixel or two of the same grey.)
-    EXPECT_LE(pixels(img, plot.at(bpf->peakStart - 4, 0).x(), area, true), 2);
-    EXPECT_LE(pixels(img, plot.at(bpf->peakEnd + 4, 0).x(), area, true), 2);
+        const QImage img = plots->grab().toImage();
+        const SweepPlot plot(*bpf, plots->bpfBox(), *plots);
+        const QRectF& area = plot.area();
+        const double height = static_cast<int>(area.bottom()) - static_cast<int>(area.top()) - 4;
+        // The value written: a dashed line down the plot at the journal's
+        // result, and not a few values beside it.
+        EXPECT_GT(pixels(img, plot.at(bpf->result, 0).x(), area, false) / height, 0.45);
+        EXPECT_LT(pixels(img, plot.at(bpf->result + 12, 0).x(), area, false) / height, 0.1);
+        // The peak range hatched from the journal's first to its last peak value.
+        EXPECT_GT(pixels(img, plot.at(bpf->peakStart + 1, 0).x(), area, true), 8);
+        EXPECT_GT(pixels(img, plot.at(bpf->peakEnd - 1, 0).x(), area, true), 8);
+        // (The curve's smoothed edge may give a pixel or two of the same grey.)
+        EXPECT_LE(pixels(img, plot.at(bpf->peakStart - 4, 0).x(), area, true), 2);
+        EXPECT_LE(pixels(img, plot.at(bpf->peakEnd + 4, 0).x(), area, true), 2);
+    }();
 
     // File > Save report... writes the PDF and the JSON beside it.
     EXPECT_TRUE(r.desk->images().saveReportTo(r.dir.file("job.pdf")));
@@ -109,27 +110,28 @@ TEST(Images, BackupAtConnectPlotsSaveAndWriteBackWithConfirmAndVerify)
     w.lboConsole()->setFocus();
     w.lboConsole()->setCurrentRow(1);
     QTest::keyClick(w.lboConsole(), Qt::Key_Right);
-    ASSERT_TRUE(r.quiet());
-    ASSERT_TRUE(r.desk->images().saveImageTo(r.dir.file("saved.bin")));
+    EXPECT_TRUE(r.quiet()) << "the step";
+    EXPECT_TRUE(r.desk->images().saveImageTo(r.dir.file("saved.bin")));
     const std::string saved = ReadFile(r.dir.file("saved.bin"));
-    ASSERT_EQ(saved.size(), 8160u);
-    EXPECT_EQ(static_cast<unsigned char>(saved[0x082]), static_cast<unsigned char>(ReadFile(backups[0])[0x082]) + 1)
-        << "the saved image carries the step";
+    EXPECT_EQ(saved.size(), 8160u);
+    const auto powHi = [](const std::string& f) { return f.size() > 0x82 ? static_cast<unsigned char>(f[0x82]) : -1; };
+    EXPECT_EQ(powHi(saved), powHi(ReadFile(backup)) + 1) << "the saved image carries the step";
     EXPECT_TRUE(FileExists(r.dir.file("saved.txt")));
 
     // The backup back into the radio: the dialog lists the step undone.
     BoxCatcher boxes;
-    ASSERT_TRUE(r.desk->images().writeImageFrom(backups[0]));
+    ASSERT_TRUE(r.desk->images().writeImageFrom(backup));
     ASSERT_TRUE(WaitFor([&] { return r.desk->images().restoreDialog() != nullptr; }, 15000));
     auto* dialog = qobject_cast<RestoreDialog*>(r.desk->images().restoreDialog());
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->list()->toPlainText().contains("POW HI Level:")) << dialog->list()->toPlainText().toStdString();
     dialog->accept();
-    ASSERT_TRUE(WaitFor([&] { return !boxes.boxes.empty(); }, 30000));
+    EXPECT_TRUE(WaitFor([&] { return !boxes.boxes.empty(); }, 30000));
+    EXPECT_EQ(FilesIn(r.options.backupFolder, ".bin").size(), 2u) << "the radio was backed up before the write";
+    EXPECT_TRUE(r.sim->image() == ReadFile(backup)) << "the radio holds the backup again";
+    ASSERT_FALSE(boxes.boxes.empty());
     EXPECT_TRUE(boxes.boxes[0].text.startsWith("verified")) << boxes.boxes[0].text.toStdString();
     EXPECT_EQ(boxes.boxes[0].icon, static_cast<int>(QMessageBox::Information));
-    EXPECT_EQ(FilesIn(r.options.backupFolder, ".bin").size(), 2u) << "the radio was backed up before the write";
-    EXPECT_TRUE(r.sim->image() == ReadFile(backups[0])) << "the radio holds the backup again";
 }
 
 // The window's restore refuses to write without a backup, and a cable

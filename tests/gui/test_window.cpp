@@ -1,7 +1,7 @@
 // The real window, driven by key and mouse events, against the simulated
 // radio: what the operator sees and what reaches the wire, from Connect to
 // the parameter display, with a backup folder that cannot be written and a
-// Connect that fails.
+// Connect that fails. A step that does not come reports; the session goes on.
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -60,44 +60,48 @@ TEST(Window, AnEditingSessionWithAFailedBackupAndAFailedConnect)
 
     QTest::mouseClick(w.cmd00(0), Qt::LeftButton);
     EXPECT_TRUE(PortLabel(w, "COM 1: OPEN", platform::SysColour::ButtonText));
-    ASSERT_TRUE(r.quiet());
+    EXPECT_TRUE(r.quiet()) << "Connect";
     EXPECT_EQ(State(w), "-F- EEE") << "console, every button enabled";
-    EXPECT_EQ(r.pcFrames().at(0).substr(0, 10), "FEFEEEEFE0") << "the model query went out first";
+    EXPECT_EQ(r.waitForFrame(0, "FEFEEEEFE0"), 0) << "the model query went out first";
     // The backup of the image read could not be written: a note beside the
     // window, and the console came all the same.
     QMessageBox* note = nullptr;
     for (QWidget* top : QApplication::topLevelWidgets())
         if (auto* box = qobject_cast<QMessageBox*>(top); box != nullptr && box->isVisible())
             note = box;
-    ASSERT_NE(note, nullptr);
-    EXPECT_FALSE(note->isModal());
-    EXPECT_EQ(note->icon(), QMessageBox::Warning);
-    EXPECT_TRUE(note->text().contains("could not be written")) << note->text().toStdString();
-    note->close();   // the operator reads it and goes back to the window
+    EXPECT_NE(note, nullptr);
+    if (note != nullptr) {
+        EXPECT_FALSE(note->isModal());
+        EXPECT_EQ(note->icon(), QMessageBox::Warning);
+        EXPECT_TRUE(note->text().contains("could not be written")) << note->text().toStdString();
+        note->close();   // the operator reads it and goes back to the window
+    }
     w.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&w));
 
     // Left and right step the line's value and send it; the list box's own
     // selection and scrolling never move.
     QListWidget* list = w.lboConsole();
+    ASSERT_GT(list->count(), kRssi) << "the console's lines";
     QTest::keyClick(list, Qt::Key_Down);
-    ASSERT_EQ(list->currentRow(), kPowerHi) << "up and down are the list's own";
+    EXPECT_EQ(list->currentRow(), kPowerHi) << "up and down are the list's own";
     const int hScroll = list->horizontalScrollBar()->value();
     const int v = r.app().model().myConsole.Value(kPowerHi);
-    ASSERT_TRUE(v >= 10 && v <= 240) << v;
+    EXPECT_TRUE(v >= 10 && v <= 240) << v;
     struct Case { Qt::Key key; Qt::KeyboardModifiers mods; int value; };
     for (const Case& c : {Case{Qt::Key_Right, Qt::NoModifier, v + 1}, Case{Qt::Key_Right, Qt::ShiftModifier, v + 6},
                           Case{Qt::Key_Left, Qt::NoModifier, v + 5}, Case{Qt::Key_Left, Qt::ShiftModifier, v}}) {
+        SCOPED_TRACE("value " + std::to_string(c.value));
         const size_t before = r.pcFrames().size();
         QTest::keyClick(list, c.key, c.mods);
-        EXPECT_GE(r.waitForFrame(before, E8Frame(0x09, c.value)), 0) << "value " << c.value;
+        EXPECT_GE(r.waitForFrame(before, E8Frame(0x09, c.value)), 0);
         EXPECT_EQ(list->currentRow(), kPowerHi);
         EXPECT_EQ(list->horizontalScrollBar()->value(), hScroll);
         EXPECT_TRUE(list->item(kPowerHi)->text().contains(QString::number(c.value)));
     }
 
     // F5 on a button reloads (A/D requests) without pressing the button.
-    ASSERT_TRUE(r.quiet());
+    EXPECT_TRUE(r.quiet()) << "the steps";
     const size_t before = r.pcFrames().size();
     w.cmd00(0)->setFocus();
     QTest::keyClick(w.cmd00(0), Qt::Key_F5);
@@ -107,17 +111,17 @@ TEST(Window, AnEditingSessionWithAFailedBackupAndAFailedConnect)
         EXPECT_NE(frames[i].substr(0, 10), "FEFEEEEFE0") << "Connect was not pressed";
 
     // Enter on an item starts its sequence.
-    ASSERT_TRUE(r.quiet());
+    EXPECT_TRUE(r.quiet()) << "the reload";
     QTest::keyClick(list, Qt::Key_End);
-    ASSERT_EQ(list->currentRow(), kRssi);
+    EXPECT_EQ(list->currentRow(), kRssi);
     QTest::keyClick(list, Qt::Key_Return);
     EXPECT_TRUE(WaitFor([&] { return list->item(kRssi)->text().contains("RSSI S"); }, 5000))
         << list->item(kRssi)->text().toStdString();
 
     // The parameter display, left with Escape.
-    ASSERT_TRUE(r.quiet());
+    EXPECT_TRUE(r.quiet()) << "the RSSI sequence";
     QTest::mouseClick(w.cmd00(2), Qt::LeftButton);
-    ASSERT_TRUE(WaitFor([&] { return !w.fra01(3)->isHidden(); }));
+    EXPECT_TRUE(WaitFor([&] { return !w.fra01(3)->isHidden(); }));
     EXPECT_EQ(State(w), "--F --E") << "parameters, only Disp para enabled";
     QTest::keyClick(&w, Qt::Key_Escape);
     EXPECT_TRUE(WaitFor([&] { return State(w) == "-F- EEE"; }, 5000)) << State(w);
@@ -126,17 +130,18 @@ TEST(Window, AnEditingSessionWithAFailedBackupAndAFailedConnect)
     r.sim->control("fault no-answer");
     BoxCatcher boxes;
     QTest::mouseClick(w.cmd00(0), Qt::LeftButton);
-    ASSERT_TRUE(WaitFor([&] { return !boxes.boxes.empty(); }, 15000));
+    EXPECT_TRUE(WaitFor([&] { return !boxes.boxes.empty(); }, 15000));
     QTest::qWait(1500);
-    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_TRUE(r.app().model().RigTavikProp_Idle());
+    EXPECT_EQ(State(w), "F-- E--");
+    EXPECT_TRUE(PortLabel(w, "COM 1: CLOSE", platform::SysColour::GrayText));
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+    ASSERT_FALSE(boxes.boxes.empty());
     EXPECT_EQ(boxes.boxes[0].text.toStdString(),
               "No answer from transceiver.\n\nCheck the following:\n- The COM port settings.\n"
               "- Cloning cable connections.\n- Transceiver power is ON.");
     EXPECT_EQ(boxes.boxes[0].title, "Dorvel ADJ Rev.1.0");
     EXPECT_EQ(boxes.boxes[0].icon, static_cast<int>(QMessageBox::Critical));
-    EXPECT_TRUE(r.app().model().RigTavikProp_Idle());
-    EXPECT_EQ(State(w), "F-- E--");
-    EXPECT_TRUE(PortLabel(w, "COM 1: CLOSE", platform::SysColour::GrayText));
 }
 
 }  // namespace
