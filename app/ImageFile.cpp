@@ -165,8 +165,8 @@ bool LoadImageAndRecord(const std::string& path, ByteStr& image, std::optional<I
 bool SaveImageAndRecord(const std::string& path, const ByteStr& image, const ImageRecord& record,
                         std::string& reason)
 {
-    return WriteFileAtomically(path, std::string(image.begin(), image.end()), true, reason) == 0 &&
-           WriteFileAtomically(RecordPathFor(path), RecordText(record), true, reason) == 0;
+    return WriteFilesTogether({{path, std::string(image.begin(), image.end())}, {RecordPathFor(path), RecordText(record)}},
+                              reason) == 0;
 }
 
 std::string ImageListing(const ByteStr& image)

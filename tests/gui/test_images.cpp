@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "app/qt/RestoreDialog.h"
 #include "app/qt/SweepPlot.h"
@@ -113,6 +114,20 @@ TEST(Images, BackupAtConnectPlotsSaveAndWriteBackWithConfirmAndVerify)
     EXPECT_EQ(static_cast<unsigned char>(saved[0x082]), static_cast<unsigned char>(ReadFile(backups[0])[0x082]) + 1)
         << "the saved image carries the step";
     EXPECT_TRUE(FileExists(r.dir.file("saved.txt")));
+    // A FIFO where a file should go gets a warning and stays a FIFO.
+    ASSERT_EQ(::mkfifo(r.dir.file("pipe").c_str(), 0644), 0);
+    {
+        BoxCatcher refusals;
+        EXPECT_FALSE(r.desk->saveImageTo(r.dir.file("pipe")));
+        EXPECT_FALSE(r.desk->saveReportTo(r.dir.file("pipe")));
+        EXPECT_EQ(refusals.boxes.size(), 2u);
+        for (const BoxCatcher::Box& b : refusals.boxes) {
+            EXPECT_TRUE(b.text.contains("pipe is a FIFO, not a regular file")) << b.text.toStdString();
+            EXPECT_EQ(b.icon, static_cast<int>(QMessageBox::Warning));
+        }
+        struct stat st {};
+        EXPECT_TRUE(::lstat(r.dir.file("pipe").c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+    }
 
     // The backup back into the radio: the dialog lists the step undone.
     BoxCatcher boxes;
