@@ -22,7 +22,9 @@ public:
 };
 
 // Backups in a folder of the file system, created when the first backup is
-// written.
+// written. Each start of the store removes the hidden temporary files of its
+// own writes that a killed program left (a minute old and more); nothing
+// else in the folder is ever removed.
 class FileBackupStore : public BackupStore {
 public:
     explicit FileBackupStore(std::string folder, std::function<std::time_t()> clock = {});
@@ -31,6 +33,8 @@ public:
     std::time_t now() const override;
 
 private:
+    void removeStaleTemporaryFiles();
+
     std::string folder_;
     std::function<std::time_t()> clock_;
 };
