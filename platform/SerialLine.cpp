@@ -211,7 +211,8 @@ std::vector<std::string> StaleLockFiles(const std::string& device, const std::ve
     for (const std::string& dir : folders) {
         const std::string path = dir + "/" + lockName(device);
         struct stat st {};
-        if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || now - st.st_mtime < 2)
+        // (A time in the future is no sign of a writer at work either.)
+        if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || std::llabs(now - st.st_mtime) < 2)
             continue;
         const std::string pid = lockPid(path);
         if (pid.empty() || (kill(static_cast<pid_t>(std::stol(pid)), 0) != 0 && errno == ESRCH))
