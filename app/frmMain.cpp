@@ -55,11 +55,12 @@ void frmMain::setComAutoRelease(int16_t seconds)
     seq_.setcomHoldReload(static_cast<int32_t>(seconds) * 1000);
 }
 
-void frmMain::saveData(clsCmcProfileIO& prof)
+bool frmMain::saveData(clsCmcProfileIO& prof)
 {
     prof.setSection("OPTION");
-    prof.saveData("ComPort", ProfileValue(comPortNo_));
-    prof.saveData("ComAutoRelease", ProfileValue(comAutoRelease_));
+    const bool port = prof.saveData("ComPort", ProfileValue(comPortNo_));
+    const bool release = prof.saveData("ComAutoRelease", ProfileValue(comAutoRelease_));
+    return port && release;
 }
 
 void frmMain::loadData(clsCmcProfileIO& prof)
@@ -90,7 +91,7 @@ void frmMain::loadData(clsCmcProfileIO& prof)
 void frmMain::SaveProfileData()
 {
     if (profile_ != nullptr)
-        saveData(*profile_);
+        profileSaveFailed_ = !saveData(*profile_);
 }
 
 bool frmMain::radioHeld() const

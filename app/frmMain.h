@@ -31,10 +31,13 @@ public:
 
     // The settings, section "OPTION", taken as stored; a text that is no
     // number or a number beyond 16 bits leaves the setting as it was.
-    void saveData(clsCmcProfileIO& prof);
+    // False when a value could not be written.
+    bool saveData(clsCmcProfileIO& prof);
     void loadData(clsCmcProfileIO& prof);
     // The profile that the shutdown saves into.
     void setProfile(clsCmcProfileIO* prof) { profile_ = prof; }
+    // The last save of the settings could not write them.
+    bool profileSaveFailed() const { return profileSaveFailed_; }
     // The backups taken at "Connect", and the restore of an image file,
     // which runs on this tick and holds the radio while it runs.
     void setImageWork(ImageKeeper* keeper, ImageRestore* restore)
@@ -82,6 +85,7 @@ private:
     clsCmcOrb5Sequence& seq_;
     clsIndOp_RigTavik& model_;
     clsCmcProfileIO* profile_ = nullptr;
+    bool profileSaveFailed_ = false;
     ImageKeeper* keeper_ = nullptr;
     ImageRestore* restore_ = nullptr;
     int16_t comPortNo_ = 1;

@@ -2,9 +2,9 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 
+#include "platform/AtomicFile.h"
 #include "cli/Commands.h"
 #include "cli/HeadlessApp.h"
 
@@ -73,25 +73,18 @@ int CliRead(const std::vector<std::string>& args)
         std::cerr << "dorvel-adj-cli read: usage: read --device PATH --out FILE" << std::endl;
         return 2;
     }
+    // A path that cannot take the image is refused before the radio is read.
+    std::string target;
+    std::string reason;
+    if (OutputTarget(opt.out, target, reason) != 0) {
+        std::cerr << "dorvel-adj-cli read: " << reason << std::endl;
+        return 2;
+    }
     std::vector<unsigned char> image;
     if (!ReadRadio(opt.device, image, true))
         return 1;
-    // Written beside the target and renamed only when complete, so that a
-    // failed write never leaves a partial image under the final name.
-    const std::string tmp = opt.out + ".part";
-    {
-        std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-        f.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
-        f.close();
-        if (!f) {
-            std::remove(tmp.c_str());
-            std::cerr << "dorvel-adj-cli read: " << opt.out << ": cannot write the image file" << std::endl;
-            return 2;
-        }
-    }
-    if (std::rename(tmp.c_str(), opt.out.c_str()) != 0) {
-        std::remove(tmp.c_str());
-        std::cerr << "dorvel-adj-cli read: " << opt.out << ": cannot write the image file" << std::endl;
+    if (WriteFileAtomically(opt.out, std::string(image.begin(), image.end()), true, reason) != 0) {
+        std::cerr << "dorvel-adj-cli read: " << reason << std::endl;
         return 2;
     }
     std::cerr << "Read " << image.size() << " bytes into " << opt.out << std::endl;

@@ -25,9 +25,11 @@ public:
                                            const std::string& value, const std::string& fileName) = 0;
 };
 
-// Profile files in the file system, with standard C++ file access. A write
-// replaces the file in one step (a new file renamed over the old one), so a
-// failed or interrupted write never leaves half a file behind.
+// Profile files in the file system. A write replaces the file in one step (a
+// new file renamed over the old one), so a failed or interrupted write never
+// leaves half a file behind. Only regular files are read or written: a FIFO,
+// a folder or a device in the file's place reads as a file that cannot be
+// used, at once, and is never replaced.
 class TextProfileFile : public ProfileFile {
 public:
     // Larger files are not settings files: they read as missing and are
@@ -44,9 +46,12 @@ public:
                                         size_t size, const std::string& fileName) override;
     bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
                                    const std::string& fileName) override;
+    // Why the last write that failed did so, in words.
+    const std::string& lastFailure() const { return lastFailure_; }
 
 private:
     std::map<std::string, std::string> writeTo_;
+    std::string lastFailure_;
 };
 
 }  // namespace platform

@@ -6,10 +6,12 @@
 #include <pwd.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <ctime>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -132,23 +134,40 @@ std::string holderOf(const std::string& device)
     return found;
 }
 
-// The program named in a lock file of the kind serial programs leave in
-// the lock folders ("LCK..ttyUSB0", its first line the process number).
-std::string lockHolderOf(const std::string& device)
+// The lock file's name for a device: "LCK..ttyUSB0" for /dev/ttyUSB0, the
+// rest of any other path with its slashes as underscores.
+std::string lockName(const std::string& device)
 {
     std::string name = device.rfind("/dev/", 0) == 0 ? device.substr(5) : device;
     for (char& c : name)
         if (c == '/')
             c = '_';
-    for (const char* dir : {"/var/lock", "/run/lock", "/var/spool/locks", "/var/spool/uucp", "/tmp", "/var/tmp"}) {
-        std::ifstream f(std::string(dir) + "/LCK.." + name);
-        std::string pid;
-        if (f && std::getline(f, pid)) {
-            pid.erase(0, pid.find_first_not_of(' '));
-            if (!pid.empty() && pid.find_first_not_of("0123456789") == std::string::npos &&
-                access(("/proc/" + pid).c_str(), F_OK) == 0)
-                return processName(pid);
-        }
+    return "LCK.." + name;
+}
+
+// The process number on a lock file's first line (blanks before it
+// allowed), or "" when there is none.
+std::string lockPid(const std::string& path)
+{
+    std::ifstream f(path);
+    std::string pid;
+    if (!f || !std::getline(f, pid))
+        return {};
+    pid.erase(0, pid.find_first_not_of(' '));
+    if (pid.empty() || pid.size() > 9 || pid.find_first_not_of("0123456789") != std::string::npos ||
+        std::stol(pid) == 0)
+        return {};
+    return pid;
+}
+
+// The program named in a lock file of the kind serial programs leave in
+// the lock folders, its first line the process number.
+std::string lockHolderOf(const std::string& device)
+{
+    for (const std::string& dir : LockFolders()) {
+        const std::string pid = lockPid(dir + "/" + lockName(device));
+        if (!pid.empty() && access(("/proc/" + pid).c_str(), F_OK) == 0)
+            return processName(pid);
     }
     return {};
 }
@@ -178,6 +197,29 @@ bool listedInGroup(const group* g)
 }
 
 }  // namespace
+
+std::vector<std::string> LockFolders()
+{
+    return {"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp", "/tmp", "/var/tmp",
+            "/var/lock/lockdev", "/run/lock"};
+}
+
+std::vector<std::string> StaleLockFiles(const std::string& device, const std::vector<std::string>& folders)
+{
+    std::vector<std::string> stale;
+    const time_t now = time(nullptr);
+    for (const std::string& dir : folders) {
+        const std::string path = dir + "/" + lockName(device);
+        struct stat st {};
+        // (A time in the future is no sign of a writer at work either.)
+        if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || std::llabs(now - st.st_mtime) < 2)
+            continue;
+        const std::string pid = lockPid(path);
+        if (pid.empty() || (kill(static_cast<pid_t>(std::stol(pid)), 0) != 0 && errno == ESRCH))
+            stale.push_back(path);
+    }
+    return stale;
+}
 
 std::string PermissionAdvice(const std::string& group, bool inGroupNow, bool listedInGroup)
 {
@@ -211,6 +253,11 @@ std::string ExplainOpenFailure(const std::string& device, const std::string& rea
         holder = lockHolderOf(device);
     if (!holder.empty())
         return text + " The device is in use by " + holder + ".";
+    // One that could not be removed before the opening.
+    const std::vector<std::string> stale = StaleLockFiles(device);
+    if (!stale.empty())
+        return text + " The lock file " + stale[0] + " names no running program: remove it (sudo rm " + stale[0] +
+               ").";
     if (reason.find("busy") != std::string::npos || reason.find("lock") != std::string::npos)
         text += " Another program holds the device (a freshly plugged ACM adapter is probed by "
                 "ModemManager for a few seconds).";

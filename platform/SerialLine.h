@@ -51,6 +51,16 @@ int KernelOutputQueue(int fd);
 // relative to the current folder, not a name under /dev.
 std::string AbsoluteDevicePath(const std::string& path);
 
+// The folders where serial programs keep their lock files ("LCK..ttyUSB0"
+// for /dev/ttyUSB0), as the serial port library looks in them.
+std::vector<std::string> LockFolders();
+
+// The lock files of device in folders that no running program holds: empty,
+// without a process number, or naming a process that has ended. A file
+// younger than two seconds is left out: its writer may still be writing it.
+std::vector<std::string> StaleLockFiles(const std::string& device,
+                                        const std::vector<std::string>& folders = LockFolders());
+
 // Why the device could not be opened, for the operator: the system's
 // reason, and where the cause is known, the cure (a missing device, a
 // device of a group the user is not in, a device held by another program).

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "platform/ProfileFile.h"
@@ -77,26 +78,44 @@ bool keyLine(const std::string& line, std::string& key, std::string& value)
     return true;
 }
 
-// 0: read (or no file: empty); 1: the file exists but cannot be used.
-int readLines(const std::string& fileName, Lines& out)
+// 0: read (or no file: empty); 1: the file exists but cannot be used (why
+// then says so in words).
+int readLines(const std::string& fileName, Lines& out, std::string& why)
 {
-    FILE* f = std::fopen(fileName.c_str(), "rb");
-    if (f == nullptr)
-        return errno == ENOENT ? 0 : 1;
-    std::string data;
-    char buf[4096];
-    size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
-        data.append(buf, n);
-        if (data.size() > TextProfileFile::kMaxFileSize) {
-            std::fclose(f);
-            return 1;
-        }
-    }
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed)
+    // Never waits: a FIFO in the file's place must not hold the start.
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return 0;
+        why = std::strerror(errno);
         return 1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        why = "not a regular file";
+        return 1;
+    }
+    std::string data;
+    const char* problem = nullptr;
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            problem = std::strerror(errno);
+        else if (data.size() + static_cast<size_t>(n) > TextProfileFile::kMaxFileSize)
+            problem = "larger than a settings file can be";
+        if (n <= 0 || problem != nullptr)
+            break;
+        data.append(buf, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    if (problem != nullptr) {
+        why = problem;
+        return 1;
+    }
     size_t start = 0;
     while (start < data.size()) {
         size_t end = data.find('\n', start);
@@ -125,17 +144,25 @@ void makeParents(const std::string& fileName)
     }
 }
 
-bool writeLines(const std::string& fileName, const Lines& lines)
+bool writeLines(const std::string& fileName, const Lines& lines, std::string& why)
 {
     // Write through a symbolic link to the file it names.
     std::string target = fileName;
     char resolved[PATH_MAX];
-    if (::realpath(fileName.c_str(), resolved) != nullptr) {
+    struct stat st {};
+    const bool exists = ::realpath(fileName.c_str(), resolved) != nullptr;
+    if (exists) {
         target = resolved;
+        if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            why = "not a regular file";
+            return false;
+        }
         // A file the user may not write stays as it is, even where its
         // folder would let a new one take its place.
-        if (::access(target.c_str(), W_OK) != 0)
+        if (::access(target.c_str(), W_OK) != 0) {
+            why = std::strerror(errno);
             return false;
+        }
     } else {
         makeParents(fileName);
     }
@@ -146,29 +173,27 @@ bool writeLines(const std::string& fileName, const Lines& lines)
 
     std::string tmp = target + ".XXXXXX";
     const int fd = ::mkstemp(tmp.data());
-    if (fd < 0)
+    if (fd < 0) {
+        why = std::strerror(errno);
         return false;
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0)
-        ::fchmod(fd, st.st_mode & 07777);
-    else
-        ::fchmod(fd, 0644);
-    size_t done = 0;
-    bool ok = true;
-    while (done < data.size()) {
-        const ssize_t w = ::write(fd, data.data() + done, data.size() - done);
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            ok = false;
-            break;
-        }
-        done += static_cast<size_t>(w);
     }
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    if (ok && ::rename(tmp.c_str(), target.c_str()) == 0)
+    ::fchmod(fd, exists ? (st.st_mode & 07777) : 0644);
+    size_t done = 0;
+    int e = 0;
+    while (done < data.size() && e == 0) {
+        const ssize_t w = ::write(fd, data.data() + done, data.size() - done);
+        if (w < 0 && errno != EINTR)
+            e = errno;
+        else if (w > 0)
+            done += static_cast<size_t>(w);
+    }
+    if (::fsync(fd) != 0 && e == 0)
+        e = errno;
+    if (::close(fd) != 0 && e == 0)
+        e = errno;
+    if (e == 0 && ::rename(tmp.c_str(), target.c_str()) == 0)
         return true;
+    why = std::strerror(e != 0 ? e : errno);
     ::unlink(tmp.c_str());
     return false;
 }
@@ -192,7 +217,8 @@ std::string TextProfileFile::GetPrivateProfileString(const std::string& section,
     const auto to = writeTo_.find(fileName);
     const bool moved = to != writeTo_.end() && ::access(to->second.c_str(), F_OK) == 0;
     Lines lines;
-    if (readLines(moved ? to->second : fileName, lines) == 0) {
+    std::string why;
+    if (readLines(moved ? to->second : fileName, lines, why) == 0) {
         bool inSection = false;
         bool seenSection = false;
         for (const std::string& l : lines.text) {
@@ -226,13 +252,15 @@ bool TextProfileFile::WritePrivateProfileString(const std::string& section, cons
 {
     // Names and values that would break the file's line structure are refused.
     if (trim(section).empty() || trim(key).empty() || hasLineBreak(section) || hasLineBreak(key) ||
-        hasLineBreak(value) || section.find(']') != std::string::npos || key.find('=') != std::string::npos)
+        hasLineBreak(value) || section.find(']') != std::string::npos || key.find('=') != std::string::npos) {
+        lastFailure_ = "a name or value that would break the file's lines";
         return false;
+    }
     const auto to = writeTo_.find(fileName);
     const std::string target = to == writeTo_.end() ? fileName : to->second;
     const bool fresh = target != fileName && ::access(target.c_str(), F_OK) != 0;
     Lines lines;
-    if (readLines(fresh ? fileName : target, lines) != 0)
+    if (readLines(fresh ? fileName : target, lines, lastFailure_) != 0)
         return false;
 
     const std::string newLine = key + "=" + value;
@@ -257,7 +285,7 @@ bool TextProfileFile::WritePrivateProfileString(const std::string& section, cons
             if (lines.text[i] == newLine)
                 return true;   // already so: the file stays untouched
             lines.text[i] = newLine;
-            return writeLines(target, lines);
+            return writeLines(target, lines, lastFailure_);
         }
         if (!trim(lines.text[i]).empty())
             lastInSection = i;
@@ -268,7 +296,7 @@ bool TextProfileFile::WritePrivateProfileString(const std::string& section, cons
     } else {
         lines.text.insert(lines.text.begin() + static_cast<std::ptrdiff_t>(lastInSection) + 1, newLine);
     }
-    return writeLines(target, lines);
+    return writeLines(target, lines, lastFailure_);
 }
 
 }  // namespace platform

@@ -42,7 +42,9 @@ public:
 };
 
 // Backups in a folder of the file system, created when the first backup is
-// written.
+// written. Each start of the store removes the hidden temporary files of its
+// own writes that a killed program left (a minute old and more); nothing
+// else in the folder is ever removed.
 class FileBackupStore : public BackupStore {
 public:
     explicit FileBackupStore(std::string folder, std::function<std::time_t()> clock = {});
@@ -55,6 +57,7 @@ public:
 
 private:
     std::string notePath() const { return folder_ + "/.broken-write"; }
+    void removeStaleTemporaryFiles();
 
     std::string folder_;
     std::function<std::time_t()> clock_;

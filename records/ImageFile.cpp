@@ -1,10 +1,12 @@
 #include "records/ImageFile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 
 #include "platform/AtomicFile.h"
@@ -33,29 +35,44 @@ bool isCode(const std::string& s)
     return true;
 }
 
-// A regular file of at most maxSize bytes, read whole.
+// A regular file of at most maxSize bytes, read whole. A reason carries the
+// system's own words (permission denied ...). What is no regular file is
+// never opened: opening a serial device by mistake would move its lines.
 bool readRegular(const std::string& path, off_t maxSize, std::string& data, std::string& reason)
 {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        reason = path + ": cannot open: " + std::strerror(errno);
+    std::string problem;
+    if (::stat(path.c_str(), &st) != 0)
+        problem = std::string("cannot open: ") + std::strerror(errno);
+    else if (!S_ISREG(st.st_mode))
+        problem = "not a regular file";
+    else if (st.st_size > maxSize)
+        problem = "too large (" + std::to_string(st.st_size) + " bytes)";
+    const int fd = problem.empty() ? ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
+    if (problem.empty() && fd < 0)
+        problem = std::string("cannot open: ") + std::strerror(errno);
+    std::string all;
+    char buf[8192];
+    while (fd >= 0 && problem.empty()) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0)
+            break;
+        if (n < 0)
+            problem = std::string("cannot read: ") + std::strerror(errno);
+        else if (static_cast<off_t>(all.size()) + n > maxSize)
+            problem = "too large (grew while read)";
+        else
+            all.append(buf, static_cast<size_t>(n));
+    }
+    if (fd >= 0)
+        ::close(fd);
+    if (!problem.empty()) {
+        reason = path + ": " + problem;
         return false;
     }
-    if (!S_ISREG(st.st_mode)) {
-        reason = path + ": not a regular file";
-        return false;
-    }
-    if (st.st_size > maxSize) {
-        reason = path + ": too large (" + std::to_string(st.st_size) + " bytes)";
-        return false;
-    }
-    std::ifstream f(path, std::ios::binary);
-    std::ostringstream all;
-    if (!f || !(all << f.rdbuf())) {
-        reason = path + ": cannot read";
-        return false;
-    }
-    data = all.str();
+    data = std::move(all);
     return true;
 }
 
@@ -170,8 +187,8 @@ bool LoadImageAndRecord(const std::string& path, ByteStr& image, std::optional<I
 bool SaveImageAndRecord(const std::string& path, const ByteStr& image, const ImageRecord& record,
                         std::string& reason)
 {
-    return WriteFileAtomically(path, std::string(image.begin(), image.end()), true, reason) == 0 &&
-           WriteFileAtomically(RecordPathFor(path), RecordText(record), true, reason) == 0;
+    return WriteFilesTogether({{path, std::string(image.begin(), image.end())}, {RecordPathFor(path), RecordText(record)}},
+                              reason) == 0;
 }
 
 std::string ImageListing(const ByteStr& image)

@@ -34,7 +34,7 @@ bool LoadImageFile(const std::string& path, ByteStr& image, std::string& reason)
 // there but unreadable is refused rather than ignored.
 bool LoadImageAndRecord(const std::string& path, ByteStr& image, std::optional<ImageRecord>& record,
                         std::string& reason);
-// Writes the image and its record, each replaced in one step.
+// Writes the image and its record, put in place together or not at all.
 bool SaveImageAndRecord(const std::string& path, const ByteStr& image, const ImageRecord& record,
                         std::string& reason);
 

@@ -287,15 +287,13 @@ bool WriteServiceReport(const ServiceJournal& journal, const std::string& pdfPat
         reason = pdfPath + ": the PDF could not be made";
         return false;
     }
-    const std::string jsonPath = ReportJsonPath(pdfPath);
+    // Both or neither: the PDF is never left beside another job's JSON.
+    const std::vector<FileData> pair = {{pdfPath, pdf.toStdString()},
+                                        {ReportJsonPath(pdfPath), JournalReportJson(journal, created)}};
     std::string why;
-    if (WriteFileAtomically(pdfPath, pdf.toStdString(), true, why) != 0) {
-        reason = pdfPath + ": " + why;
-        return false;
-    }
-    if (WriteFileAtomically(jsonPath, JournalReportJson(journal, created), true, why) != 0) {
-        reason = jsonPath + ": " + why;
-        return false;
-    }
-    return true;
+    if (WriteFilesTogether(pair, why) == 0)
+        return true;
+    // The report's own name first, as the operator gave it.
+    reason = why.rfind(pdfPath, 0) == 0 ? why : pdfPath + ": " + why;
+    return false;
 }

@@ -21,7 +21,7 @@ QPageSize::PageSizeId LocalPaper();
 // The PDF itself; created is the report's calendar time.
 QByteArray ServiceReportPdf(const ServiceJournal& journal, int64_t created, QPageSize::PageSizeId paper);
 
-// Writes the PDF and the JSON, each whole and renamed into place. False
-// with a reason when either could not be written.
+// Writes the PDF and the JSON, both whole and put in place together: when
+// either cannot be written, neither changes. False with a reason then.
 bool WriteServiceReport(const ServiceJournal& journal, const std::string& pdfPath, int64_t created,
                         std::string& reason);

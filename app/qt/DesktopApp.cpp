@@ -93,7 +93,7 @@ void DesktopApp::choosePortDevice()
 DesktopApp::~DesktopApp()
 {
     window_.setLogic(nullptr);
-    shutdown();
+    shutdown(false);
 }
 
 
@@ -109,10 +109,17 @@ bool DesktopApp::start()
     return true;
 }
 
-void DesktopApp::shutdown()
+void DesktopApp::shutdown(bool box)
 {
     if (!started_ || shutDown_)
         return;
     shutDown_ = true;
     app_.Shutdown();
+    if (!app_.mainWindow().profileSaveFailed())
+        return;
+    const std::string text = "The settings could not be written to " + settingsFiles_.write + ": " +
+                             profileFile_.lastFailure() + ". The port and release time of this session are lost.";
+    std::cerr << "dorvel-adj: warning: " << text << std::endl;
+    if (box)
+        QMessageBox::warning(&window_, QString::fromLatin1(kAppTitle), QString::fromStdString(text));
 }

@@ -44,8 +44,10 @@ public:
     // Start-up and the first showing of the window. False when another copy
     // runs: the operator has been told and no window was shown.
     bool start();
-    // Closes the port, saves the settings and stops the tick; once.
-    void shutdown();
+    // Closes the port, saves the settings and stops the tick; once. Settings
+    // that could not be written are told on stderr and, with box, in a
+    // warning box.
+    void shutdown(bool box = true);
 
     MainWindow& window() { return window_; }
     DorvelApp& app() { return app_; }

@@ -1,6 +1,8 @@
 #include "platform/qt/QtSerialPort.h"
 
 #include <QMetaObject>
+#include <unistd.h>
+
 #include <algorithm>
 #include <sstream>
 #include <thread>
@@ -95,6 +97,11 @@ bool QtSerialPort::setPortOpen(bool open)
         openError_ = "no device for this port number";
         return false;
     }
+    // A lock file that no running program holds would keep the device
+    // locked (the serial library only takes such a file as stale when it is
+    // old): it is left over, and goes.
+    for (const std::string& stale : StaleLockFiles(path_))
+        ::unlink(stale.c_str());
     port_.setPortName(QString::fromStdString(path_));
     port_.setReadBufferSize(0);
     if (!port_.open(QIODevice::ReadWrite)) {

@@ -3,11 +3,16 @@
 // manual clock, where the read-back, not the radio's word, proves the write.
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
+#include "platform/AtomicFile.h"
 #include "records/BackupStore.h"
 #include "records/ImageFile.h"
 #include "records/ImageRestore.h"
@@ -54,18 +59,26 @@ TEST(ImageFiles, RecordsReadBackAndBadOnesAreRefused)
         EXPECT_EQ(RecordPathFor(image), record) << image;
 }
 
+// A lone record (the operator's notes under a backup's name) and a lone
+// image (left by a crash of an older version) keep their names untouched.
 TEST(ImageFiles, BackupsAreNamedByModelAndTimeAndNeverReplaced)
 {
     TempDir dir;
     const std::string folder = dir.file("data/dorvel-adj/backups");
+    const std::string name = folder + "/5314-0100_2026-12-05T14-03-22";
+    ASSERT_EQ(MakeFolders(folder), 0);
+    std::ofstream(name + ".txt") << "notes";
+    std::ofstream(name + "_3.bin") << "a lone image";
     FileBackupStore store(folder, sampleTime);
     const ByteStr first(8160, 0x11);
     const ByteStr second(8160, 0x22);
     std::string a, b;
     ASSERT_TRUE(store.save(first, sampleRecord(), a)) << a;
     ASSERT_TRUE(store.save(second, sampleRecord(), b)) << b;
-    const std::string name = folder + "/5314-0100_2026-12-05T14-03-22";
-    EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{name + ".bin", name + ".txt", name + "_2.bin", name + "_2.txt"}));
+    EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{name + ".txt", name + "_2.bin", name + "_2.txt",
+                                                         name + "_3.bin", name + "_4.bin", name + "_4.txt"}));
+    EXPECT_EQ(ReadFile(name + ".txt"), "notes");
+    EXPECT_EQ(ReadFile(name + "_3.bin"), "a lone image");
     ByteStr image;
     std::optional<ImageRecord> record;
     std::string reason;
@@ -77,25 +90,65 @@ TEST(ImageFiles, BackupsAreNamedByModelAndTimeAndNeverReplaced)
     EXPECT_EQ(image, first) << "the first backup is untouched";
 }
 
-TEST(ImageFiles, AFailedOrKilledWriteLeavesNoBackup)
+// Each start of the store removes the temporary files that its own killed
+// writes left (a minute old and more), and nothing else.
+TEST(ImageFiles, AStartOfTheStoreRemovesOnlyItsOwnStaleTemporaryFiles)
+{
+    TempDir dir;
+    const std::string folder = dir.file("backups");
+    ASSERT_EQ(MakeFolders(folder + "/.5314-0100_2026-12-05T14-03-22.bin.Zz9Zz9"), 0);
+    const std::string stem = ".5314-0100_2026-12-05T14-03-22";
+    struct Case { std::string name; int age; bool removed; };
+    const Case cases[] = {
+        {stem + ".bin.Ab12Cd", 61, true},
+        {stem + "_2.txt.x1Y2z3", 3600, true},
+        {stem + ".bin.Ab12Ce", 50, false},          // another copy may be writing it
+        {".notes.txt.Ab12Cd", 3600, false},          // not a backup's
+        {stem + ".bin.Ab12C", 3600, false},          // not the temporary files' pattern
+        {stem + ".bin.Ab1-Cd", 3600, false},
+        {stem.substr(1) + ".bin", 3600, false},      // a backup
+        {stem + ".bin.Zz9Zz9", 3600, false},         // a folder
+    };
+    for (const Case& c : cases) {
+        const std::string path = folder + "/" + c.name;
+        std::ofstream(path, std::ios::app) << "x";
+        const timeval old[2] = {{std::time(nullptr) - c.age, 0}, {std::time(nullptr) - c.age, 0}};
+        ASSERT_EQ(::utimes(path.c_str(), old), 0) << c.name;
+    }
+    FileBackupStore store(folder, sampleTime);
+    for (const Case& c : cases)
+        EXPECT_EQ(FileExists(folder + "/" + c.name), !c.removed) << c.name;
+}
+
+// Whatever stops a backup, an image in the folder has its record: the record
+// is placed first and taken back when the image fails. The temporary files
+// of a killed writer go at the next start of the store.
+TEST(ImageFiles, AFailedOrKilledWriteLeavesNoImageWithoutItsRecord)
 {
     struct Case {
         const char* name;
-        bool killed;   // SIGXFSZ ends the writer, or the write fails like a full disk
+        bool killed;      // SIGXFSZ ends the writer, or the write fails like a full disk
+        rlim_t limit;     // the file size limit
+        size_t listing;   // the record's size
     };
-    for (const Case& c : {Case{"disk full", false}, Case{"writer killed", true}}) {
+    const Case cases[] = {
+        {"image beyond a full disk", false, 4096, 100},   {"writer killed in the image", true, 4096, 100},
+        {"record beyond a full disk", false, 8192, 9000}, {"writer killed in the record", true, 8192, 9000},
+    };
+    for (const Case& c : cases) {
         TempDir dir;
         const std::string folder = dir.file("backups");
         const pid_t pid = fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
-            // The image does not fit below this file size limit.
-            rlimit limit{4096, 4096};
+            rlimit limit{c.limit, c.limit};
             setrlimit(RLIMIT_FSIZE, &limit);
             signal(SIGXFSZ, c.killed ? SIG_DFL : SIG_IGN);
             FileBackupStore store(folder, sampleTime);
+            ImageRecord record = sampleRecord();
+            record.listing = std::string(c.listing, 'L');
             std::string result;
-            _exit(store.save(ByteStr(8160, 0x33), sampleRecord(), result) ? 0 : 3);
+            _exit(store.save(ByteStr(8160, 0x33), record, result) ? 0 : 3);
         }
         int status = 0;
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
@@ -103,7 +156,19 @@ TEST(ImageFiles, AFailedOrKilledWriteLeavesNoBackup)
             EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << c.name;
         else
             EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << c.name << ": save reports the failure";
-        EXPECT_TRUE(FilesIn(folder).empty()) << c.name;
+        for (const std::string& image : FilesIn(folder, ".bin"))
+            EXPECT_TRUE(FileExists(RecordPathFor(image))) << c.name << ": " << image << " has no record";
+        if (!c.killed) {
+            EXPECT_TRUE(FilesIn(folder).empty()) << c.name;
+        }
+        // A minute later the program starts again.
+        for (const auto& e : std::filesystem::directory_iterator(folder)) {
+            const timeval old[2] = {{std::time(nullptr) - 120, 0}, {std::time(nullptr) - 120, 0}};
+            ::utimes(e.path().c_str(), old);
+        }
+        FileBackupStore again(folder, sampleTime);
+        for (const auto& e : std::filesystem::directory_iterator(folder))
+            EXPECT_NE(e.path().filename().string()[0], '.') << c.name << ": " << e.path();
     }
 }
 

@@ -1,6 +1,9 @@
 // The settings file: profile file access, typed values, the port mapping and
 // where the file lives.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -66,6 +69,36 @@ TEST_F(ProfileFileTest, ReadsWritesAndRefuses)
     EXPECT_EQ(get("OPTION", "ComPort"), "-") << "far too large to be a settings file";
     EXPECT_FALSE(put("OPTION", "ComPort", "2"));
     EXPECT_EQ(ReadFile(file).size(), big.size());
+}
+
+// A settings file that is no regular file reads as missing at once (a FIFO
+// would block a plain open for ever) and is never written.
+TEST_F(ProfileFileTest, WhatIsNoRegularFileIsNeitherWaitedForNorWritten)
+{
+    const std::pair<const char*, bool> cases[] = {{"FIFO", true}, {"folder", false}};
+    for (const auto& [name, fifo] : cases) {
+        TempDir d;
+        const std::string f = d.file("Velmara.rs");
+        ASSERT_EQ(fifo ? ::mkfifo(f.c_str(), 0644) : ::mkdir(f.c_str(), 0755), 0);
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::alarm(5);
+            const bool ok = pf.GetPrivateProfileString("OPTION", "ComPort", "-", 255, f) == "-" &&
+                            !pf.WritePrivateProfileString("OPTION", "ComPort", "2", f);
+            ::_exit(ok ? 0 : 3);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << name << ": status " << status;
+        struct stat st {};
+        ASSERT_EQ(::lstat(f.c_str(), &st), 0);
+        EXPECT_EQ(fifo ? S_ISFIFO(st.st_mode) : S_ISDIR(st.st_mode), true) << name << " left as it is";
+        if (WIFEXITED(status)) {   // it did not hang there: the reason, here
+            EXPECT_FALSE(pf.WritePrivateProfileString("OPTION", "ComPort", "2", f));
+            EXPECT_EQ(pf.lastFailure(), "not a regular file") << name;
+        }
+    }
 }
 
 TEST_F(ProfileFileTest, TypedValuesTravelAsText)

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <fstream>
@@ -117,6 +118,20 @@ TEST(Images, BackupAtConnectPlotsSaveAndWriteBackWithConfirmAndVerify)
     const auto powHi = [](const std::string& f) { return f.size() > 0x82 ? static_cast<unsigned char>(f[0x82]) : -1; };
     EXPECT_EQ(powHi(saved), powHi(ReadFile(backup)) + 1) << "the saved image carries the step";
     EXPECT_TRUE(FileExists(r.dir.file("saved.txt")));
+    // A FIFO where a file should go gets a warning and stays a FIFO.
+    ASSERT_EQ(::mkfifo(r.dir.file("pipe").c_str(), 0644), 0);
+    {
+        BoxCatcher refusals;
+        EXPECT_FALSE(r.desk->images().saveImageTo(r.dir.file("pipe")));
+        EXPECT_FALSE(r.desk->images().saveReportTo(r.dir.file("pipe")));
+        EXPECT_EQ(refusals.boxes.size(), 2u);
+        for (const BoxCatcher::Box& b : refusals.boxes) {
+            EXPECT_TRUE(b.text.contains("pipe is a FIFO, not a regular file")) << b.text.toStdString();
+            EXPECT_EQ(b.icon, static_cast<int>(QMessageBox::Warning));
+        }
+        struct stat st {};
+        EXPECT_TRUE(::lstat(r.dir.file("pipe").c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+    }
 
     // The backup back into the radio: the dialog lists the step undone.
     BoxCatcher boxes;

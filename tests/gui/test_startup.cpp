@@ -15,8 +15,10 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <functional>
 #include <fstream>
 
 #include "app/qt/PortDeviceDialog.h"
@@ -127,6 +129,48 @@ TEST(Settings, StoredValuesMenusAndPortsThroughTheWindow)
     EXPECT_EQ(ReadFile(r.settings), ports + "ComPort=3\nComAutoRelease=4\nExtra=x\n");
     ASSERT_TRUE(r.start());
     ExpectShown(r, 3, 4, "the next start");
+}
+
+// A settings file that cannot be written is told at the end, not lost
+// without a word; one that is no regular file neither stops the start nor
+// is replaced.
+TEST(Settings, AFileThatCannotBeWrittenIsToldAtExit)
+{
+    struct Case { const char* name; std::function<bool(const std::string&)> make; };
+    const Case cases[] = {
+        {"folder", [](const std::string& f) { return ::mkdir(f.c_str(), 0755) == 0; }},
+        {"FIFO", [](const std::string& f) { return ::mkfifo(f.c_str(), 0644) == 0; }},
+        {"immutable file", [](const std::string& f) {
+             std::ofstream(f) << "[OPTION]\nComPort=2\n";
+             return RunProgram({"/usr/bin/chattr", "+i", f}).status == 0;   // root only
+         }},
+        {"read-only file", [](const std::string& f) {
+             std::ofstream(f) << "[OPTION]\nComPort=2\n";
+             return ::chmod(f.c_str(), 0444) == 0 && ::geteuid() != 0;   // root writes anyway
+         }},
+    };
+    for (const Case& c : cases) {
+        GuiRig r;
+        if (!c.make(r.settings))
+            continue;
+        struct stat before {};
+        ASSERT_EQ(::stat(r.settings.c_str(), &before), 0);
+        ASSERT_TRUE(r.start()) << c.name;
+        r.w().mnuOptSelCom(3)->trigger();
+        BoxCatcher boxes;
+        r.w().mnuFileExit()->trigger();
+        RunProgram({"/usr/bin/chattr", "-i", r.settings});
+        EXPECT_EQ(boxes.boxes.size(), 1u) << c.name;
+        for (const BoxCatcher::Box& b : boxes.boxes) {
+            EXPECT_TRUE(b.text.startsWith("The settings could not be written to " + QString::fromStdString(r.settings)))
+                << b.text.toStdString();
+            EXPECT_EQ(b.icon, static_cast<int>(QMessageBox::Warning));
+        }
+        struct stat after {};
+        ASSERT_EQ(::stat(r.settings.c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode, before.st_mode) << c.name;
+        EXPECT_EQ(after.st_ino, before.st_ino) << c.name << ": not replaced";
+    }
 }
 
 // The build runs this on screens 7680, 6000 and 10500 twips high and names

@@ -1,6 +1,8 @@
 // The command line's clone read over the real serial port code path
 // (QSerialPort on a pseudo-terminal) against the simulated radio.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -113,4 +115,15 @@ TEST(CliParams, RefusesFilesThatAreNoImage)
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "one line: " << r.err;
         EXPECT_TRUE(r.out.empty());
     }
+    // A file this user may not read: the system's reason is told.
+    const std::string secret = dir.file("secret.bin");
+    std::ofstream(secret, std::ios::binary) << std::string(8160, '\0');
+    ASSERT_EQ(::chmod(secret.c_str(), 0), 0);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    std::vector<std::string> cmd{BinPath("dorvel-adj-cli"), "params", secret};
+    if (::geteuid() == 0)   // root reads anything; a user who may not
+        cmd.insert(cmd.begin(), {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    const RunResult r = RunProgram(cmd);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find(secret + ": cannot open: Permission denied"), std::string::npos) << r.err;
 }

@@ -5,7 +5,12 @@
 // copy, named relative to the current folder.
 #include <gtest/gtest.h>
 
+#include <sys/time.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <ctime>
+#include <fstream>
 
 #include "tests/integration/SessionRun.h"
 
@@ -109,4 +114,43 @@ TEST(DeviceTroubles, ReplugHeldDeviceAndRelativePath)
                                      {}, 120000, dir.path());
     EXPECT_EQ(rel.status, 0) << rel.err;
     EXPECT_EQ(ReadFile(dir.file("image.bin")).size(), 8160u);
+}
+
+// A lock file that names no running process (empty, or no process number)
+// is left over and taken as stale; one that cannot be removed is named in
+// the advice, with the way to remove it.
+TEST(DeviceTroubles, ALockFileOfNoProcessIsStale)
+{
+    if (::access("/var/lock", W_OK) != 0)
+        GTEST_SKIP() << "the serial lock folder is not writable here";
+    struct Case { const char* name; const char* content; bool immutable; };
+    const Case cases[] = {{"empty", "", false}, {"garbage", "not a process\n", false}, {"immutable", "", true}};
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string link = dir.file("radio");
+        SimProcess sim({"--fast", "--link", link});
+        std::string lock = "/var/lock/LCK.." + link;
+        std::replace(lock.begin() + 15, lock.end(), '/', '_');
+        std::ofstream(lock) << c.content;
+        // Written a few seconds ago: not a lock that is being written now,
+        // nor one the serial library itself would take as old.
+        const timeval old[2] = {{std::time(nullptr) - 5, 0}, {std::time(nullptr) - 5, 0}};
+        ASSERT_EQ(::utimes(lock.c_str(), old), 0);
+        if (c.immutable && RunProgram({"/usr/bin/chattr", "+i", lock}).status != 0) {
+            ::unlink(lock.c_str());
+            continue;   // only root may make it so
+        }
+        const RunResult r = RunProgram({BinPath("dorvel-adj-cli"), "read", "--device", link, "--out", dir.file("x.bin")});
+        if (c.immutable) {
+            RunProgram({"/usr/bin/chattr", "-i", lock});
+            EXPECT_EQ(r.status, 1) << c.name;
+            EXPECT_NE(r.err.find("The lock file " + lock + " names no running program: remove it"), std::string::npos)
+                << r.err;
+            EXPECT_EQ(r.err.find("ModemManager"), std::string::npos) << r.err;
+        } else {
+            EXPECT_EQ(r.status, 0) << c.name << ": " << r.err;
+            EXPECT_FALSE(FileExists(lock)) << c.name;
+        }
+        ::unlink(lock.c_str());
+    }
 }

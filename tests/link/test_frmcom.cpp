@@ -1,6 +1,13 @@
 // The serial port service: opening and closing with the cable's settings,
 // notifications, and the order of one tick.
 #include <gtest/gtest.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <ctime>
+#include <filesystem>
+#include <fstream>
 
 #include <string>
 #include <tuple>
@@ -204,4 +211,38 @@ TEST(SerialLine, OpenFailuresAndPermissionsAreExplained)
               std::string::npos);
     EXPECT_NE(platform::PermissionAdvice("dialout", false, true).find("log out and in again"), std::string::npos);
     EXPECT_EQ(platform::PermissionAdvice("dialout", false, true).find("usermod"), std::string::npos);
+}
+
+// A lock file is stale when no running process holds it, unless it is so
+// young that its writer may still be at it.
+TEST(SerialLine, LockFilesOfNoRunningProcessAreStale)
+{
+    char tmpl[] = "/tmp/dorvel-locks-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    const std::string dir = tmpl;
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    const std::string self = std::to_string(::getpid());
+    struct Case { const char* content; std::string pid; int age; bool stale; };
+    const Case cases[] = {
+        {"", "", 5, true},
+        {"no number\n", "", 5, true},
+        {"", "0\n", 5, true},
+        {"", std::to_string(child) + "\n", 5, true},   // the process has ended
+        {"", self + "\ndorvel-adj\nhost\n", 5, false},
+        {"", "     " + self + "\n", 5, false},         // the UUCP style
+        {"", "", 0, false},                            // being written now
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const std::string device = "/dev/ttyUSB" + std::to_string(i);
+        const std::string path = dir + "/LCK..ttyUSB" + std::to_string(i);
+        std::ofstream(path) << cases[i].content << cases[i].pid;
+        const timeval t[2] = {{std::time(nullptr) - cases[i].age, 0}, {std::time(nullptr) - cases[i].age, 0}};
+        ::utimes(path.c_str(), t);
+        const std::vector<std::string> stale = platform::StaleLockFiles(device, {"/no/such/folder", dir});
+        EXPECT_EQ(stale, cases[i].stale ? std::vector<std::string>{path} : std::vector<std::string>{}) << i;
+    }
+    std::filesystem::remove_all(dir);
 }

@@ -1,0 +1,149 @@
+// Output files on the real programs: `read --out` and the session's
+// `report` refuse a path that is no regular file and leave it as it is,
+// write through a symbolic link to the file it names, and a report's PDF
+// and JSON are placed together or not at all.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "tests/integration/SessionRun.h"
+
+namespace {
+
+// What lies at a path, without following a link.
+std::string Kind(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return "nothing";
+    if (S_ISLNK(st.st_mode))
+        return "link";
+    if (S_ISFIFO(st.st_mode))
+        return "FIFO";
+    if (S_ISDIR(st.st_mode))
+        return "folder";
+    if (S_ISCHR(st.st_mode))
+        return "character device";
+    return S_ISREG(st.st_mode) ? "file" : "other";
+}
+
+// Every name in a folder, hidden ones included, sorted.
+std::vector<std::string> AllNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool Immutable(const std::string& path, bool on)
+{
+    return RunProgram({"/usr/bin/chattr", on ? "+i" : "-i", path}).status == 0;
+}
+
+}  // namespace
+
+TEST(OutputFiles, WhatIsNoRegularFileIsRefusedAndLinksAreWrittenThrough)
+{
+    TempDir dir;
+    SimProcess sim({"--fast"});
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0644), 0);
+    ASSERT_EQ(::mkdir(dir.file("folder").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir(dir.file("real").c_str(), 0755), 0);
+    std::vector<std::string> refused = {dir.file("fifo"), dir.file("folder")};
+    // A node of the null device of the test's own (root only), before the
+    // system's /dev/null is ever tried.
+    if (::mknod(dir.file("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        refused.push_back(dir.file("null"));
+    std::vector<std::string> kinds;
+    for (const std::string& p : refused)
+        kinds.push_back(Kind(p));
+
+    for (size_t i = 0; i < refused.size(); ++i) {
+        const RunResult r = RunProgram({BinPath("dorvel-adj-cli"), "read", "--device", sim.device(), "--out", refused[i]});
+        EXPECT_EQ(r.status, 2) << refused[i] << ": " << r.err;
+        EXPECT_NE(r.err.find(refused[i] + " is a"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
+        EXPECT_EQ(Kind(refused[i]), kinds[i]) << "left as it is";
+    }
+    const SessionOutput s = RunSession(sim.device(), "report " + refused[0] + "\nreport " + refused[1] + "\nquit\n");
+    ASSERT_EQ(s.lines.size(), 2u) << s.run.out;
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(s.lines[i].rfind("error: " + refused[i] + " is a", 0), 0u) << s.lines[i];
+        EXPECT_EQ(Kind(refused[i]), kinds[i]) << "left as it is by the report";
+    }
+    if (!HasFailure()) {
+        const RunResult r = RunProgram({BinPath("dorvel-adj-cli"), "read", "--device", sim.device(), "--out", "/dev/null"});
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_EQ(Kind("/dev/null"), "character device");
+    }
+
+    // A link, relative and absolute, leads to the file that gets the image;
+    // the link stays a link and nothing else is left in either folder.
+    std::ofstream(dir.file("real/old.bin")) << "an older image";
+    ASSERT_EQ(::symlink("real/old.bin", dir.file("rel.bin").c_str()), 0);
+    ASSERT_EQ(::symlink(dir.file("real/new.bin").c_str(), dir.file("abs.bin").c_str()), 0);
+    const std::pair<const char*, const char*> links[] = {{"rel.bin", "real/old.bin"}, {"abs.bin", "real/new.bin"}};
+    for (const auto& [link, target] : links) {
+        const RunResult r = RunProgram({BinPath("dorvel-adj-cli"), "read", "--device", sim.device(), "--out", dir.file(link)});
+        EXPECT_EQ(r.status, 0) << link << ": " << r.err;
+        EXPECT_EQ(Kind(dir.file(link)), "link") << link;
+        EXPECT_EQ(ReadFile(dir.file(target)).size(), 8160u) << link;
+    }
+    EXPECT_EQ(AllNames(dir.file("real")), (std::vector<std::string>{"new.bin", "old.bin"}));
+}
+
+// When the JSON cannot be written, the PDF is not placed either: an earlier
+// job's pair stays as it was, and a new name gets no PDF alone.
+TEST(OutputFiles, AReportsPdfAndJsonArePlacedTogether)
+{
+    TempDir dir;
+    SimProcess sim({"--fast"});
+    struct Case { const char* name; bool earlier; bool immutableJson; };
+    const Case cases[] = {
+        {"folder-json-earlier", true, false},
+        {"folder-json-new", false, false},
+        {"immutable-json", true, true},
+    };
+    std::string script;
+    std::vector<const Case*> run;
+    for (const Case& c : cases) {
+        const std::string pdf = dir.file(std::string(c.name) + ".pdf");
+        const std::string json = dir.file(std::string(c.name) + ".json");
+        if (c.earlier)
+            std::ofstream(pdf) << "the earlier job's PDF";
+        if (c.immutableJson) {
+            std::ofstream(json) << "the earlier job's JSON";
+            if (!Immutable(json, true))
+                continue;   // only root may set it
+        } else {
+            ASSERT_EQ(::mkdir(json.c_str(), 0755), 0);
+        }
+        run.push_back(&c);
+        script += "report " + pdf + "\n";
+    }
+    const SessionOutput s = RunSession(sim.device(), script + "quit\n");
+    for (const Case* c : run)
+        Immutable(dir.file(std::string(c->name) + ".json"), false);
+    ASSERT_EQ(s.lines.size(), run.size()) << s.run.out;
+    for (size_t i = 0; i < run.size(); ++i) {
+        const std::string pdf = dir.file(std::string(run[i]->name) + ".pdf");
+        EXPECT_EQ(s.lines[i].rfind("error: ", 0), 0u) << s.lines[i];
+        if (run[i]->earlier) {
+            EXPECT_EQ(ReadFile(pdf), "the earlier job's PDF") << run[i]->name;
+        } else {
+            EXPECT_EQ(Kind(pdf), "nothing") << run[i]->name;
+        }
+        if (run[i]->immutableJson) {
+            EXPECT_EQ(ReadFile(dir.file(std::string(run[i]->name) + ".json")), "the earlier job's JSON");
+        }
+    }
+    for (const std::string& name : AllNames(dir.path()))
+        EXPECT_NE(name[0], '.') << "a temporary file is left: " << name;
+}
