@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/DorvelApp.h"
+#include "records/BackupStore.h"
 #include "records/ImageFile.h"
 #include "app/MemoryWindow.h"
 #include "console/ConsoleEventReceiver.h"
@@ -136,7 +137,11 @@ int main(int argc, char** argv)
     platform::QtTimer timer;
     platform::SystemTickClock clock;
     MemoryWindow window;
-    DorvelApp app(AppPlatform{&port, &timer, &clock}, window.controls);
+    // Backups as the program takes them: a restore writes nothing without one.
+    FileBackupStore backups(dir.file("backups"));
+    AppPlatform platform{&port, &timer, &clock};
+    platform.backupStore = &backups;
+    DorvelApp app(platform, window.controls);
     app.Main();
 
     QElapsedTimer t;
