@@ -86,9 +86,7 @@ std::string AbsoluteDevicePath(const std::string& path)
     return std::string(cwd) + "/" + path;
 }
 
-namespace {
-
-std::string processName(const std::string& pid)
+std::string ProcessText(const std::string& pid)
 {
     std::ifstream f("/proc/" + pid + "/comm");
     std::string name;
@@ -96,9 +94,8 @@ std::string processName(const std::string& pid)
     return name.empty() ? std::string("process ") + pid : name + " (process " + pid + ")";
 }
 
-// A program that has the device open, found through /proc (only the
-// user's own processes, unless run as root).
-std::string holderOf(const std::string& device)
+// Only the user's own processes are seen, unless run as root.
+std::string ProcessHolding(const std::string& device)
 {
     char real[PATH_MAX];
     if (realpath(device.c_str(), real) == nullptr)
@@ -120,7 +117,7 @@ std::string holderOf(const std::string& device)
             char target[PATH_MAX];
             const ssize_t n = readlink((fdDir + "/" + f->d_name).c_str(), target, sizeof target - 1);
             if (n > 0 && std::string(target, static_cast<size_t>(n)) == real) {
-                found = processName(pid);
+                found = pid;
                 break;
             }
         }
@@ -132,28 +129,27 @@ std::string holderOf(const std::string& device)
     return found;
 }
 
-// The program named in a lock file of the kind serial programs leave in
-// the lock folders ("LCK..ttyUSB0", its first line the process number).
-std::string lockHolderOf(const std::string& device)
+DeviceLock LockFileOf(const std::string& device)
 {
     std::string name = device.rfind("/dev/", 0) == 0 ? device.substr(5) : device;
     for (char& c : name)
         if (c == '/')
             c = '_';
     for (const char* dir : {"/var/lock", "/run/lock", "/var/spool/locks", "/var/spool/uucp", "/tmp", "/var/tmp"}) {
-        std::ifstream f(std::string(dir) + "/LCK.." + name);
+        const std::string path = std::string(dir) + "/LCK.." + name;
+        std::ifstream f(path);
         std::string pid;
-        if (f && std::getline(f, pid)) {
-            pid.erase(0, pid.find_first_not_of(' '));
-            if (!pid.empty() && pid.find_first_not_of("0123456789") == std::string::npos &&
-                access(("/proc/" + pid).c_str(), F_OK) == 0)
-                return processName(pid);
-        }
+        if (!f)
+            continue;
+        std::getline(f, pid);
+        pid.erase(0, pid.find_first_not_of(' '));
+        const bool number = !pid.empty() && pid.find_first_not_of("0123456789") == std::string::npos;
+        return {path, number ? pid : std::string(), number && access(("/proc/" + pid).c_str(), F_OK) == 0};
     }
     return {};
 }
 
-bool inGroupNow(gid_t gid)
+bool InGroupNow(unsigned gid)
 {
     if (getegid() == gid)
         return true;
@@ -166,18 +162,25 @@ bool inGroupNow(gid_t gid)
     return false;
 }
 
-bool listedInGroup(const group* g)
+bool ListedInGroup(unsigned gid)
 {
+    const group* g = getgrgid(gid);
     const passwd* pw = getpwuid(geteuid());
     if (g == nullptr || pw == nullptr)
         return false;
+    if (pw->pw_gid == gid)
+        return true;
     for (char** m = g->gr_mem; m != nullptr && *m != nullptr; ++m)
         if (std::strcmp(*m, pw->pw_name) == 0)
             return true;
     return false;
 }
 
-}  // namespace
+std::string GroupName(unsigned gid)
+{
+    const group* g = getgrgid(gid);
+    return g != nullptr ? g->gr_name : std::to_string(gid);
+}
 
 std::string PermissionAdvice(const std::string& group, bool inGroupNow, bool listedInGroup)
 {
@@ -200,17 +203,18 @@ std::string ExplainOpenFailure(const std::string& device, const std::string& rea
         return text;
     }
     if (access(device.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
-        const group* g = getgrgid(st.st_gid);
-        const std::string name = g != nullptr ? g->gr_name : std::to_string(st.st_gid);
-        return text + " " + PermissionAdvice(name, inGroupNow(st.st_gid), listedInGroup(g));
+        return text + " " + PermissionAdvice(GroupName(st.st_gid), InGroupNow(st.st_gid), ListedInGroup(st.st_gid));
     }
     if (!S_ISCHR(st.st_mode))
         return text + " This is not a serial device.";
-    std::string holder = holderOf(device);
-    if (holder.empty())
-        holder = lockHolderOf(device);
+    std::string holder = ProcessHolding(device);
+    if (holder.empty()) {
+        const DeviceLock lock = LockFileOf(device);
+        if (lock.live)
+            holder = lock.pid;
+    }
     if (!holder.empty())
-        return text + " The device is in use by " + holder + ".";
+        return text + " The device is in use by " + ProcessText(holder) + ".";
     if (reason.find("busy") != std::string::npos || reason.find("lock") != std::string::npos)
         text += " Another program holds the device (a freshly plugged ACM adapter is probed by "
                 "ModemManager for a few seconds).";

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <map>
 
+#include "platform/BenchDoctor.h"
 #include "platform/SerialAdapter.h"
 
 namespace {
@@ -138,4 +139,77 @@ TEST(SerialAdapter, AnUnreadableTimerIsNoTimer)
         std::string readLine(const std::string&) override { return "sixteen"; }
     } k;
     EXPECT_EQ(platform::DescribeAdapter(k, kDevice).latencyTimerMs, -1);
+}
+
+// The doctor's decisions on facts this machine cannot show: groups joined
+// since logging in, a slow adapter that refuses low latency, services.
+TEST(BenchDoctor, FindingsOfADeviceAndOfTheServices)
+{
+    struct Case {
+        const char* name;
+        platform::DeviceFacts facts;
+        std::vector<platform::DoctorFinding> findings;
+    };
+    auto device = [](auto change) {
+        platform::DeviceFacts f;
+        f.device = "/dev/ttyUSB0";
+        f.exists = f.serial = f.accessible = true;
+        f.group = "dialout";
+        change(f);
+        return f;
+    };
+    const Case cases[] = {
+        {"all well", device([](platform::DeviceFacts&) {}), {}},
+        {"added to the group since logging in",
+         device([](platform::DeviceFacts& f) { f.accessible = false, f.listedInGroup = true; }),
+         {{true, "/dev/ttyUSB0: you were added to the group dialout after logging in; this login does not have it yet",
+           "log out and in again (or: newgrp dialout)"}}},
+        {"in the group, and still refused", device([](platform::DeviceFacts& f) { f.accessible = false, f.inGroupNow = true; }),
+         {{true, "/dev/ttyUSB0: the device does not allow this user to read and write it", "ls -l /dev/ttyUSB0"}}},
+        {"a 16 ms timer that stays", device([](platform::DeviceFacts& f) {
+             f.adapter.latencyTimerMs = 16, f.adapter.lowLatency = LowLatency::NotPermitted;
+         }),
+         {{false,
+           "/dev/ttyUSB0: the adapter's latency timer is 16 ms and low latency cannot be set (not permitted); every "
+           "answer from the radio comes up to that much later",
+           "echo 1 | sudo tee /sys/class/tty/ttyUSB0/device/latency_timer"}}},
+        {"a 16 ms timer that low latency sets",
+         device([](platform::DeviceFacts& f) { f.adapter.latencyTimerMs = 16, f.adapter.lowLatency = LowLatency::Set; }),
+         {}},
+        {"a 1 ms timer already", device([](platform::DeviceFacts& f) {
+             f.adapter.latencyTimerMs = 1, f.adapter.lowLatency = LowLatency::NotSupported;
+         }),
+         {}},
+    };
+    for (const Case& c : cases) {
+        const auto got = platform::DeviceFindings(c.facts);
+        ASSERT_EQ(got.size(), c.findings.size()) << c.name;
+        for (size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].blocking, c.findings[i].blocking) << c.name;
+            EXPECT_EQ(got[i].text, c.findings[i].text) << c.name;
+            EXPECT_EQ(got[i].fix, c.findings[i].fix) << c.name;
+        }
+    }
+
+    // brltty stands in the way only when an adapter of the kind it takes is
+    // plugged in; ModemManager is a note.
+    const struct {
+        bool modemManager, brltty;
+        std::vector<std::string> drivers;
+        std::vector<bool> blocking;
+    } services[] = {
+        {false, false, {"ch341"}, {}},
+        {false, true, {"ftdi_sio"}, {false}},
+        {false, true, {"ftdi_sio", "cp210x"}, {true}},
+        {true, true, {"ch341"}, {true, false}},
+        {true, false, {}, {false}},
+    };
+    for (const auto& s : services) {
+        const auto got = platform::ServiceFindings(s.modemManager, s.brltty, s.drivers);
+        ASSERT_EQ(got.size(), s.blocking.size());
+        for (size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].blocking, s.blocking[i]) << got[i].text;
+            EXPECT_FALSE(got[i].fix.empty());
+        }
+    }
 }
