@@ -18,6 +18,7 @@ const char kMainKey[] = "Main model code: ";
 const char kSubKey[] = "Sub model code: ";
 const char kTimeKey[] = "Date: ";
 const char kPortKey[] = "Port: ";
+const char kAdapterKey[] = "Adapter: ";
 const char kListingKey[] = "Parameters:";
 // A record is a page of text; anything larger is not one.
 constexpr off_t kMaxRecordSize = 64 * 1024;
@@ -72,6 +73,8 @@ std::string RecordText(const ImageRecord& r)
     t += kSubKey + r.subCode + "\n";
     t += kTimeKey + r.time + "\n";
     t += kPortKey + r.port + "\n";
+    if (!r.adapter.empty())
+        t += kAdapterKey + r.adapter + "\n";
     t += "\n";
     t += std::string(kListingKey) + "\n";
     t += r.listing;
@@ -96,6 +99,8 @@ bool ParseRecord(const std::string& text, ImageRecord& r, std::string& reason)
             out.time = line.substr(sizeof kTimeKey - 1);
         } else if (line.rfind(kPortKey, 0) == 0) {
             out.port = line.substr(sizeof kPortKey - 1);
+        } else if (line.rfind(kAdapterKey, 0) == 0) {
+            out.adapter = line.substr(sizeof kAdapterKey - 1);
         } else if (line == kListingKey) {
             inListing = true;
         }

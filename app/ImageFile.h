@@ -14,6 +14,7 @@ struct ImageRecord {
     std::string time;       // ISO 8601 with the offset from UTC
     std::string port;       // for example "COM 1 (/dev/ttyUSB0)"
     std::string listing;    // the parameter listing, lines ending in LF
+    std::string adapter{};  // for example "ftdi_sio, latency timer 1 ms, low latency set"; "" when unknown
 };
 
 // The record's text, and the record read back from such a text (false, with

@@ -94,6 +94,8 @@ const char* LowLatencyText(LowLatency state)
 
 std::string AdapterText(const AdapterInfo& info)
 {
+    if (info.driver.empty() && info.latencyTimerMs < 0 && info.lowLatency == LowLatency::NotTried)
+        return {};   // a port that cannot tell
     std::string text = info.driver.empty() ? std::string("no adapter driver") : info.driver;
     text += info.latencyTimerMs >= 0 ? ", latency timer " + std::to_string(info.latencyTimerMs) + " ms"
                                      : std::string(", no latency timer");

@@ -32,7 +32,7 @@ struct AdapterInfo {
 
 // One line for the operator and the records: "ftdi_sio, latency timer 1 ms,
 // low latency set", "no adapter driver (pseudo-terminal?), low latency not
-// supported".
+// supported"; "" for a port that tells nothing.
 std::string AdapterText(const AdapterInfo& info);
 // The word for the low-latency outcome: "set", "already set", "not supported" ...
 const char* LowLatencyText(LowLatency state);

@@ -23,6 +23,7 @@ struct ProfileRun {
     std::string imageBefore;   // the radio after the session
     std::string imageAfter;    // after the restore
     std::string backup;        // the backup the Connect took
+    std::string record;        // its text record
 };
 
 // The frames the PC sent that are not whole: each must open with the
@@ -66,6 +67,7 @@ void runProfile(ProfileRun& r, const TempDir& dir)
     const auto backups = FilesIn(data + "/dorvel-adj/backups", ".bin");
     if (!backups.empty()) {
         r.backup = ReadFile(backups.front());
+        r.record = ReadFile(backups.front().substr(0, backups.front().size() - 4) + ".txt");
         argv = env;
         argv.insert(argv.end(), {"write", "--device", sim.device(), "--in", backups.front(), "--yes"});
         r.write = RunProgram(argv, {}, 600000);
@@ -117,6 +119,16 @@ TEST(Adapters, TheWholeJobOnEveryProfileWithoutATimeOutAndWithWholeFrames)
         const auto cmds = LoggedCommands(r.log);
         EXPECT_TRUE(std::any_of(cmds.begin(), cmds.end(), [](const WireCommand& c) { return c.sub == 0x13 && c.value == 255; }))
             << "every step of the sweep reached the radio";
+
+        // The bench is on record: a pseudo-terminal takes no low latency.
+        const auto journal = s.block(2);
+        EXPECT_TRUE(std::any_of(journal.begin(), journal.end(), [](const std::string& l) {
+            return l.find("clone_read") != std::string::npos &&
+                   l.find("no adapter driver, no latency timer, low latency not supported") != std::string::npos;
+        })) << s.run.out;
+        EXPECT_NE(r.record.find("\nAdapter: no adapter driver, no latency timer, low latency not supported\n"),
+                  std::string::npos)
+            << r.record;
 
         EXPECT_EQ(r.write.status, 0) << r.write.out << r.write.err;
         EXPECT_NE(r.write.out.find("verified"), std::string::npos) << r.write.out << r.write.err;
