@@ -5,12 +5,15 @@
 // long the adapter holds the radio's bytes. The profiles run side by side:
 // each is mostly waiting on the line.
 #include <gtest/gtest.h>
+#include <linux/serial.h>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <regex>
 #include <sstream>
 #include <thread>
 
+#include "platform/qt/QtSerialPort.h"
 #include "tests/integration/SessionRun.h"
 
 namespace {
@@ -135,4 +138,57 @@ TEST(Adapters, TheWholeJobOnEveryProfileWithoutATimeOutAndWithWholeFrames)
         EXPECT_TRUE(r.imageAfter == r.backup) << "the radio holds its backup again";
         EXPECT_FALSE(r.imageBefore == r.backup) << "the session had changed the radio";
     }
+}
+
+// The real port on the simulator's device, with the kernel's serial flags
+// stood in for (a pseudo-terminal takes none): the opening sets low
+// latency and keeps what the adapter says, the closing puts the flag back,
+// and a device that takes no flag opens all the same.
+TEST(Adapters, ThePortSetsLowLatencyOnOpeningAndPutsItBackOnClosing)
+{
+    class Kernel : public platform::AdapterSystem {
+    public:
+        int flags = 0x40;
+        int getError = 0;
+        std::vector<int> sets;
+        int getSerialFlags(int fd, int& f) override
+        {
+            EXPECT_GE(fd, 0);
+            f = flags;
+            return getError;
+        }
+        int setSerialFlags(int, int f) override
+        {
+            sets.push_back(f);
+            flags = f;
+            return 0;
+        }
+        std::string kernelName(const std::string&) override { return "ttyUSB0"; }
+        std::string readLine(const std::string& path) override
+        {
+            return path == "/sys/class/tty/ttyUSB0/device/latency_timer" ? ((flags & ASYNC_LOW_LATENCY) ? "1" : "16")
+                                                                          : "";
+        }
+        std::string linkName(const std::string&) override { return "ftdi_sio"; }
+    } kernel;
+    char name[] = "integration_cli";
+    char* argv[] = {name, nullptr};
+    int argc = 1;
+    QCoreApplication app(argc, argv);
+    SimProcess sim({"--fast"});
+    platform::QtSerialPort port([&](int16_t) { return sim.device(); });
+    port.setAdapterSystem(kernel);
+
+    ASSERT_TRUE(port.setPortOpen(true)) << port.openFailure();
+    EXPECT_EQ(platform::AdapterText(port.adapter()), "ftdi_sio, latency timer 1 ms, low latency set");
+    EXPECT_EQ(kernel.sets, (std::vector<int>{0x40 | ASYNC_LOW_LATENCY}));
+    port.setPortOpen(false);
+    EXPECT_EQ(kernel.sets, (std::vector<int>{0x40 | ASYNC_LOW_LATENCY, 0x40})) << "the flag as it was";
+
+    kernel.sets.clear();
+    kernel.getError = ENOTTY;
+    ASSERT_TRUE(port.setPortOpen(true)) << "a device without serial flags opens all the same";
+    EXPECT_EQ(port.adapter().lowLatency, platform::LowLatency::NotSupported);
+    port.setPortOpen(false);
+    EXPECT_TRUE(kernel.sets.empty());
 }
