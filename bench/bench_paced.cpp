@@ -7,7 +7,10 @@
 //  - duration of a fine BPF sweep and of an LVA search, against the same;
 //  - a whole image written back and verified by reading it back, against
 //    the bytes of the write and of the read-back on the wire.
-// Usage: bench_paced [--fast]
+// With --adapter NAME the simulator puts a USB adapter profile between the
+// line and the port (none, ftdi, ftdi-low, cp210x); the wire figures stay
+// the line's, so the ratios show what the adapter costs.
+// Usage: bench_paced [--fast] [--adapter NAME]
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -125,9 +128,21 @@ int requiredWaitMs(int sub)
 int main(int argc, char** argv)
 {
     QCoreApplication qapp(argc, argv);
-    const bool fast = argc > 1 && std::string(argv[1]) == "--fast";
+    bool fast = false;
+    std::string adapter = "none";
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--fast") {
+            fast = true;
+        } else if (a == "--adapter" && i + 1 < argc) {
+            adapter = argv[++i];
+        } else {
+            std::fprintf(stderr, "usage: bench_paced [--fast] [--adapter none|ftdi|ftdi-low|cp210x]\n");
+            return 2;
+        }
+    }
     TempDir dir;
-    std::vector<std::string> simArgs{"--log", dir.file("wire.log")};
+    std::vector<std::string> simArgs{"--log", dir.file("wire.log"), "--adapter", adapter};
     if (fast)
         simArgs.push_back("--fast");
     SimProcess sim(simArgs);
@@ -153,6 +168,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "Connect failed: %s\n", window.msgBox.shown[0].text.c_str());
         return 1;
     }
+    std::printf("Adapter profile %s; the port found: %s\n", adapter.c_str(),
+                platform::AdapterText(port.adapter()).c_str());
     // Bytes on the wire and required waits up to now, from the simulator's log.
     runFor(100);   // the log is written as the frames end
     long bytes = 0;

@@ -27,6 +27,10 @@ const char kUsage[] =
     "  backups                         list the backups, oldest first, and the last good one\n"
     "  diff [--bytes] A B              what differs between two image files (status 1\n"
     "                                  when anything does); --bytes: the addresses\n"
+    "  doctor [--device PATH]          why a bench may not reach the radio: adapters, their\n"
+    "                                  latency, groups, programs holding a device, services,\n"
+    "                                  the settings' COM entries (status 1 when something\n"
+    "                                  stands in the way)\n"
     "  session --device PATH           run headless, one command per line on stdin:\n"
     "      connect | select I | step N | enter | button I | wait MS | idle\n"
     "      console | readouts | params | journal | report FILE | quit\n"
@@ -115,6 +119,8 @@ int main(int argc, char** argv)
         return CliDiff(args);
     if (cmd == "backups")
         return CliBackups(args);
+    if (cmd == "doctor")
+        return CliDoctor(args);
     std::cerr << "dorvel-adj-cli: unknown command " << cmd << " (try --help)" << std::endl;
     return 2;
 }

@@ -62,6 +62,8 @@ public:
     std::string openFailure() const;
     // The device the port number opened last.
     std::string devicePath() const { return port_.devicePath(); }
+    // The adapter behind it, as the port found it at opening.
+    platform::AdapterInfo adapter() const { return port_.adapter(); }
 
     // Enables the heartbeat (start-up) and runs one tick of it.
     void settimSolidEnabled(bool on) { timSolid_.setEnabled(on); }

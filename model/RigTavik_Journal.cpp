@@ -22,7 +22,7 @@ void clsIndOp_RigTavik::journalCloneRead()
     for (int16_t i = 0; i < myConsole.ListCount(); ++i)
         items.emplace_back(myConsole.Title(i), myConsole.Value(i));
     myJournal.cloneRead(myRadio.radioNameM(), myRadio.radionameS(), myEepMap.RigTavikEep_GetMid(), myPortNo,
-                        myOrb5Seq.com().devicePath(), items);
+                        myOrb5Seq.com().devicePath(), items, platform::AdapterText(myOrb5Seq.com().adapter()));
 }
 
 std::string clsIndOp_RigTavik::journalCause(int16_t item) const

@@ -41,7 +41,8 @@ void ServiceJournal::begin(int16_t port)
 }
 
 void ServiceJournal::cloneRead(const std::string& mainCode, const std::string& subCode, bool mid, int16_t port,
-                               const std::string& device, const std::vector<std::pair<std::string, int>>& items)
+                               const std::string& device, const std::vector<std::pair<std::string, int>>& items,
+                               const std::string& adapter)
 {
     JournalEvent e;
     e.kind = JournalEvent::Kind::CloneRead;
@@ -51,6 +52,7 @@ void ServiceJournal::cloneRead(const std::string& mainCode, const std::string& s
     e.mid = mid;
     e.port = port;
     e.device = device;
+    e.adapter = adapter;
     e.date = wall_ != nullptr ? wall_->UnixSeconds() : 0;
     events_.push_back(e);
     items_.clear();

@@ -33,6 +33,7 @@ struct JournalEvent {
     // Connect and CloneRead.
     int16_t port = 0;
     std::string device;
+    std::string adapter;   // the USB adapter: driver, latency timer ("" when unknown)
     int64_t date = 0;      // calendar seconds, 0 when unknown
     std::string mainCode, subCode;
     bool mid = false;
@@ -91,7 +92,8 @@ public:
     // The clone read has ended well: identity, device and the items' values
     // as loaded (title and value of each).
     void cloneRead(const std::string& mainCode, const std::string& subCode, bool mid, int16_t port,
-                   const std::string& device, const std::vector<std::pair<std::string, int>>& items);
+                   const std::string& device, const std::vector<std::pair<std::string, int>>& items,
+                   const std::string& adapter = {});
     // An adjustment frame has gone to the radio. oldValue < 0: the item's
     // last value in the record.
     void adjust(int16_t item, const std::string& title, int newValue, int command, int wireValue,

@@ -24,6 +24,7 @@ public:
     void drainOutput() override { inner_.drainOutput(); }
     std::string openFailure() const override { return inner_.openFailure(); }
     std::string devicePath() const override { return inner_.devicePath(); }
+    AdapterInfo adapter() const override { return inner_.adapter(); }
     void setEventSink(SerialEventSink* sink) override { inner_.setEventSink(sink); }
 
 private:

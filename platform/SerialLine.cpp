@@ -88,9 +88,7 @@ std::string AbsoluteDevicePath(const std::string& path)
     return std::string(cwd) + "/" + path;
 }
 
-namespace {
-
-std::string processName(const std::string& pid)
+std::string ProcessText(const std::string& pid)
 {
     std::ifstream f("/proc/" + pid + "/comm");
     std::string name;
@@ -98,9 +96,8 @@ std::string processName(const std::string& pid)
     return name.empty() ? std::string("process ") + pid : name + " (process " + pid + ")";
 }
 
-// A program that has the device open, found through /proc (only the
-// user's own processes, unless run as root).
-std::string holderOf(const std::string& device)
+// Only the user's own processes are seen, unless run as root.
+std::string ProcessHolding(const std::string& device)
 {
     char real[PATH_MAX];
     if (realpath(device.c_str(), real) == nullptr)
@@ -122,7 +119,7 @@ std::string holderOf(const std::string& device)
             char target[PATH_MAX];
             const ssize_t n = readlink((fdDir + "/" + f->d_name).c_str(), target, sizeof target - 1);
             if (n > 0 && std::string(target, static_cast<size_t>(n)) == real) {
-                found = processName(pid);
+                found = pid;
                 break;
             }
         }
@@ -133,6 +130,8 @@ std::string holderOf(const std::string& device)
     closedir(proc);
     return found;
 }
+
+namespace {
 
 // The lock file's name for a device: "LCK..ttyUSB0" for /dev/ttyUSB0, the
 // rest of any other path with its slashes as underscores.
@@ -160,19 +159,22 @@ std::string lockPid(const std::string& path)
     return pid;
 }
 
-// The program named in a lock file of the kind serial programs leave in
-// the lock folders, its first line the process number.
-std::string lockHolderOf(const std::string& device)
+}  // namespace
+
+DeviceLock LockFileOf(const std::string& device)
 {
     for (const std::string& dir : LockFolders()) {
-        const std::string pid = lockPid(dir + "/" + lockName(device));
-        if (!pid.empty() && access(("/proc/" + pid).c_str(), F_OK) == 0)
-            return processName(pid);
+        const std::string path = dir + "/" + lockName(device);
+        struct stat st {};
+        if (lstat(path.c_str(), &st) != 0)
+            continue;
+        const std::string pid = lockPid(path);
+        return {path, pid, !pid.empty() && access(("/proc/" + pid).c_str(), F_OK) == 0};
     }
     return {};
 }
 
-bool inGroupNow(gid_t gid)
+bool InGroupNow(unsigned gid)
 {
     if (getegid() == gid)
         return true;
@@ -185,18 +187,25 @@ bool inGroupNow(gid_t gid)
     return false;
 }
 
-bool listedInGroup(const group* g)
+bool ListedInGroup(unsigned gid)
 {
+    const group* g = getgrgid(gid);
     const passwd* pw = getpwuid(geteuid());
     if (g == nullptr || pw == nullptr)
         return false;
+    if (pw->pw_gid == gid)
+        return true;
     for (char** m = g->gr_mem; m != nullptr && *m != nullptr; ++m)
         if (std::strcmp(*m, pw->pw_name) == 0)
             return true;
     return false;
 }
 
-}  // namespace
+std::string GroupName(unsigned gid)
+{
+    const group* g = getgrgid(gid);
+    return g != nullptr ? g->gr_name : std::to_string(gid);
+}
 
 std::vector<std::string> LockFolders()
 {
@@ -242,17 +251,18 @@ std::string ExplainOpenFailure(const std::string& device, const std::string& rea
         return text;
     }
     if (access(device.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
-        const group* g = getgrgid(st.st_gid);
-        const std::string name = g != nullptr ? g->gr_name : std::to_string(st.st_gid);
-        return text + " " + PermissionAdvice(name, inGroupNow(st.st_gid), listedInGroup(g));
+        return text + " " + PermissionAdvice(GroupName(st.st_gid), InGroupNow(st.st_gid), ListedInGroup(st.st_gid));
     }
     if (!S_ISCHR(st.st_mode))
         return text + " This is not a serial device.";
-    std::string holder = holderOf(device);
-    if (holder.empty())
-        holder = lockHolderOf(device);
+    std::string holder = ProcessHolding(device);
+    if (holder.empty()) {
+        const DeviceLock lock = LockFileOf(device);
+        if (lock.live)
+            holder = lock.pid;
+    }
     if (!holder.empty())
-        return text + " The device is in use by " + holder + ".";
+        return text + " The device is in use by " + ProcessText(holder) + ".";
     // One that could not be removed before the opening.
     const std::vector<std::string> stale = StaleLockFiles(device);
     if (!stale.empty())

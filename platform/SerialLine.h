@@ -66,6 +66,27 @@ std::vector<std::string> StaleLockFiles(const std::string& device,
 // device of a group the user is not in, a device held by another program).
 std::string ExplainOpenFailure(const std::string& device, const std::string& reason);
 
+// "name (process 42)" for a process number.
+std::string ProcessText(const std::string& pid);
+// The number of a process that has the device open, "" when none is seen
+// (only the user's own processes, unless run as root).
+std::string ProcessHolding(const std::string& device);
+
+// A lock file of the kind serial programs leave in the lock folders
+// ("LCK..ttyUSB0", its first line the process number).
+struct DeviceLock {
+    std::string path;   // "" when there is none
+    std::string pid;
+    bool live = false;  // its process runs
+};
+DeviceLock LockFileOf(const std::string& device);
+
+// Group membership: of this login, and of the user by now (added since
+// logging in shows only here).
+bool InGroupNow(unsigned gid);
+bool ListedInGroup(unsigned gid);
+std::string GroupName(unsigned gid);
+
 // The advice for a device the user may not open: group is the device's
 // group, inGroupNow whether this login has it, listedInGroup whether the
 // user is a member by now (added since logging in).

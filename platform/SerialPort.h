@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/ByteStr.h"
+#include "platform/SerialAdapter.h"
 
 namespace platform {
 
@@ -73,6 +74,9 @@ public:
     virtual std::string openFailure() const { return {}; }
     // The device the last opening tried ("" when the port cannot tell).
     virtual std::string devicePath() const { return {}; }
+    // The adapter behind the open device, and whether it took low latency
+    // (empty when the port cannot tell).
+    virtual AdapterInfo adapter() const { return {}; }
     // Receiver of receive and line-error notifications (on the UI thread).
     virtual void setEventSink(SerialEventSink* sink) = 0;
 };

@@ -10,6 +10,8 @@ std::string DescribePort(const SerialPortEntry& port)
             continue;
         line += "  " + (field->empty() ? std::string("-") : *field);
     }
+    const std::string adapter = AdapterText(port.adapter);
+    line += "  " + (adapter.empty() ? std::string("-") : adapter);
     return line;
 }
 

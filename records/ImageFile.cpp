@@ -20,6 +20,7 @@ const char kMainKey[] = "Main model code: ";
 const char kSubKey[] = "Sub model code: ";
 const char kTimeKey[] = "Date: ";
 const char kPortKey[] = "Port: ";
+const char kAdapterKey[] = "Adapter: ";
 const char kPartialKey[] = "Partly written: ";
 const char kListingKey[] = "Parameters:";
 // A record is a page of text; anything larger is not one.
@@ -90,6 +91,8 @@ std::string RecordText(const ImageRecord& r)
     t += kSubKey + r.subCode + "\n";
     t += kTimeKey + r.time + "\n";
     t += kPortKey + r.port + "\n";
+    if (!r.adapter.empty())
+        t += kAdapterKey + r.adapter + "\n";
     if (!r.partial.empty())
         t += kPartialKey + r.partial + "\n";
     t += "\n";
@@ -116,6 +119,8 @@ bool ParseRecord(const std::string& text, ImageRecord& r, std::string& reason)
             out.time = line.substr(sizeof kTimeKey - 1);
         } else if (line.rfind(kPortKey, 0) == 0) {
             out.port = line.substr(sizeof kPortKey - 1);
+        } else if (line.rfind(kAdapterKey, 0) == 0) {
+            out.adapter = line.substr(sizeof kAdapterKey - 1);
         } else if (line.rfind(kPartialKey, 0) == 0) {
             out.partial = line.substr(sizeof kPartialKey - 1);
         } else if (line == kListingKey) {

@@ -14,6 +14,7 @@ struct ImageRecord {
     std::string time;       // ISO 8601 with the offset from UTC
     std::string port;       // for example "COM 1 (/dev/ttyUSB0)"
     std::string listing;    // the parameter listing, lines ending in LF
+    std::string adapter{};  // for example "ftdi_sio, latency timer 1 ms, low latency set"; "" when unknown
     // Set when the radio's last write broke off, so that its memory is
     // partly the old image and partly the new one: what happened, in words.
     std::string partial = {};

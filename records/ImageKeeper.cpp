@@ -31,6 +31,7 @@ ImageRecord ImageKeeper::record() const
     r.time = LocalDateText(store_ != nullptr ? store_->now() : std::time(nullptr));
     const std::string device = com_.devicePath();
     r.port = "COM " + std::to_string(com_.comPortNum()) + (device.empty() ? "" : " (" + device + ")");
+    r.adapter = platform::AdapterText(com_.adapter());
     clsIndEep_RigTavik map(radio_.eepImage());
     r.listing = withoutCr(map.RigTavikEep_DispParaText());
     return r;

@@ -98,7 +98,7 @@ std::string eventJson(const JournalEvent& e)
         break;
     case JournalEvent::Kind::CloneRead:
         o.str("event", "clone_read").num("ms", e.ms).str("main_code", e.mainCode).str("sub_code", e.subCode);
-        o.flag("mid", e.mid).num("port", e.port).str("device", e.device).date("date", e.date);
+        o.flag("mid", e.mid).num("port", e.port).str("device", e.device).str("adapter", e.adapter).date("date", e.date);
         break;
     case JournalEvent::Kind::Adjust:
         o.str("event", "adjust").num("ms", e.ms);
@@ -205,6 +205,7 @@ std::string JournalReportJson(const ServiceJournal& journal, int64_t created)
                              .flag("mid", id->mid)
                              .num("port", id->port)
                              .str("device", id->device)
+                             .str("adapter", id->adapter)
                              .date("read_date", id->date)
                              .done());
     else

@@ -156,6 +156,8 @@ void header(Flow& f, const ServiceJournal& j, int64_t created)
         if (id != nullptr && !id->device.empty())
             portText += QStringLiteral(", ") + q(id->device);
         rows.emplace_back(QStringLiteral("Port"), portText);
+        if (id != nullptr && !id->adapter.empty())
+            rows.emplace_back(QStringLiteral("Adapter"), q(id->adapter));
     }
     if (connect != nullptr && connect->kind == JournalEvent::Kind::Connect)
         rows.emplace_back(QStringLiteral("Connect"), dateText(connect->date));

@@ -51,6 +51,8 @@ std::string usageText()
            "  --version            show the version and exit\n"
            "  --fast               no pacing: answer at once (for tests)\n"
            "  --baud N             line rate in bit/s for pacing (default 9600)\n"
+           "  --adapter NAME       a USB serial adapter between the line and the PC: " + adapterNames() + "\n"
+           "                       (default none: every byte reaches the PC as it leaves the line)\n"
            "  --link PATH          also make PATH a symbolic link to the device (removed at exit)\n"
            "  --log FILE           log every complete frame: milliseconds, pc or radio, hex bytes\n"
            "  --image FILE         start from this image file (exactly 8160 bytes)\n"
@@ -96,6 +98,12 @@ bool parseOptions(int argc, const char* const* argv, Options& opt, std::string& 
             if (!value(v)) return false;
             if (!parseLong(v, 50, 4000000, opt.baud)) {
                 err = "--baud needs a rate from 50 to 4000000 bit/s, not '" + v + "'";
+                return false;
+            }
+        } else if (arg == "--adapter") {
+            if (!value(v)) return false;
+            if (!adapterProfile(v, opt.adapter)) {
+                err = "unknown adapter '" + v + "' (known: " + adapterNames() + ")";
                 return false;
             }
         } else if (arg == "--signal") {

@@ -2,6 +2,7 @@
 // The command line of dorvel-sim and the control lines it reads on stdin.
 #include <string>
 
+#include "sim/SimAdapter.h"
 #include "sim/SimCodec.h"
 #include "sim/SimRadio.h"
 
@@ -21,6 +22,7 @@ struct Options {
     Identity identity;
     int signal = 100;
     bool noise = false;
+    AdapterProfile adapter;   // between the line and the PC
 };
 
 // Parses the arguments after the program name. On failure the result is

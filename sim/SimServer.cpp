@@ -83,7 +83,7 @@ void WireLine::clear()
 void PcTransmitQueue::push(int64_t now, const uint8_t* data, size_t n)
 {
     for (size_t i = 0; i < n; ++i)
-        queue_.push_back({data[i], now});
+        queue_.push_back({data[i], now + usbOutNs_});
 }
 
 int64_t PcTransmitQueue::nextTake(int64_t lineFree) const
@@ -136,7 +136,8 @@ void complain(const std::string& text)
 class Server {
 public:
     Server(const Options& opt, Radio& radio)
-        : opt_(opt), radio_(radio), line_(opt.baud, !opt.fast), pcQueue_(!opt.fast)
+        : opt_(opt), radio_(radio), line_(opt.baud, !opt.fast), pcQueue_(!opt.fast, opt.adapter.usbOutNs),
+          adapter_(opt.adapter)
     {
     }
     int run();
@@ -160,6 +161,7 @@ private:
     Radio& radio_;
     WireLine line_;
     PcTransmitQueue pcQueue_;
+    AdapterModel adapter_;
     int master_ = -1;
     std::string slave_;
     std::FILE* log_ = nullptr;
@@ -282,6 +284,7 @@ void Server::dropClient()
     // the terminal's input side is flushed: a new client may already have
     // opened it and sent its first frame.
     line_.clear();
+    adapter_.clear();
     out_.clear();
     radio_.lineDropped();
     const int fd = open(slave_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
@@ -356,17 +359,19 @@ bool Server::passDueItems(int64_t now)
     while (line_.popDue(now, item)) {
         switch (item.kind) {
         case WireItem::Kind::Byte:
-            out_.push_back(item.byte);
+            adapter_.receive(item.due, item.byte);
             break;
         case WireItem::Kind::LogPc:
         case WireItem::Kind::LogRadio:
             logFrame(item);
             break;
         case WireItem::Kind::Pull:
+            adapter_.releaseAll(out_);
             writeOut();
             return false;
         }
     }
+    adapter_.release(now, out_);
     return true;
 }
 
@@ -428,6 +433,11 @@ int Server::run()
         if (out_.empty() && !line_.empty()) {
             const int64_t untilDue = std::max<int64_t>(0, line_.nextDue() - now);
             waitNs = waitNs < 0 ? untilDue : std::min(waitNs, untilDue);
+        }
+        const int64_t packet = adapter_.nextPacket();
+        if (out_.empty() && packet >= 0) {
+            const int64_t untilPacket = std::max<int64_t>(0, packet - now);
+            waitNs = waitNs < 0 ? untilPacket : std::min(waitNs, untilPacket);
         }
         const int64_t take = pcQueue_.nextTake(line_.lineFree());
         if (take >= 0) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/SimAdapter.h"
 #include "sim/SimCodec.h"
 #include "sim/SimOptions.h"
 #include "sim/SimRadio.h"
@@ -59,7 +60,8 @@ std::string logLine(int64_t ms, bool fromPc, const Bytes& frame);
 // drops those not yet taken. Unpaced, the line takes every byte at once.
 class PcTransmitQueue {
 public:
-    explicit PcTransmitQueue(bool paced) : paced_(paced) {}
+    // usbOutNs: from the PC's write to the adapter (0 without one).
+    explicit PcTransmitQueue(bool paced, int64_t usbOutNs = 0) : paced_(paced), usbOutNs_(usbOutNs) {}
     void push(int64_t now, const uint8_t* data, size_t n);
     // The moment the line takes the first queued byte, given when the line
     // is free; -1 when nothing waits.
@@ -73,6 +75,7 @@ private:
         int64_t arrived;
     };
     bool paced_;
+    int64_t usbOutNs_;
     std::deque<Waiting> queue_;
 };
 

@@ -8,6 +8,7 @@
 #include "platform/SerialPortList.h"
 
 class QDialogButtonBox;
+class QLabel;
 class QTreeWidget;
 
 class PortDeviceDialog : public QDialog {
@@ -18,9 +19,14 @@ public:
     // The path of the chosen port, "" when none is chosen.
     std::string chosen() const;
     QTreeWidget* list() const { return list_; }
+    // What stands in the way of the chosen device ("" before a choice).
+    QString findingsText() const;
 
 private:
+    void showFindings();
+
     std::vector<platform::SerialPortEntry> ports_;
     QTreeWidget* list_ = nullptr;
     QDialogButtonBox* buttons_ = nullptr;
+    QLabel* findings_ = nullptr;
 };

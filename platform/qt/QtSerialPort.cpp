@@ -19,8 +19,18 @@ QtSerialPort::QtSerialPort(Resolver resolver, QObject* parent) : QObject(parent)
 QtSerialPort::~QtSerialPort()
 {
     sink_ = nullptr;
-    if (port_.isOpen())
+    closePort();
+}
+
+// The adapter's latency flag goes back to what it was before the device is
+// let go.
+void QtSerialPort::closePort()
+{
+    if (port_.isOpen()) {
+        if (!vanished_)
+            RestoreLatency(*adapterSys_, static_cast<int>(port_.handle()), adapter_);
         port_.close();
+    }
 }
 
 void QtSerialPort::setParams(const SerialParams& params)
@@ -84,8 +94,7 @@ bool QtSerialPort::setPortOpen(bool open)
 {
     if (!open) {
         lineErrors_.stop();
-        if (port_.isOpen())
-            port_.close();
+        closePort();
         port_.clearError();
         return true;
     }
@@ -93,6 +102,7 @@ bool QtSerialPort::setPortOpen(bool open)
         return true;
     path_ = AbsoluteDevicePath(resolver_ ? resolver_(portNo_) : std::string());
     openError_.clear();
+    adapter_ = {};
     if (path_.empty()) {
         openError_ = "no device for this port number";
         return false;
@@ -121,6 +131,7 @@ bool QtSerialPort::setPortOpen(bool open)
     vanished_ = false;
     lineFreeAt_ = {};
     const int fd = static_cast<int>(port_.handle());
+    adapter_ = OpenLowLatency(*adapterSys_, fd, path_);
     lineErrors_.start([fd](LineErrorCounts& c) { return ReadLineErrorCounts(fd, c); });
     return true;
 }

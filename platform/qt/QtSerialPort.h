@@ -41,12 +41,16 @@ public:
 
     // The device path of the last opening attempt, for messages.
     std::string devicePath() const override { return path_; }
+    AdapterInfo adapter() const override { return adapter_; }
+    // The kernel calls for the adapter (tests stand in for them).
+    void setAdapterSystem(AdapterSystem& sys) { adapterSys_ = &sys; }
 
 private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
     void notify(int16_t code);
     bool applyLineSettings();
+    void closePort();
 
     QSerialPort port_;
     Resolver resolver_;
@@ -64,6 +68,8 @@ private:
     std::chrono::steady_clock::time_point lineFreeAt_{};
     bool vanished_ = false;
     LineErrorWatch lineErrors_;
+    AdapterSystem* adapterSys_ = &RealAdapterSystem();
+    AdapterInfo adapter_;
 };
 
 }  // namespace platform

@@ -29,6 +29,7 @@ std::vector<SerialPortEntry> QtSerialPortList::list()
         e.manufacturer = info.manufacturer().toStdString();
         e.serialNumber = info.serialNumber().toStdString();
         e.usb = info.hasVendorIdentifier();
+        e.adapter = DescribeAdapter(RealAdapterSystem(), e.device);
         ports.push_back(std::move(e));
     }
     std::sort(ports.begin(), ports.end(),

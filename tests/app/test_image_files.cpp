@@ -23,7 +23,8 @@ namespace {
 
 ImageRecord sampleRecord()
 {
-    return {"5314", "0100", "2026-12-05T14:03:22+01:00", "COM 1 (/dev/ttyUSB0)", "                POW HI Level:  180\n"};
+    return {"5314", "0100", "2026-12-05T14:03:22+01:00", "COM 1 (/dev/ttyUSB0)", "                POW HI Level:  180\n",
+            "ftdi_sio, latency timer 1 ms, low latency set"};
 }
 
 // 2026-12-05 14:03:22 in the local time zone.
@@ -41,6 +42,7 @@ TEST(ImageFiles, RecordsReadBackAndBadOnesAreRefused)
     std::string reason;
     ASSERT_TRUE(ParseRecord(RecordText(sampleRecord()), back, reason)) << reason;
     EXPECT_EQ(RecordText(back), RecordText(sampleRecord()));
+    EXPECT_EQ(back.adapter, "ftdi_sio, latency timer 1 ms, low latency set") << "the bench's adapter is kept";
 
     for (const char* bad : {"", "Main model code: 5314\n", "Main model code: 5314\nSub model code: 01\n",
                             "Main model code: 53x4\nSub model code: 0100\n"}) {

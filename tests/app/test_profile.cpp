@@ -157,8 +157,8 @@ TEST_F(ProfileFileTest, OnlyAdapterStandsInForAMissingDefaultDevice)
 {
     FakePortLister lister;
     const platform::SerialPortEntry usb{"/dev/ttyACM3", "/dev/serial/by-id/usb-Maker_Cable_42-if00", "Cable", "Maker",
-                                        "42", true};
-    const platform::SerialPortEntry builtIn{"/dev/ttyS0", "", "", "", "", false};
+                                        "42", true, {"cdc_acm", -1, platform::LowLatency::NotTried, 0}};
+    const platform::SerialPortEntry builtIn{"/dev/ttyS0", "", "", "", "", false, {}};
     ComPortMap map(pf, file);
     map.setLister(&lister);
     std::vector<std::string> notices;
@@ -179,8 +179,8 @@ TEST_F(ProfileFileTest, OnlyAdapterStandsInForAMissingDefaultDevice)
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_EQ(notices[0], "COM 1 has no device of its own; using the only USB serial adapter, "
                           "/dev/serial/by-id/usb-Maker_Cable_42-if00 (Cable)");
-    EXPECT_EQ(platform::DescribePort(usb), "/dev/serial/by-id/usb-Maker_Cable_42-if00  /dev/ttyACM3  Cable  Maker  42");
-    EXPECT_EQ(platform::DescribePort(builtIn), "/dev/ttyS0  -  -  -");
+    EXPECT_EQ(platform::DescribePort(usb), "/dev/serial/by-id/usb-Maker_Cable_42-if00  /dev/ttyACM3  Cable  Maker  42  cdc_acm, no latency timer");
+    EXPECT_EQ(platform::DescribePort(builtIn), "/dev/ttyS0  -  -  -  -");
 }
 
 TEST(SettingsLocation, TheUsersFileFirstAndWritesWhereTheNextStartReads)

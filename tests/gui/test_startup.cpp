@@ -110,15 +110,19 @@ TEST(Settings, StoredValuesMenusAndPortsThroughTheWindow)
     // selected port's device in the settings file at once, and the next
     // Connect opens it.
     QTimer pick;
+    std::string findings;   // what the dialog tells of the chosen device
     QObject::connect(&pick, &QTimer::timeout, [&] {
         auto* d = qobject_cast<PortDeviceDialog*>(QApplication::activeModalWidget());
         if (d == nullptr || !d->isVisible() || d->list()->topLevelItemCount() != 2)
             return;
         d->list()->setCurrentItem(d->list()->topLevelItem(1));
+        findings = d->findingsText().toStdString();
         d->accept();
     });
     pick.start(20);
     r.desk->mnuOptionPortDevice()->trigger();
+    EXPECT_EQ(findings, sim.device() + ": nothing stands in the way (no adapter driver, no latency timer, low latency "
+                                       "not supported)");
     const std::string ports = "; bench 4\n[PORTS]\nCOM3=" + sim.device() + "\n[OPTION]\n";
     EXPECT_EQ(ReadFile(r.settings), ports + "ComPort=11\nComAutoRelease=8\nExtra=x\n");
     QTest::mouseClick(r.w().cmd00(0), Qt::LeftButton);

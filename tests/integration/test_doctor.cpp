@@ -1,0 +1,138 @@
+// dorvel-adj-cli doctor on the conditions this machine can be put in: a
+// device that is not there, one held by another program or named in a lock
+// file, a COM entry that points nowhere, a user outside the device's group.
+// Each finding carries a fix, and where the fix is a file edit the test
+// runs it and asks again.
+#include <gtest/gtest.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "tests/integration/SessionRun.h"
+
+namespace {
+
+// The doctor with its own settings file holding the given lines.
+RunResult Doctor(const TempDir& dir, const std::string& settings, std::vector<std::string> args)
+{
+    const std::string config = dir.file("config");
+    RunProgram({"/bin/mkdir", "-p", config + "/dorvel-adj"});
+    std::ofstream(config + "/dorvel-adj/Velmara.rs") << settings;
+    std::vector<std::string> argv{"/usr/bin/env", "XDG_CONFIG_HOME=" + config, BinPath("dorvel-adj-cli"), "doctor"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProgram(argv, {}, 60000);
+}
+
+bool Has(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// The lock file name serial programs use for a device under /dev.
+std::string LockName(const std::string& device)
+{
+    std::string name = device.substr(5);
+    for (char& c : name)
+        if (c == '/')
+            c = '_';
+    return "/tmp/LCK.." + name;
+}
+
+}  // namespace
+
+TEST(Doctor, EachFindingIsReportedWithItsFixAndSetsTheStatus)
+{
+    TempDir dir;
+    SimProcess sim({"--fast"});
+    const std::string dev = sim.device();
+    const std::string self = std::to_string(getpid());
+    struct Case {
+        const char* name;
+        std::string settings;
+        std::vector<std::string> args;
+        std::string lockPid;   // a lock file naming this process ("" for none)
+        int status;
+        std::vector<std::string> says;
+    };
+    const Case cases[] = {
+        {"a device that is not there", "", {"--device", dir.file("ttyUSB9")}, "", 1,
+         {"PROBLEM: " + dir.file("ttyUSB9") + ": no such device", "fix: ls -l /dev/serial/by-id/"}},
+        {"a device named in a live lock file", "", {"--device", dev}, self, 1,
+         {"locked by ", "(process " + self + ") (" + LockName(dev) + ")", "fix: kill " + self}},
+        {"a lock file of a program that has ended is only a note", "", {"--device", dev}, "2147483646", 0,
+         {"note: " + dev + ": a lock file of a program that has ended", "fix: rm " + LockName(dev),
+          "nothing stands in the way"}},
+        {"a COM entry that points nowhere", "[PORTS]\nCOM2=/dev/no-such-adapter\nCOM1=" + dev + "\n", {}, "", 1,
+         {"COM1 = " + dev + "\n", "COM2 = /dev/no-such-adapter  (not present)",
+          "PROBLEM: COM2 in the settings names /dev/no-such-adapter, which is not present",
+          "fix: sed -i '/^COM2=/Id' " + dir.file("config") + "/dorvel-adj/Velmara.rs"}},
+        {"a device that is free", "[PORTS]\nCOM1=" + dev + "\n", {"--device", dev}, "", 0,
+         {"Device " + dev + ":\n  no adapter driver, no latency timer, low latency not supported",
+          "nothing stands in the way"}},
+    };
+    for (const Case& c : cases) {
+        if (!c.lockPid.empty())
+            std::ofstream(LockName(dev)) << "      " << c.lockPid << "\n";
+        const RunResult r = Doctor(dir, c.settings, c.args);
+        if (!c.lockPid.empty())
+            unlink(LockName(dev).c_str());
+        EXPECT_EQ(r.status, c.status) << c.name << "\n" << r.out << r.err;
+        for (const std::string& s : c.says)
+            EXPECT_TRUE(Has(r.out, s)) << c.name << ": no '" << s << "' in\n" << r.out;
+    }
+
+    // The fix of the COM entry, run, leaves nothing in the way.
+    RunResult r = Doctor(dir, "[PORTS]\nCOM2=/dev/no-such-adapter\n", {});
+    ASSERT_EQ(r.status, 1);
+    const std::string fix = r.out.substr(r.out.find("fix: sed") + 5);
+    ASSERT_EQ(RunProgram({"/bin/sh", "-c", fix.substr(0, fix.find('\n'))}).status, 0);
+    const std::string config = dir.file("config");
+    r = RunProgram({"/usr/bin/env", "XDG_CONFIG_HOME=" + config, BinPath("dorvel-adj-cli"), "doctor"});
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Has(r.out, "no COM entries")) << r.out;
+}
+
+// A program that has the device open is named, with the command that ends it.
+TEST(Doctor, ADeviceHeldByAnotherProgramIsNamed)
+{
+    TempDir dir;
+    SimProcess sim({"--fast"});
+    Conversation holder({"/bin/sh", "-c", "exec 3<>" + sim.device() + "; echo ready; exec sleep 60"});
+    ASSERT_EQ(holder.hear(5000), "ready");
+    const RunResult r = Doctor(dir, "", {"--device", sim.device()});
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_TRUE(Has(r.out, "PROBLEM: " + sim.device() + ": in use by sleep (process ")) << r.out;
+    EXPECT_TRUE(Has(r.out, "fix: kill ")) << r.out;
+}
+
+// A user outside the device's group: an unprivileged user without groups
+// does not have the pseudo-terminal's group (tty, or root in a container).
+TEST(Doctor, AUserOutsideTheDevicesGroupIsToldToJoinIt)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "runs the doctor as another user, which needs root; this user's own groups cannot be taken away";
+    const RunResult tool = RunProgram({"/bin/sh", "-c", "test -x /usr/bin/setpriv"});
+    if (tool.status != 0)
+        GTEST_SKIP() << "setpriv (util-linux) is not installed";
+    const std::vector<std::string> asNobody{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    std::vector<std::string> probe = asNobody;
+    probe.insert(probe.end(), {"/bin/test", "-x", BinPath("dorvel-adj-cli")});
+    if (RunProgram(probe).status != 0)
+        GTEST_SKIP() << "the build folder is not open to an unprivileged user";
+    SimProcess sim({"--fast"});
+    std::vector<std::string> argv = asNobody;
+    argv.insert(argv.end(), {"/usr/bin/env", "XDG_CONFIG_HOME=/nonexistent", BinPath("dorvel-adj-cli"), "doctor",
+                             "--device", sim.device()});
+    const RunResult r = RunProgram(argv);
+    struct stat st {};
+    ASSERT_EQ(stat(sim.device().c_str(), &st), 0);
+    const group* g = getgrgid(st.st_gid);
+    ASSERT_NE(g, nullptr);
+    const std::string name = g->gr_name;
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_TRUE(Has(r.out, "PROBLEM: " + sim.device() + ": belongs to the group " + name + ", and you are not in it"))
+        << r.out;
+    EXPECT_TRUE(Has(r.out, "fix: sudo usermod -aG " + name + " $USER")) << r.out;
+}

@@ -1,0 +1,215 @@
+// Low latency at opening, over a stand-in for the kernel's serial flags and
+// sysfs: what is asked for, what is remembered, what closing puts back.
+#include <gtest/gtest.h>
+#include <linux/serial.h>
+
+#include <cerrno>
+#include <map>
+
+#include "platform/BenchDoctor.h"
+#include "platform/SerialAdapter.h"
+
+namespace {
+
+using platform::AdapterInfo;
+using platform::LowLatency;
+
+// A device's serial flags and its sysfs entries. Like the usb-serial
+// driver, it sets the latency timer to 1 ms while the flag is on.
+class FakeKernel : public platform::AdapterSystem {
+public:
+    int flags = 0;
+    int getError = 0;
+    int setError = 0;
+    int sets = 0;
+    std::string name = "ttyUSB0";
+    std::string driver = "ftdi_sio";
+    bool hasTimer = true;
+    int defaultTimer = 16;
+
+    int getSerialFlags(int, int& f) override
+    {
+        if (getError != 0)
+            return getError;
+        f = flags;
+        return 0;
+    }
+    int setSerialFlags(int, int f) override
+    {
+        ++sets;
+        if (setError != 0)
+            return setError;
+        flags = f;
+        return 0;
+    }
+    std::string kernelName(const std::string& device) override
+    {
+        return device == "/dev/serial/by-id/usb-Maker_Cable-if00-port0" ? name : std::string();
+    }
+    std::string readLine(const std::string& path) override
+    {
+        if (!hasTimer || path != "/sys/class/tty/" + name + "/device/latency_timer")
+            return {};
+        return std::to_string((flags & ASYNC_LOW_LATENCY) != 0 ? 1 : defaultTimer);
+    }
+    std::string linkName(const std::string& path) override
+    {
+        return path == "/sys/class/tty/" + name + "/device/driver" ? driver : std::string();
+    }
+};
+
+const char kDevice[] = "/dev/serial/by-id/usb-Maker_Cable-if00-port0";
+
+}  // namespace
+
+TEST(SerialAdapter, OpeningAsksForLowLatencyAndRemembersWhatCameOfIt)
+{
+    struct Case {
+        const char* name;
+        int flags, getError, setError;
+        const char* driver;
+        bool hasTimer;
+        LowLatency state;
+        int timerMs;
+        int sets;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"ftdi, flag off", 0, 0, 0, "ftdi_sio", true, LowLatency::Set, 1, 1,
+         "ftdi_sio, latency timer 1 ms, low latency set"},
+        {"ftdi, flag on already", ASYNC_LOW_LATENCY, 0, 0, "ftdi_sio", true, LowLatency::AlreadySet, 1, 0,
+         "ftdi_sio, latency timer 1 ms, low latency already set"},
+        {"driver refuses the user", 0, 0, EPERM, "ftdi_sio", true, LowLatency::NotPermitted, 16, 1,
+         "ftdi_sio, latency timer 16 ms, low latency not permitted"},
+        {"adapter without a timer", 0, 0, 0, "cp210x", false, LowLatency::Set, -1, 1,
+         "cp210x, no latency timer, low latency set"},
+        {"device without serial flags", 0, ENOTTY, 0, "cdc_acm", false, LowLatency::NotSupported, -1, 0,
+         "cdc_acm, no latency timer, low latency not supported"},
+        {"flags refused as invalid", 0, 0, EINVAL, "ch341", false, LowLatency::NotSupported, -1, 1,
+         "ch341, no latency timer, low latency not supported"},
+        {"an input/output error", 0, 0, EIO, "pl2303", false, LowLatency::Failed, -1, 1,
+         "pl2303, no latency timer, low latency failed"},
+    };
+    for (const Case& c : cases) {
+        FakeKernel k;
+        k.flags = c.flags | 0x40;   // other flags are kept
+        k.getError = c.getError;
+        k.setError = c.setError;
+        k.driver = c.driver;
+        k.hasTimer = c.hasTimer;
+        const AdapterInfo info = platform::OpenLowLatency(k, 3, kDevice);
+        EXPECT_EQ(info.lowLatency, c.state) << c.name;
+        EXPECT_EQ(info.driver, c.driver) << c.name;
+        EXPECT_EQ(info.latencyTimerMs, c.timerMs) << c.name;
+        EXPECT_EQ(k.sets, c.sets) << c.name;
+        EXPECT_EQ(platform::AdapterText(info), c.text) << c.name;
+        EXPECT_EQ(k.flags & 0x40, 0x40) << c.name;
+
+        // Closing puts the flag back to what it was before the opening.
+        platform::RestoreLatency(k, 3, info);
+        EXPECT_EQ(k.flags & ASYNC_LOW_LATENCY, c.setError == 0 ? c.flags : 0) << c.name;
+        EXPECT_EQ(k.flags & 0x40, 0x40) << c.name;
+    }
+}
+
+// A pseudo-terminal: no sysfs entry, no serial flags; the opening goes on.
+TEST(SerialAdapter, APseudoTerminalHasNoAdapterAndNothingToRestore)
+{
+    FakeKernel k;
+    k.getError = ENOTTY;
+    const AdapterInfo info = platform::OpenLowLatency(k, 3, "/dev/pts/4");
+    EXPECT_EQ(info.lowLatency, LowLatency::NotSupported);
+    EXPECT_EQ(info.error, ENOTTY);
+    EXPECT_EQ(platform::AdapterText(info), "no adapter driver, no latency timer, low latency not supported");
+    k.getError = 0;
+    platform::RestoreLatency(k, 3, info);
+    EXPECT_EQ(k.sets, 0);
+
+    // Without an open device nothing is asked; the description still reads sysfs.
+    const AdapterInfo closed = platform::OpenLowLatency(k, -1, kDevice);
+    EXPECT_EQ(closed.lowLatency, LowLatency::NotTried);
+    EXPECT_EQ(closed.latencyTimerMs, 16);
+    EXPECT_EQ(platform::AdapterText(closed), "ftdi_sio, latency timer 16 ms");
+}
+
+// A latency timer file that holds something else is no timer.
+TEST(SerialAdapter, AnUnreadableTimerIsNoTimer)
+{
+    class Odd : public FakeKernel {
+        std::string readLine(const std::string&) override { return "sixteen"; }
+    } k;
+    EXPECT_EQ(platform::DescribeAdapter(k, kDevice).latencyTimerMs, -1);
+}
+
+// The doctor's decisions on facts this machine cannot show: groups joined
+// since logging in, a slow adapter that refuses low latency, services.
+TEST(BenchDoctor, FindingsOfADeviceAndOfTheServices)
+{
+    struct Case {
+        const char* name;
+        platform::DeviceFacts facts;
+        std::vector<platform::DoctorFinding> findings;
+    };
+    auto device = [](auto change) {
+        platform::DeviceFacts f;
+        f.device = "/dev/ttyUSB0";
+        f.exists = f.serial = f.accessible = true;
+        f.group = "dialout";
+        change(f);
+        return f;
+    };
+    const Case cases[] = {
+        {"all well", device([](platform::DeviceFacts&) {}), {}},
+        {"added to the group since logging in",
+         device([](platform::DeviceFacts& f) { f.accessible = false, f.listedInGroup = true; }),
+         {{true, "/dev/ttyUSB0: you were added to the group dialout after logging in; this login does not have it yet",
+           "log out and in again (or: newgrp dialout)"}}},
+        {"in the group, and still refused", device([](platform::DeviceFacts& f) { f.accessible = false, f.inGroupNow = true; }),
+         {{true, "/dev/ttyUSB0: the device does not allow this user to read and write it", "ls -l /dev/ttyUSB0"}}},
+        {"a 16 ms timer that stays", device([](platform::DeviceFacts& f) {
+             f.adapter.latencyTimerMs = 16, f.adapter.lowLatency = LowLatency::NotPermitted;
+         }),
+         {{false,
+           "/dev/ttyUSB0: the adapter's latency timer is 16 ms and low latency cannot be set (not permitted); every "
+           "answer from the radio comes up to that much later",
+           "echo 1 | sudo tee /sys/class/tty/ttyUSB0/device/latency_timer"}}},
+        {"a 16 ms timer that low latency sets",
+         device([](platform::DeviceFacts& f) { f.adapter.latencyTimerMs = 16, f.adapter.lowLatency = LowLatency::Set; }),
+         {}},
+        {"a 1 ms timer already", device([](platform::DeviceFacts& f) {
+             f.adapter.latencyTimerMs = 1, f.adapter.lowLatency = LowLatency::NotSupported;
+         }),
+         {}},
+    };
+    for (const Case& c : cases) {
+        const auto got = platform::DeviceFindings(c.facts);
+        ASSERT_EQ(got.size(), c.findings.size()) << c.name;
+        for (size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].blocking, c.findings[i].blocking) << c.name;
+            EXPECT_EQ(got[i].text, c.findings[i].text) << c.name;
+            EXPECT_EQ(got[i].fix, c.findings[i].fix) << c.name;
+        }
+    }
+
+    // brltty stands in the way only when an adapter of the kind it takes is
+    // plugged in; ModemManager is a note.
+    const struct {
+        bool modemManager, brltty;
+        std::vector<std::string> drivers;
+        std::vector<bool> blocking;
+    } services[] = {
+        {false, false, {"ch341"}, {}},
+        {false, true, {"ftdi_sio"}, {false}},
+        {false, true, {"ftdi_sio", "cp210x"}, {true}},
+        {true, true, {"ch341"}, {true, false}},
+        {true, false, {}, {false}},
+    };
+    for (const auto& s : services) {
+        const auto got = platform::ServiceFindings(s.modemManager, s.brltty, s.drivers);
+        ASSERT_EQ(got.size(), s.blocking.size());
+        for (size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].blocking, s.blocking[i]) << got[i].text;
+            EXPECT_FALSE(got[i].fix.empty());
+        }
+    }
+}
