@@ -274,6 +274,10 @@ bool clsIndOp_RigTavik::RigTavikProp_AtRest()
 {
     if (seqStep != 0 || (taskState != stCycleEnd && taskState != stDispPara))
         return false;
+    // The parameter display sends nothing: a changed item (the last value of
+    // a sweep that "Disp para" ended) waits for the return to the console.
+    if (taskState == stDispPara)
+        return !myOrb5Seq.Busy() && !RigTavikProp_Waiting();
     for (int16_t i = 0; i < myConsole.ListCount(); ++i)
         if (myConsole.flgChanged(i) || (myConsole.flgEnterOn(i) && myConsole.Event_Enter(i) >= 0))
             return false;

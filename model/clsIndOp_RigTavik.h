@@ -82,10 +82,10 @@ public:
     bool RigTavikProp_Idle() const { return taskState == 0; }
     // An automatic adjustment (RSSI capture, BPF sweep, LVA search) runs.
     bool RigTavikProp_AutoRunning() const { return seqStep != 0; }
-    // Editing or showing the parameters with nothing left to do: no changed
-    // item, no pending Enter, no automatic adjustment, no operation of the
-    // sequencer and no wait after a command; the task sits at the end of its
-    // edit cycle or in the parameter display.
+    // Nothing left to do: at the end of an edit cycle with no changed item,
+    // no pending Enter, no automatic adjustment, no operation of the
+    // sequencer and no wait after a command; or in the parameter display
+    // with no operation and no wait (changed items wait for the console).
     bool RigTavikProp_AtRest();
 
     // ---- console events ----------------------------------------------------
