@@ -43,6 +43,10 @@ ImageRestore::ImageRestore(clsCmcOrb5Sequence& seq, clsCmcRadio& radio, clsIndOp
 int ImageRestore::progressCells() const
 {
     const clsCmcOrb5Drv& drv = seq_.driver();
+    // Every frame of the write is out once its end is under way (the
+    // driver's address starts afresh there).
+    if (phase_ == Phase::Writing && drv.workMode() == kModeWriteEnd)
+        return kProgressCells;
     return std::clamp(static_cast<int>(static_cast<int64_t>(drv.lastEeAdr()) * (kProgressCells + 1) / drv.EndAddress()),
                       0, kProgressCells);
 }

@@ -207,7 +207,18 @@ TEST(Restore, OnlyTheReadBackProvesTheWrite)
         r.answer(true);
         // "Connect" waits while the restore holds the radio.
         b.app.mainWindow().cmd00_Click(0);
-        ASSERT_TRUE(b.runUntil([&] { return !r.busy(); })) << c.name;
+        // The write's progress only grows, up to full when the last frame is out.
+        int writing = 0;
+        bool fell = false;
+        ASSERT_TRUE(b.runUntil([&] {
+            if (r.phase() == ImageRestore::Phase::Writing) {
+                fell = fell || r.progressCells() < writing;
+                writing = r.progressCells();
+            }
+            return !r.busy();
+        })) << c.name;
+        EXPECT_FALSE(fell) << c.name;
+        EXPECT_EQ(writing, 32) << c.name;
         EXPECT_EQ(r.outcome(), c.outcome) << c.name;
         EXPECT_NE(r.message().find(c.message), std::string::npos) << c.name << ": " << r.message();
         EXPECT_TRUE(b.trx.image == (c.keepsWrites ? file : radioBefore)) << c.name;
