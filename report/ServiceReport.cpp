@@ -46,7 +46,9 @@ QString dateText(int64_t seconds)
 // A top-to-bottom flow of blocks over as many pages as it takes.
 class Flow {
 public:
-    Flow(QPdfWriter& writer, QPainter& painter) : w_(writer), p_(painter) {}
+    // pages: how many the report has, 0 while that is not known yet.
+    Flow(QPdfWriter& writer, QPainter& painter, int pages) : w_(writer), p_(painter), pages_(pages) {}
+    int page() const { return page_; }
 
     double mm(double v) const { return v * kDpi / 25.4; }
     double width() const { return mm(kWidthMm); }
@@ -70,7 +72,7 @@ public:
         p_.setFont(PlotFont(7));
         p_.setPen(Qt::black);
         p_.drawText(QRectF(0, mm(kHeightMm) - mm(5), width(), mm(5)), Qt::AlignRight | Qt::AlignBottom,
-                    QStringLiteral("Dorvel ADJ service report, page %1").arg(page_));
+                    QStringLiteral("Dorvel ADJ service report, page %1 of %2").arg(page_).arg(pages_));
     }
     // One line of text in the font, at x; moves down by its height.
     void line(const QString& text, const QFont& font, double x = 0, int align = Qt::AlignLeft)
@@ -131,6 +133,7 @@ private:
     QPainter& p_;
     double y_ = 0;
     int page_ = 1;
+    int pages_ = 0;
 };
 
 void header(Flow& f, const ServiceJournal& j, int64_t created)
@@ -257,27 +260,39 @@ QPageSize::PageSizeId LocalPaper()
     return QLocale().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter : QPageSize::A4;
 }
 
+namespace {
+
+// The report drawn once; the number of pages it took.
+int drawReport(QIODevice& out, const ServiceJournal& journal, int64_t created, QPageSize::PageSizeId paper, int pages)
+{
+    QPdfWriter writer(&out);
+    writer.setResolution(kDpi);
+    writer.setTitle(QStringLiteral("Dorvel ADJ service report"));
+    writer.setCreator(QStringLiteral("Dorvel ADJ"));
+    writer.setPageLayout(QPageLayout(QPageSize(paper), QPageLayout::Portrait,
+                                     QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm), QPageLayout::Millimeter));
+    QPainter painter(&writer);
+    Flow flow(writer, painter, pages);
+    header(flow, journal, created);
+    itemsTable(flow, journal);
+    sequences(flow, journal);
+    readouts(flow, journal);
+    flow.footer();
+    return flow.page();
+}
+
+}  // namespace
+
 QByteArray ServiceReportPdf(const ServiceJournal& journal, int64_t created, QPageSize::PageSizeId paper)
 {
+    // The footers say "page N of M": a first drawing counts the pages.
+    QBuffer count;
+    count.open(QIODevice::WriteOnly);
+    const int pages = drawReport(count, journal, created, paper, 0);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter writer(&buffer);
-        writer.setResolution(kDpi);
-        writer.setTitle(QStringLiteral("Dorvel ADJ service report"));
-        writer.setCreator(QStringLiteral("Dorvel ADJ"));
-        writer.setPageLayout(QPageLayout(QPageSize(paper), QPageLayout::Portrait,
-                                         QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm),
-                                         QPageLayout::Millimeter));
-        QPainter painter(&writer);
-        Flow flow(writer, painter);
-        header(flow, journal, created);
-        itemsTable(flow, journal);
-        sequences(flow, journal);
-        readouts(flow, journal);
-        flow.footer();
-    }
+    drawReport(buffer, journal, created, paper, pages);
     return bytes;
 }
 

@@ -129,6 +129,12 @@ TEST(Report, AJobOnThePacedRadioAgainstTheWire)
                           "Power(L2)", "Power(L1)", "BAL", "MOD W", "MOD Ratio", "CTCS/DTCS", "SQL", "REF", "BPF ALL",
                           "BPF T1", "BPF T2", "RX LVA", "TX LVA", "LV(RX LVA)", "LV(TX LVA)", "RSSI", "LVIN : 92:5Ch"})
         EXPECT_NE(text.find(t), std::string::npos) << t;
+    // Each footer counts the pages: "page 1 of N" first, "page N of N" last.
+    const size_t first = text.find("service report, page 1 of ");
+    ASSERT_NE(first, std::string::npos);
+    const std::string pages = text.substr(first + 26, text.find_first_not_of("0123456789", first + 26) - first - 26);
+    EXPECT_GE(std::stoi(pages), 2);
+    EXPECT_NE(text.find("service report, page " + pages + " of " + pages), std::string::npos) << pages;
     // Everything printed fits on A4 and on US Letter at 15 mm margins:
     // within 195 x 264.4 mm from the page's corner.
     const auto [right, bottom] = TextExtent(PdfText(pdf, true));
