@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 #include <sstream>
+#include <vector>
 
 #include "app/DorvelApp.h"
 #include "records/JournalJson.h"
@@ -44,16 +45,23 @@ void Session::fail(const std::string& what)
     out_ << "error: " << what << '\n';
 }
 
-void Session::tellRunningAdjustments()
+std::vector<JournalEvent> Session::runningAdjustments() const
+{
+    std::vector<JournalEvent> running;
+    for (const JournalEvent& e : app_.model().myJournal.events())
+        if (e.outcome == JournalEvent::Outcome::Running &&
+            (e.kind == JournalEvent::Kind::Bpf || e.kind == JournalEvent::Kind::Lva ||
+             e.kind == JournalEvent::Kind::Rssi))
+            running.push_back(e);
+    return running;
+}
+
+void Session::tellLeftValues(const std::vector<JournalEvent>& running)
 {
     if (err_ == nullptr)
         return;
     clsIndOp_RigTavik& m = app_.model();
-    for (const JournalEvent& e : m.myJournal.events()) {
-        if (e.outcome != JournalEvent::Outcome::Running ||
-            (e.kind != JournalEvent::Kind::Bpf && e.kind != JournalEvent::Kind::Lva &&
-             e.kind != JournalEvent::Kind::Rssi))
-            continue;
+    for (const JournalEvent& e : running) {
         std::string title = e.title;
         title.erase(0, title.find_first_not_of(' '));
         *err_ << "warning: the session ended during an automatic adjustment: ";
@@ -78,8 +86,11 @@ void Session::printLines(const std::string& crlfText, const char* prefix)
 
 void Session::end()
 {
+    // What ran when the end came; the values are those sent by the time the
+    // port closes.
+    const std::vector<JournalEvent> running = runningAdjustments();
     sendPending();
-    tellRunningAdjustments();
+    tellLeftValues(running);
 }
 
 void Session::sendPending()

@@ -7,6 +7,9 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <vector>
+
+#include "model/ServiceJournal.h"
 
 class DorvelApp;
 class MemoryWindow;
@@ -50,7 +53,8 @@ public:
 
 private:
     void sendPending();
-    void tellRunningAdjustments();
+    std::vector<JournalEvent> runningAdjustments() const;
+    void tellLeftValues(const std::vector<JournalEvent>& running);
     void fail(const std::string& what);
     void connect();
     void idle();

@@ -118,7 +118,8 @@ TEST(Session, TheStatusTellsWhetherAnythingFailedAndTheEndTellsWhatARunningSweep
         {"a failed connect", {"--fast", "--fault", "no-echo"}, "connect\nquit\n", 1, ""},
         {"a report that cannot be written", {"--fast"}, "report /nonexistent/folder/r.pdf\n", 1, ""},
         {"an unknown command", {"--fast"}, "frobnicate\n", 1, ""},
-        {"the end of input during a BPF sweep", {"--fast"}, "connect\nselect 11\nenter\nwait 300\n", 0,
+        // Paced at twice the line rate: the sweep runs from about 1 s to 6 s after the Enter.
+        {"the end of input during a BPF sweep", {"--baud", "19200"}, "connect\nselect 11\nenter\nwait 2500\n", 0,
          "warning: the session ended during an automatic adjustment: BPF T1 sweep; BPF T1 is left on "},
     };
     for (const Case& c : cases) {
