@@ -74,7 +74,6 @@ uart_session | usb_session)
 usb_latency)
     usb
     say "sysfs-before $(cat /sys/class/tty/ttyUSB0/device/latency_timer)"
-    show doctor $cli doctor --device /dev/ttyUSB0
     start_session /dev/ttyUSB0
     echo connect >&3
     await /tmp/session.out '^ok' 30 || say "error no ok"
@@ -87,6 +86,7 @@ usb_latency)
 usb_ports)
     usb
     show ports $cli ports
+    show doctor $cli doctor --device /dev/ttyUSB0
     ;;
 uart_break)
     start_session /dev/ttyS1
