@@ -114,8 +114,13 @@ quit' >/tmp/script
     ;;
 usb_unplug_write)
     usb
+    # The radio as it was, then edited, then the first image written back.
     show read $cli read --device /dev/ttyUSB0 --out /tmp/read.bin
     say "image $(sha256sum /tmp/read.bin | cut -d' ' -f1)"
+    printf 'connect\nselect 1\nstep 5\nidle\nquit\n' | $cli session --device /dev/ttyUSB0 >/dev/null 2>&1
+    rm -rf /root/data/dorvel-adj/backups
+    show edited $cli read --device /dev/ttyUSB0 --out /tmp/edited.bin
+    say "edited $(sha256sum /tmp/edited.bin | cut -d' ' -f1)"
     say "unplug-soon"
     show write $cli write --device /dev/ttyUSB0 --in /tmp/read.bin --yes
     for f in /root/data/dorvel-adj/backups/*.bin; do say "backup $f $(sha256sum "$f" | cut -d' ' -f1)"; done

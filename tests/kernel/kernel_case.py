@@ -352,8 +352,11 @@ def run_case(args, case):
         check(unplugged, "the adapter was not unplugged during the write")
         status, out, err = run("write")
         check(status == 1, "the cut write ended with status %d, not 1" % status)
+        edited = marks.get("edited", [""])[0]
+        check(edited and edited != sha(image_at_start), "the radio was not edited before the write")
+        check(not [l for l in out if "already holds" in l], "the write had nothing to change")
         backups = [b.split() for b in marks.get("backup", [])]
-        check(len(backups) == 1 and backups[0][1] == sha(image_at_start),
+        check(len(backups) == 1 and backups[0][1] == edited,
               "the backup of the radio before the write was not kept whole: %s" % backups)
         check(backups and [l for l in err if backups[0][0] in l],
               "the operator was not told where the backup is (the way back): %s" % err)
