@@ -6,18 +6,20 @@
 # or start script rebuilds the initramfs only.
 #   build-guest.sh OUT CLI INIT
 set -euo pipefail
+# (No pipe here ends its reader early: with pipefail, the writer's SIGPIPE
+# would fail the build at random.)
 out=$1 cli=$2 init=$3
 fail() { echo "kernel tier: $*" >&2; exit 1; }
 for tool in qemu-system-x86_64 cpio dpkg-deb apt-get; do
     command -v "$tool" >/dev/null || fail "$tool is missing (./scripts/test installs qemu-system-x86 and cpio)"
 done
 [ -x /bin/busybox ] || fail "/bin/busybox is missing (./scripts/test installs busybox-static)"
-busybox --list | grep -qx insmod || fail "/bin/busybox has no insmod: busybox-static is needed"
+/bin/busybox --list | grep -x insmod >/dev/null || fail "/bin/busybox has no insmod: busybox-static is needed"
 mkdir -p "$out"
 
 # The kernel: the versioned package behind linux-image-amd64, fetched once.
 if [ ! -f "$out/kernel/vmlinuz" ]; then
-    pkg=$(apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-[0-9]/ {print $2; exit}')
+    pkg=$(apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-[0-9]/ && !p {print $2; p = 1}')
     [ -n "$pkg" ] || fail "no versioned linux-image package behind linux-image-amd64 (apt-get update?)"
     rm -rf "$out/kernel.tmp" && mkdir -p "$out/kernel.tmp/deb"
     (cd "$out/kernel.tmp/deb" && timeout 300 apt-get download "$pkg" >/dev/null 2>&1) ||
@@ -37,7 +39,7 @@ PY
         rm -f "$out/kernel.tmp/kernel/vmlinux"
     # The USB host controller and the serial adapter, in loading order.
     for m in usb-common usbcore xhci-hcd xhci-pci usbserial ftdi_sio; do
-        f=$(find "$out/kernel.tmp/root/lib/modules" -name "$m.ko*" | head -n 1)
+        f=$(find "$out/kernel.tmp/root/lib/modules" -name "$m.ko*" -print -quit)
         [ -n "$f" ] || fail "module $m is not in $pkg"
         case "$f" in
         *.xz) xz -dc "$f" >"$out/kernel.tmp/kernel/modules/$m.ko" ;;
@@ -55,10 +57,10 @@ fi
 root="$out/root"
 rm -rf "$root" && mkdir -p "$root"/{bin,sbin,etc,proc,sys,dev,tmp,root,modules,usr/bin}
 cp /bin/busybox "$root/bin/busybox"
-for a in $(busybox --list); do [ -e "$root/bin/$a" ] || ln -s busybox "$root/bin/$a"; done
+for a in $(/bin/busybox --list); do [ -e "$root/bin/$a" ] || ln -s busybox "$root/bin/$a"; done
 strip -o "$root/usr/bin/dorvel-adj-cli" "$cli"
 # The session runs the program's Qt GUI core offscreen (reports are drawn).
-plugin=$(find /usr/lib -path '*qt6/plugins/platforms/libqoffscreen.so' | head -n 1)
+plugin=$(find /usr/lib -path '*qt6/plugins/platforms/libqoffscreen.so' -print -quit)
 [ -n "$plugin" ] || fail "Qt's offscreen platform plugin is missing"
 mkdir -p "$root/qt/platforms" && cp "$plugin" "$root/qt/platforms/"
 { ldd "$cli"; ldd "$plugin"; } | awk '$3 ~ /^\// {print $3} $1 ~ /^\// {print $1}' | while read -r lib; do
