@@ -244,6 +244,12 @@ bool Session::execute(const std::string& raw)
             printLines(window_.txtDispPara.text());
             out_ << ".\n";
         }
+    } else if (cmd == "line") {
+        if (needsArg(false)) {
+            const frmCom::LineEventCounts& n = app_.com().lineEvents();
+            out_ << "line: break " << n.brk << ", framing " << n.frame << ", overrun " << n.overrun << ", buffer "
+                 << n.rxOver << ", parity " << n.parity << '\n';
+        }
     } else if (cmd == "journal") {
         if (needsArg(false))
             out_ << JournalLines(app_.model().myJournal) << ".\n";

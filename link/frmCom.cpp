@@ -128,6 +128,14 @@ void frmCom::timSolid_Timer()
 void frmCom::OnComm(int16_t commEvent)
 {
     switch (commEvent) {
+    case platform::comEventBreak: ++lineEvents_.brk; break;
+    case platform::comEventFrame: ++lineEvents_.frame; break;
+    case platform::comEventOverrun: ++lineEvents_.overrun; break;
+    case platform::comEventRxOver: ++lineEvents_.rxOver; break;
+    case platform::comEventRxParity: ++lineEvents_.parity; break;
+    default: break;
+    }
+    switch (commEvent) {
     case platform::comEvReceive:
         if (port_.inBufferCount() > 0)
             timSolid_Timer();

@@ -80,6 +80,17 @@ public:
     // Ticks run so far (timer and receive notifications alike).
     uint32_t tickCount() const { return tickCount_; }
 
+    // The line-error notifications the port has given since start-up, by
+    // kind: what a technician asks of a bench whose exchanges break off.
+    struct LineEventCounts {
+        uint32_t brk = 0;
+        uint32_t frame = 0;
+        uint32_t overrun = 0;
+        uint32_t rxOver = 0;
+        uint32_t parity = 0;
+    };
+    const LineEventCounts& lineEvents() const { return lineEvents_; }
+
 private:
     void setPortParams(int rThreshold);
 
@@ -93,4 +104,5 @@ private:
     bool errOverflow_ = false;
     bool inTick_ = false;
     uint32_t tickCount_ = 0;
+    LineEventCounts lineEvents_;
 };

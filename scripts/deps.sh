@@ -21,9 +21,11 @@ DORVEL_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev lib
 # What only the test command needs besides: the fuzzing compiler and runtime,
 # what checks the installed program and its .deb (desktop entry and
 # AppStream validators, the package's dependencies, manual pages), and the
-# text of the reports' PDFs (pdftotext).
+# text of the reports' PDFs (pdftotext), and the QEMU guest of the kernel
+# tests (the emulator, a static busybox, cpio for its initramfs, python3
+# for the host's side).
 DORVEL_TEST_PACKAGES=(clang libclang-rt-14-dev desktop-file-utils appstream dpkg-dev file man-db groff-base
-                      poppler-utils)
+                      poppler-utils qemu-system-x86 busybox-static cpio python3)
 # What the package command needs besides the build: the package's
 # dependencies (dpkg-shlibdeps, which reads file's answers) and lintian.
 DORVEL_PACKAGE_PACKAGES=(dpkg-dev file lintian)

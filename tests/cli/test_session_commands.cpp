@@ -17,6 +17,7 @@ TEST(SessionCommands, EachLineAnswersOrSaysWhatIsWrong)
         {"idle\n", "ok\n"},   // not connected: nothing to wait for
         {"connect\r\nselect 1\r\nstep 3\r\nidle\r\nquit\r\nstep 1\r\n", "ok\nok\n"},   // nothing after quit
         {"connect\nidle", "ok\nok\n"},   // a last line without its end
+        {"line\nline 1\n", "line: break 0, framing 0, overrun 0, buffer 0, parity 0\nerror: line takes no argument\n"},
     };
     for (const auto& [input, output] : cases) {
         ModelBench b;

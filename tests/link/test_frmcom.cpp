@@ -165,6 +165,14 @@ TEST_F(FrmComTest, LineErrorsEmptyTheReceiveBufferAndOverflowClosesThePort)
     EXPECT_FALSE(com.comOpen());
     com.OnComm(1005);   // not a code the service knows: nothing happens
     EXPECT_TRUE(com.errOverflow());
+
+    // Each kind is counted on its own, for the bench's account.
+    for (int16_t e : {platform::comEventBreak, platform::comEventBreak, platform::comEventOverrun,
+                      platform::comEventRxParity, platform::comEvReceive, platform::comEventCTSTO})
+        com.OnComm(e);
+    const frmCom::LineEventCounts& n = com.lineEvents();
+    EXPECT_EQ(std::vector<uint32_t>({n.brk, n.frame, n.overrun, n.rxOver, n.parity}),
+              std::vector<uint32_t>({2, 1, 1, 1, 1}));
 }
 
 // The line's error counters as the port reads them on each receive
