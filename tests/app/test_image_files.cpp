@@ -51,12 +51,8 @@ TEST(ImageFiles, RecordsReadBackAndBadOnesAreRefused)
     }
 
     const std::pair<const char*, const char*> paths[] = {
-        {"/b/5314-0100_2026-12-05T14-03-22.bin", "/b/5314-0100_2026-12-05T14-03-22.txt"},
-        {"radio", "radio.txt"},
-        {"old.v2/radio", "old.v2/radio.txt"},
-        {"notes.txt", "notes.txt.txt"},
-        {".hidden", ".hidden.txt"},
-    };
+        {"/b/5314-0100_2026-12-05T14-03-22.bin", "/b/5314-0100_2026-12-05T14-03-22.txt"}, {"radio", "radio.txt"},
+        {"old.v2/radio", "old.v2/radio.txt"}, {"notes.txt", "notes.txt.txt"}, {".hidden", ".hidden.txt"}};
     for (const auto& [image, record] : paths)
         EXPECT_EQ(RecordPathFor(image), record) << image;
 }
@@ -173,11 +169,9 @@ TEST(Restore, OnlyTheReadBackProvesTheWrite)
 {
     using Outcome = ImageRestore::Outcome;
     struct Case { const char* name; bool keepsWrites; Outcome outcome; const char* message; };
-    const Case cases[] = {
-        {"the radio keeps the write", true, Outcome::Verified, "verified"},
-        {"the radio says written but keeps nothing", false, Outcome::Mismatch,
-         "differs from the image at 2 bytes, the first at address 0x0082"},
-    };
+    const Case cases[] = {{"the radio keeps the write", true, Outcome::Verified, "verified"},
+                          {"the radio says written but keeps nothing", false, Outcome::Mismatch,
+                           "differs from the image at 2 bytes, the first at address 0x0082"}};
     for (const Case& c : cases) {
         ModelBench b;
         for (size_t a = 0; a < b.trx.image.size(); ++a)
