@@ -51,12 +51,8 @@ TEST(ImageFiles, RecordsReadBackAndBadOnesAreRefused)
     }
 
     const std::pair<const char*, const char*> paths[] = {
-        {"/b/5314-0100_2026-12-05T14-03-22.bin", "/b/5314-0100_2026-12-05T14-03-22.txt"},
-        {"radio", "radio.txt"},
-        {"old.v2/radio", "old.v2/radio.txt"},
-        {"notes.txt", "notes.txt.txt"},
-        {".hidden", ".hidden.txt"},
-    };
+        {"/b/5314-0100_2026-12-05T14-03-22.bin", "/b/5314-0100_2026-12-05T14-03-22.txt"}, {"radio", "radio.txt"},
+        {"old.v2/radio", "old.v2/radio.txt"}, {"notes.txt", "notes.txt.txt"}, {".hidden", ".hidden.txt"}};
     for (const auto& [image, record] : paths)
         EXPECT_EQ(RecordPathFor(image), record) << image;
 }
@@ -127,12 +123,9 @@ TEST(ImageFiles, AStartOfTheStoreRemovesOnlyItsOwnStaleTemporaryFiles)
 // of a killed writer go at the next start of the store.
 TEST(ImageFiles, AFailedOrKilledWriteLeavesNoImageWithoutItsRecord)
 {
-    struct Case {
-        const char* name;
-        bool killed;      // SIGXFSZ ends the writer, or the write fails like a full disk
-        rlim_t limit;     // the file size limit
-        size_t listing;   // the record's size
-    };
+    // killed: SIGXFSZ ends the writer, else the write fails like a full disk; limit: the file size limit;
+    // listing: the record's size.
+    struct Case { const char* name; bool killed; rlim_t limit; size_t listing; };
     const Case cases[] = {
         {"image beyond a full disk", false, 4096, 100},   {"writer killed in the image", true, 4096, 100},
         {"record beyond a full disk", false, 8192, 9000}, {"writer killed in the record", true, 8192, 9000},
@@ -160,9 +153,7 @@ TEST(ImageFiles, AFailedOrKilledWriteLeavesNoImageWithoutItsRecord)
             EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << c.name << ": save reports the failure";
         for (const std::string& image : FilesIn(folder, ".bin"))
             EXPECT_TRUE(FileExists(RecordPathFor(image))) << c.name << ": " << image << " has no record";
-        if (!c.killed) {
-            EXPECT_TRUE(FilesIn(folder).empty()) << c.name;
-        }
+        EXPECT_TRUE(c.killed || FilesIn(folder).empty()) << c.name;
         // A minute later the program starts again.
         for (const auto& e : std::filesystem::directory_iterator(folder)) {
             const timeval old[2] = {{std::time(nullptr) - 120, 0}, {std::time(nullptr) - 120, 0}};
@@ -178,11 +169,9 @@ TEST(Restore, OnlyTheReadBackProvesTheWrite)
 {
     using Outcome = ImageRestore::Outcome;
     struct Case { const char* name; bool keepsWrites; Outcome outcome; const char* message; };
-    const Case cases[] = {
-        {"the radio keeps the write", true, Outcome::Verified, "verified"},
-        {"the radio says written but keeps nothing", false, Outcome::Mismatch,
-         "differs from the image at 2 bytes, the first at address 0x0082"},
-    };
+    const Case cases[] = {{"the radio keeps the write", true, Outcome::Verified, "verified"},
+                          {"the radio says written but keeps nothing", false, Outcome::Mismatch,
+                           "differs from the image at 2 bytes, the first at address 0x0082"}};
     for (const Case& c : cases) {
         ModelBench b;
         for (size_t a = 0; a < b.trx.image.size(); ++a)
@@ -220,7 +209,7 @@ TEST(Restore, OnlyTheReadBackProvesTheWrite)
         EXPECT_FALSE(fell) << c.name;
         EXPECT_EQ(writing, 32) << c.name;
         EXPECT_EQ(r.outcome(), c.outcome) << c.name;
-        EXPECT_NE(r.message().find(c.message), std::string::npos) << c.name << ": " << r.message();
+        EXPECT_TRUE(Has(r.message(), c.message)) << c.name << ": " << r.message();
         EXPECT_TRUE(b.trx.image == (c.keepsWrites ? file : radioBefore)) << c.name;
         EXPECT_TRUE(b.connect()) << c.name << ": the console works again after a restore";
     }
@@ -262,6 +251,6 @@ TEST(Restore, ALinkThatBreaksSaysWhatTheRadioHolds)
         ASSERT_TRUE(b.runUntil([&] { return !r.busy(); })) << c.name;
         EXPECT_EQ(r.outcome(), ImageRestore::Outcome::Failed) << c.name;
         EXPECT_EQ(r.interruption().rfind(c.holds, 0), 0u) << c.name << ": " << r.interruption();
-        EXPECT_NE(b.win.msgBox.shown.back().detail.find(c.holds), std::string::npos) << c.name;
+        EXPECT_TRUE(Has(b.win.msgBox.shown.back().detail, c.holds)) << c.name;
     }
 }

@@ -65,8 +65,7 @@ TEST(CloneErrorMessage, PortFailuresComeBeforeLinkCodes)
 
 TEST(MessageBoxProcedure, ExpandNewLineTurnsBackslashNIntoALineBreak)
 {
-    EXPECT_EQ(ExpandNewLine("a\\nb\\n"), "a\r\nb\r\n");
-    EXPECT_EQ(ExpandNewLine("plain"), "plain");
-    EXPECT_EQ(ExpandNewLine("ends\\"), "ends\\");
-    EXPECT_EQ(ExpandNewLine("\\t\\n"), "\\t\r\n");
+    for (const auto& [in, out] : {std::pair<const char*, const char*>{"a\\nb\\n", "a\r\nb\r\n"}, {"plain", "plain"},
+                                  {"ends\\", "ends\\"}, {"\\t\\n", "\\t\r\n"}})
+        EXPECT_EQ(ExpandNewLine(in), out) << in;
 }

@@ -25,11 +25,7 @@ struct SettingsRig {
             pf.setWriteTo(file, writeTo);
         app.Main();
     }
-    void tick()
-    {
-        clk.advance(50);
-        timer.fire();
-    }
+    void tick() { clk.advance(50); timer.fire(); }
     TempDir dir;
     std::string file = dir.file("Velmara.rs");
     platform::TextProfileFile pf;
@@ -44,11 +40,7 @@ struct SettingsRig {
 
 TEST(Settings, StoredValuesAreTakenAsTheyStandAndWrittenBack)
 {
-    struct Case {
-        const char* option;   // nullptr: no file
-        int16_t port;
-        int16_t release;
-    };
+    struct Case { const char* option; int16_t port, release; };   // option nullptr: no file
     const Case cases[] = {
         {nullptr, 1, 0},
         {"ComPort=3\nComAutoRelease=2\n", 3, 2},
@@ -72,26 +64,18 @@ TEST(Settings, StoredValuesAreTakenAsTheyStandAndWrittenBack)
         EXPECT_EQ(r.win.lblComBusy.caption(), "COM " + std::to_string(c.port) + ": CLOSE");
         r.app.Shutdown();
         EXPECT_EQ(ReadFile(r.file), std::string(c.option != nullptr ? "; bench\n" : "") + "[OPTION]\nComPort=" +
-                                        std::to_string(c.port) + "\nComAutoRelease=" + std::to_string(c.release) +
-                                        "\n");
+                                        std::to_string(c.port) + "\nComAutoRelease=" + std::to_string(c.release) + "\n");
     }
 }
 
 // A port that cannot open is reported once, on the tick after Connect.
 TEST(Settings, ConnectOpensTheStoredPortOrNamesItInTheRefusal)
 {
-    struct Case {
-        const char* port;
-        bool deviceRefuses;
-        int16_t opened;        // the port number handed to the device, 0: none
-        const char* message;   // first line, "" for none
-    };
-    const Case cases[] = {
-        {"10", false, 10, ""},
-        {"10", true, 10, "Cannot access COM 10."},
-        {"11", false, 0, "Cannot access COM 11."},   // beyond the port service's range
-        {"0", false, 0, "Cannot access COM 0."},
-    };
+    // opened: the port number handed to the device, 0: none; message: first line, "" for none.
+    struct Case { const char* port; bool deviceRefuses; int16_t opened; const char* message; };
+    const Case cases[] = {{"10", false, 10, ""}, {"10", true, 10, "Cannot access COM 10."},
+                          {"11", false, 0, "Cannot access COM 11."} /* beyond the port service's range */,
+                          {"0", false, 0, "Cannot access COM 0."}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.port);
         SettingsRig r((std::string("[OPTION]\nComPort=") + c.port + "\n").c_str());

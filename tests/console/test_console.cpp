@@ -16,11 +16,8 @@ namespace {
 
 // A receiver that records what the console asks of it.
 struct RecordingReceiver : ConsoleEventReceiver {
-    struct Call {
-        std::string text;    // handler ('d'isp, 's'end, 'e'nter), index/event/value
-        int16_t maxThen;     // the item's Max and flgChanged at the moment of the call
-        bool changedThen;
-    };
+    // text: handler ('d'isp, 's'end, 'e'nter), index/event/value; the item's Max and flgChanged at the call.
+    struct Call { std::string text; int16_t maxThen; bool changedThen; };
     void note(char h, clsConsole& c, int16_t i, int16_t ev, int16_t v)
     {
         calls.push_back({h + std::to_string(i) + "/" + std::to_string(ev) + "/" + std::to_string(v), c.Max(i), c.flgChanged(i)});
@@ -42,14 +39,7 @@ struct RecordingReceiver : ConsoleEventReceiver {
 
 // A console of two items.
 struct ConsoleTest : ::testing::Test {
-    ConsoleTest()
-    {
-        c.myListBox = &list;
-        c.myEventClass = &rx;
-        c.myEeprom = &eep;
-        c.AddItem();
-        c.AddItem();
-    }
+    ConsoleTest() { c.myListBox = &list; c.myEventClass = &rx; c.myEeprom = &eep; c.AddItem(); c.AddItem(); }
     clsCmcEeprom eep;
     platform::MemoryListBox list;
     RecordingReceiver rx;

@@ -18,12 +18,7 @@ bool WaitFor(const std::function<bool()>& pred, int ms = 10000);
 // Catches every modal message box as it opens, records it and presses OK.
 struct BoxCatcher {
     BoxCatcher();
-    struct Box {
-        QString text;
-        QString title;
-        int icon;
-        QString detail;
-    };
+    struct Box { QString text; QString title; int icon; QString detail; };
     std::vector<Box> boxes;
     QTimer poll;
 };

@@ -10,9 +10,9 @@ TEST(Demo, WithoutADisplayTheSessionRunsAgainstTheSimulatedRadio)
                                     BinPath("dorvel-adj"), "--demo"},
                                    "", 240000);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_NE(r.out.find("no display available"), std::string::npos);
-    EXPECT_NE(r.out.find("> connect\n(the clone read takes about 20 seconds at 9600 bit/s)\nok\n"), std::string::npos);
-    EXPECT_NE(r.out.find("[A/D]"), std::string::npos) << "the readouts";
+    EXPECT_TRUE(Has(r.out, "no display available"));
+    EXPECT_TRUE(Has(r.out, "> connect\n(the clone read takes about 20 seconds at 9600 bit/s)\nok\n"));
+    EXPECT_TRUE(Has(r.out, "[A/D]")) << "the readouts";
     // The console before and after the step: " Power(Hi)" one higher.
     const size_t first = r.out.find(" Power(Hi): ");
     const size_t second = r.out.find(" Power(Hi): ", first + 1);

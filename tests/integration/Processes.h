@@ -74,6 +74,7 @@ private:
 
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
+inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 // The files in a folder whose names end in ending, as full paths, sorted;
 // hidden files are left out.
 std::vector<std::string> FilesIn(const std::string& folder, const std::string& ending = {});

@@ -5,7 +5,6 @@
 // long the adapter holds the radio's bytes. The profiles run side by side:
 // each is mostly waiting on the line.
 #include <gtest/gtest.h>
-#include <linux/serial.h>
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -15,6 +14,7 @@
 
 #include "platform/qt/QtSerialPort.h"
 #include "tests/integration/SessionRun.h"
+#include "tests/support/FakeAdapterSystem.h"
 
 namespace {
 
@@ -98,9 +98,8 @@ TEST(Adapters, TheWholeJobOnEveryProfileWithoutATimeOutAndWithWholeFrames)
         SCOPED_TRACE(r.profile);
         const SessionOutput& s = r.session;
         ASSERT_EQ(s.run.status, 0) << s.run.out << s.run.err;
-        EXPECT_EQ(std::count_if(s.lines.begin(), s.lines.end(),
-                                [](const std::string& l) { return l.rfind("message:", 0) == 0; }),
-                  0)
+        EXPECT_TRUE(std::none_of(s.lines.begin(), s.lines.end(),
+                                 [](const std::string& l) { return l.rfind("message:", 0) == 0; }))
             << "no message box: nothing timed out\n" << s.run.out;
         EXPECT_EQ(s.lines.front(), "ok") << s.run.out;
         auto console = s.block(0);
@@ -125,16 +124,14 @@ TEST(Adapters, TheWholeJobOnEveryProfileWithoutATimeOutAndWithWholeFrames)
 
         // The bench is on record: a pseudo-terminal takes no low latency.
         const auto journal = s.block(2);
-        EXPECT_TRUE(std::any_of(journal.begin(), journal.end(), [](const std::string& l) {
-            return l.find("clone_read") != std::string::npos &&
-                   l.find("no adapter driver, no latency timer, low latency not supported") != std::string::npos;
-        })) << s.run.out;
-        EXPECT_NE(r.record.find("\nAdapter: no adapter driver, no latency timer, low latency not supported\n"),
-                  std::string::npos)
-            << r.record;
+        const std::string bench = "no adapter driver, no latency timer, low latency not supported";
+        EXPECT_TRUE(std::any_of(journal.begin(), journal.end(),
+                                [&](const std::string& l) { return Has(l, "clone_read") && Has(l, bench); }))
+            << s.run.out;
+        EXPECT_TRUE(Has(r.record, "\nAdapter: " + bench + "\n")) << r.record;
 
         EXPECT_EQ(r.write.status, 0) << r.write.out << r.write.err;
-        EXPECT_NE(r.write.out.find("verified"), std::string::npos) << r.write.out << r.write.err;
+        EXPECT_TRUE(Has(r.write.out, "verified")) << r.write.out << r.write.err;
         EXPECT_TRUE(r.imageAfter == r.backup) << "the radio holds its backup again";
         EXPECT_FALSE(r.imageBefore == r.backup) << "the session had changed the radio";
     }
@@ -146,31 +143,9 @@ TEST(Adapters, TheWholeJobOnEveryProfileWithoutATimeOutAndWithWholeFrames)
 // and a device that takes no flag opens all the same.
 TEST(Adapters, ThePortSetsLowLatencyOnOpeningAndPutsItBackOnClosing)
 {
-    class Kernel : public platform::AdapterSystem {
-    public:
-        int flags = 0x40;
-        int getError = 0;
-        std::vector<int> sets;
-        int getSerialFlags(int fd, int& f) override
-        {
-            EXPECT_GE(fd, 0);
-            f = flags;
-            return getError;
-        }
-        int setSerialFlags(int, int f) override
-        {
-            sets.push_back(f);
-            flags = f;
-            return 0;
-        }
-        std::string kernelName(const std::string&) override { return "ttyUSB0"; }
-        std::string readLine(const std::string& path) override
-        {
-            return path == "/sys/class/tty/ttyUSB0/device/latency_timer" ? ((flags & ASYNC_LOW_LATENCY) ? "1" : "16")
-                                                                          : "";
-        }
-        std::string linkName(const std::string&) override { return "ftdi_sio"; }
-    } kernel;
+    FakeAdapterSystem kernel;
+    kernel.flags = 0x40;
+    kernel.device = "";   // the simulator's pseudo-terminal stands for the adapter
     char name[] = "integration_cli";
     char* argv[] = {name, nullptr};
     int argc = 1;
@@ -191,4 +166,6 @@ TEST(Adapters, ThePortSetsLowLatencyOnOpeningAndPutsItBackOnClosing)
     EXPECT_EQ(port.adapter().lowLatency, platform::LowLatency::NotSupported);
     port.setPortOpen(false);
     EXPECT_TRUE(kernel.sets.empty());
+    for (int fd : kernel.fds)
+        EXPECT_GE(fd, 0) << "the flags of the open device are asked for";
 }

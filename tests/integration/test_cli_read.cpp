@@ -12,10 +12,7 @@
 
 namespace {
 
-std::string firstLine(const std::string& text)
-{
-    return text.substr(0, text.find('\n'));
-}
+std::string firstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
 RunResult cliRead(const std::string& device, const std::string& out)
 {
@@ -53,14 +50,10 @@ TEST(CliRead, EachFaultEndsInItsOperatorMessageAndLeavesNoFile)
 {
     struct Case { std::vector<std::string> simArgs; const char* firstLine; };
     const Case cases[] = {
-        {{"--fault", "no-echo"}, "Cannot access COM port"},
-        {{"--fault", "no-answer"}, "No answer from transceiver."},
-        {{"--fault", "pull"}, "No answer from transceiver."},
-        {{"--fault", "bad-checksum"}, "Illegal data."},
-        {{"--fault", "block-beyond"}, "Data overflow."},
-        {{"--fault", "wrong-count"}, "Data counter error."},
-        {{"--main-code", "1234"}, "Cannot Clone."},
-        {{"--sub-code", "0099"}, "Version number does not match"},
+        {{"--fault", "no-echo"}, "Cannot access COM port"}, {{"--fault", "no-answer"}, "No answer from transceiver."},
+        {{"--fault", "pull"}, "No answer from transceiver."}, {{"--fault", "bad-checksum"}, "Illegal data."},
+        {{"--fault", "block-beyond"}, "Data overflow."}, {{"--fault", "wrong-count"}, "Data counter error."},
+        {{"--main-code", "1234"}, "Cannot Clone."}, {{"--sub-code", "0099"}, "Version number does not match"},
         {{"--model-byte", "02"}, "Connected transceiver is not compatible model."},
     };
     for (const auto& c : cases) {
@@ -84,18 +77,12 @@ TEST(CliRead, MissingDeviceAndBadArguments)
     RunResult r = cliRead(dir.file("no-such-device"), dir.file("radio.bin"));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(firstLine(r.err), "Cannot access COM 1.");
-    EXPECT_NE(r.err.find(dir.file("no-such-device")), std::string::npos) << "the device tried is named: " << r.err;
+    EXPECT_TRUE(Has(r.err, dir.file("no-such-device"))) << "the device tried is named: " << r.err;
     EXPECT_FALSE(FileExists(dir.file("radio.bin")));
 
     const std::vector<std::vector<std::string>> bad = {
-        {"read"},
-        {"read", "--device"},
-        {"read", "--device", "/dev/null"},
-        {"read", "--out", dir.file("x.bin")},
-        {"read", "--device", "/dev/null", "--out", dir.file("x.bin"), "--speed", "9"},
-        {"frobnicate"},
-        {},
-    };
+        {"read"}, {"read", "--device"}, {"read", "--device", "/dev/null"}, {"read", "--out", dir.file("x.bin")},
+        {"read", "--device", "/dev/null", "--out", dir.file("x.bin"), "--speed", "9"}, {"frobnicate"}, {}};
     for (auto args : bad) {
         args.insert(args.begin(), BinPath("dorvel-adj-cli"));
         r = RunProgram(args);
@@ -111,7 +98,7 @@ TEST(CliParams, RefusesFilesThatAreNoImage)
     for (const std::string& bad : {dir.file("short.bin"), dir.file("missing.bin"), dir.path()}) {
         const RunResult r = RunProgram({BinPath("dorvel-adj-cli"), "params", bad});
         EXPECT_EQ(r.status, 2) << bad;
-        EXPECT_NE(r.err.find(bad), std::string::npos) << r.err;
+        EXPECT_TRUE(Has(r.err, bad)) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "one line: " << r.err;
         EXPECT_TRUE(r.out.empty());
     }
@@ -125,5 +112,5 @@ TEST(CliParams, RefusesFilesThatAreNoImage)
         cmd.insert(cmd.begin(), {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
     const RunResult r = RunProgram(cmd);
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find(secret + ": cannot open: Permission denied"), std::string::npos) << r.err;
+    EXPECT_TRUE(Has(r.err, secret + ": cannot open: Permission denied")) << r.err;
 }

@@ -25,11 +25,6 @@ RunResult Doctor(const TempDir& dir, const std::string& settings, std::vector<st
     return RunProgram(argv, {}, 60000);
 }
 
-bool Has(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
 // The lock file name serial programs use for a device under /dev.
 std::string LockName(const std::string& device)
 {
@@ -48,14 +43,9 @@ TEST(Doctor, EachFindingIsReportedWithItsFixAndSetsTheStatus)
     SimProcess sim({"--fast"});
     const std::string dev = sim.device();
     const std::string self = std::to_string(getpid());
-    struct Case {
-        const char* name;
-        std::string settings;
-        std::vector<std::string> args;
-        std::string lockPid;   // a lock file naming this process ("" for none)
-        int status;
-        std::vector<std::string> says;
-    };
+    // lockPid: a lock file naming this process ("" for none).
+    struct Case { const char* name; std::string settings; std::vector<std::string> args; std::string lockPid;
+                  int status; std::vector<std::string> says; };
     const Case cases[] = {
         {"a device that is not there", "", {"--device", dir.file("ttyUSB9")}, "", 1,
          {"PROBLEM: " + dir.file("ttyUSB9") + ": no such device", "fix: ls -l /dev/serial/by-id/"}},

@@ -98,7 +98,7 @@ TEST(DeviceTroubles, ReplugHeldDeviceAndRelativePath)
     const RunResult held = RunProgram({BinPath("dorvel-adj-cli"), "read", "--device", link, "--out", dir.file("x")});
     EXPECT_EQ(held.status, 1);
     EXPECT_EQ(held.err.rfind("Cannot access COM 1.\n", 0), 0u) << held.err;
-    EXPECT_NE(held.err.find("in use by dorvel-adj-cli"), std::string::npos) << held.err;
+    EXPECT_TRUE(Has(held.err, "in use by dorvel-adj-cli")) << held.err;
 
     // The adapter is unplugged and plugged back (a new device behind the same
     // name): the next Connect works without a restart.
@@ -144,9 +144,8 @@ TEST(DeviceTroubles, ALockFileOfNoProcessIsStale)
         if (c.immutable) {
             RunProgram({"/usr/bin/chattr", "-i", lock});
             EXPECT_EQ(r.status, 1) << c.name;
-            EXPECT_NE(r.err.find("The lock file " + lock + " names no running program: remove it"), std::string::npos)
-                << r.err;
-            EXPECT_EQ(r.err.find("ModemManager"), std::string::npos) << r.err;
+            EXPECT_TRUE(Has(r.err, "The lock file " + lock + " names no running program: remove it")) << r.err;
+            EXPECT_FALSE(Has(r.err, "ModemManager")) << r.err;
         } else {
             EXPECT_EQ(r.status, 0) << c.name << ": " << r.err;
             EXPECT_FALSE(FileExists(lock)) << c.name;

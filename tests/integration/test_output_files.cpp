@@ -21,15 +21,9 @@ std::string Kind(const std::string& path)
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0)
         return "nothing";
-    if (S_ISLNK(st.st_mode))
-        return "link";
-    if (S_ISFIFO(st.st_mode))
-        return "FIFO";
-    if (S_ISDIR(st.st_mode))
-        return "folder";
-    if (S_ISCHR(st.st_mode))
-        return "character device";
-    return S_ISREG(st.st_mode) ? "file" : "other";
+    const mode_t m = st.st_mode;
+    return S_ISLNK(m) ? "link" : S_ISFIFO(m) ? "FIFO" : S_ISDIR(m) ? "folder" : S_ISCHR(m) ? "character device"
+                                                                              : S_ISREG(m) ? "file" : "other";
 }
 
 // Every name in a folder, hidden ones included, sorted.
@@ -68,8 +62,7 @@ TEST(OutputFiles, WhatIsNoRegularFileIsRefusedAndLinksAreWrittenThrough)
     for (size_t i = 0; i < refused.size(); ++i) {
         const RunResult r = RunProgram({BinPath("dorvel-adj-cli"), "read", "--device", sim.device(), "--out", refused[i]});
         EXPECT_EQ(r.status, 2) << refused[i] << ": " << r.err;
-        EXPECT_NE(r.err.find(refused[i] + " is a"), std::string::npos) << r.err;
-        EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
+        EXPECT_TRUE(Has(r.err, refused[i] + " is a") && Has(r.err, "not a regular file")) << r.err;
         EXPECT_EQ(Kind(refused[i]), kinds[i]) << "left as it is";
     }
     const SessionOutput s = RunSession(sim.device(), "report " + refused[0] + "\nreport " + refused[1] + "\nquit\n");
@@ -107,10 +100,7 @@ TEST(OutputFiles, AReportsPdfAndJsonArePlacedTogether)
     SimProcess sim({"--fast"});
     struct Case { const char* name; bool earlier; bool immutableJson; };
     const Case cases[] = {
-        {"folder-json-earlier", true, false},
-        {"folder-json-new", false, false},
-        {"immutable-json", true, true},
-    };
+        {"folder-json-earlier", true, false}, {"folder-json-new", false, false}, {"immutable-json", true, true}};
     std::string script;
     std::vector<const Case*> run;
     for (const Case& c : cases) {
@@ -135,14 +125,10 @@ TEST(OutputFiles, AReportsPdfAndJsonArePlacedTogether)
     for (size_t i = 0; i < run.size(); ++i) {
         const std::string pdf = dir.file(std::string(run[i]->name) + ".pdf");
         EXPECT_EQ(s.lines[i].rfind("error: ", 0), 0u) << s.lines[i];
-        if (run[i]->earlier) {
-            EXPECT_EQ(ReadFile(pdf), "the earlier job's PDF") << run[i]->name;
-        } else {
-            EXPECT_EQ(Kind(pdf), "nothing") << run[i]->name;
-        }
-        if (run[i]->immutableJson) {
-            EXPECT_EQ(ReadFile(dir.file(std::string(run[i]->name) + ".json")), "the earlier job's JSON");
-        }
+        EXPECT_EQ(run[i]->earlier ? ReadFile(pdf) : Kind(pdf), run[i]->earlier ? "the earlier job's PDF" : "nothing")
+            << run[i]->name;
+        EXPECT_TRUE(!run[i]->immutableJson ||
+                    ReadFile(dir.file(std::string(run[i]->name) + ".json")) == "the earlier job's JSON");
     }
     for (const std::string& name : AllNames(dir.path()))
         EXPECT_NE(name[0], '.') << "a temporary file is left: " << name;

@@ -128,13 +128,13 @@ TEST(Report, AJobOnThePacedRadioAgainstTheWire)
     for (const char* t : {"5314", "0100", sim.device().c_str(), "set to 37", "settled on 160", "CH No.", "Power(Hi)",
                           "Power(L2)", "Power(L1)", "BAL", "MOD W", "MOD Ratio", "CTCS/DTCS", "SQL", "REF", "BPF ALL",
                           "BPF T1", "BPF T2", "RX LVA", "TX LVA", "LV(RX LVA)", "LV(TX LVA)", "RSSI", "LVIN : 92:5Ch"})
-        EXPECT_NE(text.find(t), std::string::npos) << t;
+        EXPECT_TRUE(Has(text, t)) << t;
     // Each footer counts the pages: "page 1 of N" first, "page N of N" last.
     const size_t first = text.find("service report, page 1 of ");
     ASSERT_NE(first, std::string::npos);
     const std::string pages = text.substr(first + 26, text.find_first_not_of("0123456789", first + 26) - first - 26);
     EXPECT_GE(std::stoi(pages), 2);
-    EXPECT_NE(text.find("service report, page " + pages + " of " + pages), std::string::npos) << pages;
+    EXPECT_TRUE(Has(text, "service report, page " + pages + " of " + pages)) << pages;
     // Everything printed fits on A4 and on US Letter at 15 mm margins:
     // within 195 x 264.4 mm from the page's corner.
     const auto [right, bottom] = TextExtent(PdfText(pdf, true));
@@ -147,10 +147,9 @@ TEST(Report, AJobOnThePacedRadioAgainstTheWire)
 // nothing anywhere; the program goes on.
 TEST(Report, AFailedConnectOrReadSaysSoAndAFileIsWholeOrNone)
 {
-    const std::pair<const char*, const char*> cases[] = {
-        {"no-answer", "No answer from transceiver."},   // Connect fails at the model query
-        {"bad-checksum", "Illegal data."},               // the read fails half-way
-    };
+    // Connect fails at the model query; the read fails half-way.
+    const std::pair<const char*, const char*> cases[] = {{"no-answer", "No answer from transceiver."},
+                                                         {"bad-checksum", "Illegal data."}};
     for (const auto& [fault, message] : cases) {
         TempDir dir;
         SimProcess sim({"--fast", "--fault", fault});
@@ -169,7 +168,7 @@ TEST(Report, AFailedConnectOrReadSaysSoAndAFileIsWholeOrNone)
         const auto failures = Events(report, "failure");
         ASSERT_EQ(failures.size(), 1u) << fault;
         EXPECT_EQ(failures[0]["message"].toString().section('\n', 0, 0).toStdString(), message);
-        EXPECT_NE(PdfText(pdf).find(message), std::string::npos) << fault;
+        EXPECT_TRUE(Has(PdfText(pdf), message)) << fault;
         // The journal lines: each one JSON object, the failure among them.
         const auto journal = s.block(0);
         bool failed = false;

@@ -17,10 +17,7 @@ RunResult Cli(const std::string& dataHome, std::vector<std::string> args, const 
 }
 
 // The backup images in a data folder, oldest first.
-std::vector<std::string> Backups(const std::string& dataHome)
-{
-    return FilesIn(dataHome + "/dorvel-adj/backups", ".bin");
-}
+std::vector<std::string> Backups(const std::string& home) { return FilesIn(home + "/dorvel-adj/backups", ".bin"); }
 
 // An image file, with a record of the given sub model code beside it ("" for none).
 std::string PutImage(const TempDir& dir, const std::string& name, const std::string& image, const std::string& sub)
@@ -31,11 +28,8 @@ std::string PutImage(const TempDir& dir, const std::string& name, const std::str
     return dir.file(name + ".bin");
 }
 
-std::string With(std::string image, size_t adr, const std::string& bytes)
-{
-    image.replace(adr, bytes.size(), bytes);
-    return image;
-}
+// The image with bytes put in at adr.
+std::string With(std::string image, size_t adr, const std::string& b) { return image.replace(adr, b.size(), b); }
 
 // The image of another unit: all 38 frequency slopes differ.
 std::string OtherUnit(std::string image)
@@ -43,11 +37,6 @@ std::string OtherUnit(std::string image)
     for (size_t a = 0x055; a < 0x07B; ++a)
         image[a] = static_cast<char>(image[a] ^ 0x05);
     return image;
-}
-
-bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
 }
 
 }  // namespace
@@ -63,15 +52,15 @@ TEST(Restore, PacedRoundTripBackUpAtConnectEditWriteBackVerify)
     std::vector<std::string> backups = Backups(data);
     ASSERT_EQ(backups.size(), 1u);
     EXPECT_TRUE(ReadFile(backups[0]) == start) << "the backup holds the radio as it was read";
-    EXPECT_TRUE(Contains(ReadFile(backups[0].substr(0, backups[0].size() - 4) + ".txt"),
+    EXPECT_TRUE(Has(ReadFile(backups[0].substr(0, backups[0].size() - 4) + ".txt"),
                          "Sub model code: 0100\nDate: "));
     const std::string edited = sim.image();
     ASSERT_NE(edited, start);
 
     const RunResult w = Cli(data, {"write", "--device", sim.device(), "--in", backups[0], "--yes"});
     EXPECT_EQ(w.status, 0) << w.err;
-    EXPECT_TRUE(Contains(w.out, "                POW HI Level:  185 ->  180\n")) << w.out;
-    EXPECT_TRUE(Contains(w.out, "verified")) << w.out;
+    EXPECT_TRUE(Has(w.out, "                POW HI Level:  185 ->  180\n")) << w.out;
+    EXPECT_TRUE(Has(w.out, "verified")) << w.out;
     backups = Backups(data);
     ASSERT_EQ(backups.size(), 2u);
     EXPECT_TRUE(ReadFile(backups[1]) == edited) << "the radio was backed up before the write";
@@ -83,15 +72,9 @@ TEST(Restore, PacedRoundTripBackUpAtConnectEditWriteBackVerify)
 // began.
 TEST(Restore, AWriteThatFailsOrIsRefusedSaysWhyAndLeavesTheBackup)
 {
-    struct Case {
-        const char* name;
-        std::vector<std::string> simArgs;
-        const char* recordSub;   // "" for a bare image
-        bool yes;
-        int status;
-        const char* says;
-        bool cloneWrite;   // a clone write begins
-    };
+    // recordSub "" for a bare image; cloneWrite: a clone write begins.
+    struct Case { const char* name; std::vector<std::string> simArgs; const char* recordSub; bool yes; int status;
+                  const char* says; bool cloneWrite; };
     const Case cases[] = {
         {"refuse-write", {"--fault", "refuse-write"}, "0100", true, 1,
          "\nConnected transceiver is not compatible model.\n", false},
@@ -115,8 +98,8 @@ TEST(Restore, AWriteThatFailsOrIsRefusedSaysWhyAndLeavesTheBackup)
             args.push_back("--yes");
         const RunResult r = Cli(dir.file("data"), args);
         EXPECT_EQ(r.status, c.status) << c.name << "\n" << r.err;
-        EXPECT_TRUE(Contains(r.out + r.err, c.says)) << c.name << "\n" << r.out << r.err;
-        EXPECT_EQ(Contains(ReadFile(dir.file("wire.log")), " pc FEFEEEEFE3"), c.cloneWrite) << c.name;
+        EXPECT_TRUE(Has(r.out + r.err, c.says)) << c.name << "\n" << r.out << r.err;
+        EXPECT_EQ(Has(ReadFile(dir.file("wire.log")), " pc FEFEEEEFE3"), c.cloneWrite) << c.name;
         EXPECT_TRUE(c.cloneWrite || sim.image() == start) << c.name << ": the radio as it was";
         const std::vector<std::string> backups = Backups(dir.file("data"));
         ASSERT_EQ(backups.size(), 1u) << c.name << ": the read was backed up all the same";
@@ -172,14 +155,12 @@ TEST(Restore, APulledWriteSaysWhatTheRadioHoldsAndTheRetryDoesNotBuryTheGoodBack
         EXPECT_TRUE(r.out.rfind("Warning: this image is from another radio: 38 bytes", 0) == 0) << r.out;
         const std::vector<std::string> backups = Backups(data);
         ASSERT_EQ(backups.size(), 1u);
-        EXPECT_TRUE(Contains(r.err, "Cannot access COM port\n")) << r.err;
-        EXPECT_TRUE(Contains(r.err, "The link broke during the write: the radio's memory is partly written, 25"))
-            << r.err;
-        EXPECT_TRUE(Contains(r.err, " of 510 blocks went out (the last ones perhaps not whole).\n"
+        EXPECT_TRUE(Has(r.err, "Cannot access COM port\n")) << r.err;
+        EXPECT_TRUE(Has(r.err, "The link broke during the write: the radio's memory is partly written, 25")) << r.err;
+        EXPECT_TRUE(Has(r.err, " of 510 blocks went out (the last ones perhaps not whole).\n"
                                     "Backup of the radio taken before the write: " + backups[0] +
                                         "\nTo put it back: dorvel-adj-cli write --device " + sim.device() + " --in " +
-                                        backups[0] + " --yes\n"))
-            << r.err;
+                                        backups[0] + " --yes\n")) << r.err;
         // The simulated radio took 256 frames before the cable was pulled.
         radio = target.substr(0, 256 * 16) + start.substr(256 * 16);
     }
@@ -189,20 +170,19 @@ TEST(Restore, APulledWriteSaysWhatTheRadioHoldsAndTheRetryDoesNotBuryTheGoodBack
     EXPECT_EQ(again.status, 0) << again.err;
     const std::vector<std::string> backups = Backups(data);
     ASSERT_EQ(backups.size(), 2u);
-    EXPECT_TRUE(Contains(backups[1], "_partial.bin")) << backups[1];
-    EXPECT_TRUE(Contains(ReadFile(backups[1].substr(0, backups[1].size() - 4) + ".txt"),
-                         "Partly written: the last write to this radio broke off on "))
-        << "the record says so too";
+    EXPECT_TRUE(Has(backups[1], "_partial.bin")) << backups[1];
+    EXPECT_TRUE(Has(ReadFile(backups[1].substr(0, backups[1].size() - 4) + ".txt"),
+                         "Partly written: the last write to this radio broke off on ")) << "the record says so too";
 
     const RunResult listed = Cli(data, {"backups"});
     EXPECT_EQ(listed.status, 0) << listed.err;
-    EXPECT_TRUE(Contains(listed.out, "  5314-0100  standard  partial  " + backups[1] + "\n")) << listed.out;
-    EXPECT_TRUE(Contains(listed.out, "\nLast good backup: " + backups[0] + "\n")) << listed.out;
+    EXPECT_TRUE(Has(listed.out, "  5314-0100  standard  partial  " + backups[1] + "\n")) << listed.out;
+    EXPECT_TRUE(Has(listed.out, "\nLast good backup: " + backups[0] + "\n")) << listed.out;
 
     // Written whole and verified: the radio is good again, and so are its next backups.
     EXPECT_EQ(Cli(data, {"write", "--device", sim.device(), "--in", backups[0], "--yes"}).status, 0);
     EXPECT_EQ(Cli(data, {"write", "--device", sim.device(), "--in", backups[0]}).status, 0);
-    EXPECT_FALSE(Contains(Backups(data).back(), "_partial")) << Backups(data).back();
+    EXPECT_FALSE(Has(Backups(data).back(), "_partial")) << Backups(data).back();
 }
 
 // Before a write: the radio's own alignment must exist somewhere (a backup
@@ -215,14 +195,8 @@ TEST(Restore, AWriteNeedsABackupAndAnImageThatSuitsTheRadio)
     const std::string start = ReferenceImage({}).image;
     const std::string level = With(start, 0x082, "\xC8");
     const std::string mid = With(start, 0x140, std::string(1, static_cast<char>(start[0x140] | 0x80)));
-    struct Case {
-        const char* name;
-        std::string image;
-        std::vector<std::string> options;
-        bool dataFolderIsAFile;
-        int status;
-        const char* says;
-    };
+    struct Case { const char* name; std::string image; std::vector<std::string> options; bool dataFolderIsAFile;
+                  int status; const char* says; };
     const Case cases[] = {
         {"the data folder is a file", level, {}, true, 1,
          "The backup of the radio could not be saved: cannot create the folder"},
@@ -249,8 +223,8 @@ TEST(Restore, AWriteNeedsABackupAndAnImageThatSuitsTheRadio)
         args.insert(args.end(), c.options.begin(), c.options.end());
         const RunResult r = Cli(dir.file(c.dataFolderIsAFile ? "afile" : "data"), args);
         EXPECT_EQ(r.status, c.status) << c.name << "\n" << r.err;
-        EXPECT_TRUE(Contains(r.out + r.err, c.says)) << c.name << "\n" << r.out << r.err;
-        EXPECT_EQ(Contains(ReadFile(dir.file("wire.log")), " pc FEFEEEEFE3"), c.status == 0) << c.name;
+        EXPECT_TRUE(Has(r.out + r.err, c.says)) << c.name << "\n" << r.out << r.err;
+        EXPECT_EQ(Has(ReadFile(dir.file("wire.log")), " pc FEFEEEEFE3"), c.status == 0) << c.name;
         EXPECT_TRUE(sim.image() == (c.status == 0 ? c.image : start)) << c.name;
     }
 }

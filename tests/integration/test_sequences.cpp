@@ -71,7 +71,7 @@ TEST(Sequences, LevelSearchesAndFineFilterSweeps)
     ASSERT_EQ(console.size(), 18u) << s.run.out;
     EXPECT_EQ(ConsoleValue(console[13]), 160);
     EXPECT_EQ(ConsoleValue(console[14]), 208);
-    EXPECT_EQ(console[13].find("Failed"), std::string::npos);
+    EXPECT_FALSE(Has(console[13], "Failed"));
 
     console = consoleOf(s, 3);
     ASSERT_EQ(console.size(), 18u) << s.run.out;

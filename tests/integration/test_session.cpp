@@ -106,13 +106,7 @@ TEST(Session, EachStepGoesOnTheWireAndIntoTheImage)
 // adjustment says which item it leaves on which value.
 TEST(Session, TheStatusTellsWhetherAnythingFailedAndTheEndTellsWhatARunningSweepLeft)
 {
-    struct Case {
-        const char* name;
-        std::vector<std::string> simArgs;
-        std::string script;
-        int status;
-        const char* err;
-    };
+    struct Case { const char* name; std::vector<std::string> simArgs; std::string script; int status; const char* err; };
     const Case cases[] = {
         {"all well", {"--fast"}, "connect\nselect 1\nstep 1\nidle\nquit\n", 0, ""},
         {"a failed connect", {"--fast", "--fault", "no-echo"}, "connect\nquit\n", 1, ""},
@@ -126,6 +120,6 @@ TEST(Session, TheStatusTellsWhetherAnythingFailedAndTheEndTellsWhatARunningSweep
         SimProcess sim(c.simArgs);
         const SessionOutput s = RunSession(sim.device(), c.script);
         EXPECT_EQ(s.run.status, c.status) << c.name << "\n" << s.run.out << s.run.err;
-        EXPECT_TRUE(s.run.err.find(c.err) != std::string::npos) << c.name << "\n" << s.run.err;
+        EXPECT_TRUE(Has(s.run.err, c.err)) << c.name << "\n" << s.run.err;
     }
 }

@@ -15,15 +15,9 @@ TEST(HexConversions, HexTextToBytesAndBack)
 {
     struct Case { const char* text; ByteStr expect; };
     const Case cases[] = {
-        {"", {}},
-        {"F", {}},                    // a last single digit is ignored
-        {"ABC", {0xAB}},
-        {"FE FE", {0xFE, 0xFE}},
-        {"FEFE", {0xFE, 0xFE}},
-        {"E0 53 14", {0xE0, 0x53, 0x14}},
-        {"  e0", {0xE0}},             // lower case digits read too
-        {"G1", {0x00}},               // reading stops at the first non-digit
-        {"1G", {0x01}},
+        {"", {}}, {"F", {}} /* a last single digit is ignored */, {"ABC", {0xAB}}, {"FE FE", {0xFE, 0xFE}},
+        {"FEFE", {0xFE, 0xFE}}, {"E0 53 14", {0xE0, 0x53, 0x14}}, {"  e0", {0xE0}} /* lower case digits read too */,
+        {"G1", {0x00}} /* reading stops at the first non-digit */, {"1G", {0x01}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(HexStrToByteStr(c.text), c.expect) << c.text;
@@ -39,22 +33,19 @@ TEST(HexConversions, HexTextToBytesAndBack)
 // to the ASCII codes of its two digits.
 TEST(HexConversions, AsciiHexDigitsAndTwoDigitValues)
 {
-    EXPECT_EQ(HexByteStrToInt(StrToByteStr("1FDF")), 8159);
-    EXPECT_EQ(HexByteStrToInt(StrToByteStr("FFFF")), -1);
-    EXPECT_EQ(HexByteStrToInt(StrToByteStr("8000")), -32768);
-    EXPECT_EQ(HexByteStrToInt(StrToByteStr("10")), 16);
-    EXPECT_EQ(HexByteStrToInt(StrToByteStr("ff")), 255);
-    EXPECT_EQ(HexByteStrToInt(StrToByteStr("")), 0);
-    EXPECT_EQ(HexByteStrToInt(StrToByteStr("1:")), 1);
-
-    EXPECT_EQ(ByteToHex2(5), "05");
-    EXPECT_EQ(ByteToHex2(0x1F), "1F");
-    EXPECT_EQ(ByteToHex2(0x123), "23");
-    EXPECT_EQ(ByteToHex2(-1), "FF");
-    EXPECT_EQ(ByteToAsciiHexStr(0x1F), "3146");
-    EXPECT_EQ(ByteToAsciiHexStr(0), "3030");
-    EXPECT_EQ(ByteToAsciiHexStr(0xAB), "4142");
-    EXPECT_EQ(ByteToAsciiHexStr(255), "4646");
+    const std::pair<const char*, int> digits[] = {{"1FDF", 8159}, {"FFFF", -1}, {"8000", -32768}, {"10", 16},
+                                                  {"ff", 255},    {"", 0},     {"1:", 1}};
+    for (const auto& [text, value] : digits)
+        EXPECT_EQ(HexByteStrToInt(StrToByteStr(text)), value) << text;
+    const std::tuple<int16_t, const char*, const char*> values[] = {   // value, two digits, their ASCII codes
+        {5, "05", "3035"}, {0x1F, "1F", "3146"}, {0x123, "23", nullptr}, {-1, "FF", nullptr}, {0, "00", "3030"},
+        {0xAB, "AB", "4142"}, {255, "FF", "4646"}};
+    for (const auto& [value, hex, ascii] : values) {
+        EXPECT_EQ(ByteToHex2(value), hex) << value;
+        if (ascii != nullptr) {
+            EXPECT_EQ(ByteToAsciiHexStr(value), ascii) << value;
+        }
+    }
 }
 
 // The last address is valid and the next is not; a block must lie wholly

@@ -14,21 +14,11 @@ struct Rig : PortRig {
     clsCmcOrb5Drv& drv = com.orb5D;
     clsCmcEeprom eep;
 
-    Rig()
-    {
-        com.setcomOpen(true);
-        drv.setmyEep(&eep);
-    }
+    Rig() { com.setcomOpen(true); drv.setmyEep(&eep); }
     // The cable hands back what was just written.
     void echo() { drv.read(port.written.back()); }
     // Lets time pass in ticks of 50 ms.
-    void elapse(uint32_t ms)
-    {
-        for (uint32_t t = 0; t < ms; t += 50) {
-            clk.advance(50);
-            drv.task();
-        }
-    }
+    void elapse(uint32_t ms) { for (uint32_t t = 0; t < ms; t += 50) { clk.advance(50); drv.task(); } }
     void query()
     {
         drv.setworkMode(1);
@@ -54,12 +44,8 @@ TEST_F(DriverTest, ModelAnswerAssemblyAndChecks)
     ByteStr badCount = a;
     badCount[9] = 45;   // body byte 8, the count byte (the body starts at frame byte 2)
     constexpr int kTakenAtOnce = -1;
-    struct Case {
-        const char* name;
-        std::vector<ByteStr> batches;   // after the query was sent
-        int error;                      // after 1200 ms; kTakenAtOnce: the answer was taken at once
-        size_t body = 51;
-    };
+    // batches: after the query was sent; error: after 1200 ms, kTakenAtOnce: the answer was taken at once.
+    struct Case { const char* name; std::vector<ByteStr> batches; int error; size_t body = 51; };
     const Case cases[] = {
         {"echo split, answer in the second batch", {ByteStr(query.begin(), query.begin() + 4),
                                                     cat(ByteStr(query.begin() + 4, query.end()), a)}, kTakenAtOnce},

@@ -23,22 +23,10 @@ struct FrmComTest : ::testing::Test, PortRig, frmComHost {
     std::vector<std::string> calls;
     std::function<void()> duringTask;
 
-    FrmComTest()
-    {
-        com.setHost(this);
-        timer.setEnabled(true);
-    }
-    void task() override
-    {
-        calls.push_back("task");
-        if (duringTask)
-            duringTask();
-    }
-    void MsgBoxCloneErr() override
-    {
-        calls.push_back("report");
-        com.Reset();   // as the model's reset does through the sequencer
-    }
+    FrmComTest() { com.setHost(this); timer.setEnabled(true); }
+    void task() override { calls.push_back("task"); if (duringTask) duringTask(); }
+    // A report resets the port as the model's reset does through the sequencer.
+    void MsgBoxCloneErr() override { calls.push_back("report"); com.Reset(); }
     void SaveProfileData() override {}
 };
 

@@ -47,18 +47,9 @@ struct SequencerTest : ::testing::Test, PortRig, frmComHost, CloneErrorReporter,
     // The model's check stood in for: it refuses 0099 alone.
     bool RigOpFunc_CheckSubNameLegal(const std::string& nameS) override { return nameS != "0099"; }
 
-    void tick()
-    {
-        trx.serve();
-        clk.advance(50);
-        timer.fire();
-    }
+    void tick() { trx.serve(); clk.advance(50); timer.fire(); }
     // Ticks until the operation ends (or 20 s pass).
-    void runToEnd()
-    {
-        for (int n = 0; seq.OpRunning() && n < 400; ++n)
-            tick();
-    }
+    void runToEnd() { for (int n = 0; seq.OpRunning() && n < 400; ++n) tick(); }
     long framesWith(uint8_t cmd) const
     {
         return std::count_if(port.written.begin(), port.written.end(), [&](const ByteStr& f) { return f[4] == cmd; });
@@ -91,15 +82,8 @@ TEST_F(SequencerTest, CloneReadRunsFromModelQueryToTheLastDataFrame)
 
 TEST_F(SequencerTest, ModelCheckOutcomes)
 {
-    struct Case {
-        const char* name;
-        std::string main, sub;
-        uint8_t modelByte;
-        bool write;
-        int error;
-        const char* subAfter;
-        bool answers = true;
-    };
+    struct Case { const char* name; std::string main, sub; uint8_t modelByte; bool write; int error;
+                  const char* subAfter; bool answers = true; };
     const Case cases[] = {
         {"another main code", "1234", "0101", 0x01, false, seqErrMainCode, "0101"},
         {"model byte 0x02 refuses a read", "5314", "0101", 0x02, false, seqErrModelByte, "0101"},

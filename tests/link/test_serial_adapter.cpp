@@ -1,62 +1,16 @@
 // Low latency at opening, over a stand-in for the kernel's serial flags and
 // sysfs: what is asked for, what is remembered, what closing puts back.
 #include <gtest/gtest.h>
-#include <linux/serial.h>
 
 #include <cerrno>
-#include <map>
 
 #include "platform/BenchDoctor.h"
-#include "platform/SerialAdapter.h"
+#include "tests/support/FakeAdapterSystem.h"
 
 namespace {
 
 using platform::AdapterInfo;
 using platform::LowLatency;
-
-// A device's serial flags and its sysfs entries. Like the usb-serial
-// driver, it sets the latency timer to 1 ms while the flag is on.
-class FakeKernel : public platform::AdapterSystem {
-public:
-    int flags = 0;
-    int getError = 0;
-    int setError = 0;
-    int sets = 0;
-    std::string name = "ttyUSB0";
-    std::string driver = "ftdi_sio";
-    bool hasTimer = true;
-    int defaultTimer = 16;
-
-    int getSerialFlags(int, int& f) override
-    {
-        if (getError != 0)
-            return getError;
-        f = flags;
-        return 0;
-    }
-    int setSerialFlags(int, int f) override
-    {
-        ++sets;
-        if (setError != 0)
-            return setError;
-        flags = f;
-        return 0;
-    }
-    std::string kernelName(const std::string& device) override
-    {
-        return device == "/dev/serial/by-id/usb-Maker_Cable-if00-port0" ? name : std::string();
-    }
-    std::string readLine(const std::string& path) override
-    {
-        if (!hasTimer || path != "/sys/class/tty/" + name + "/device/latency_timer")
-            return {};
-        return std::to_string((flags & ASYNC_LOW_LATENCY) != 0 ? 1 : defaultTimer);
-    }
-    std::string linkName(const std::string& path) override
-    {
-        return path == "/sys/class/tty/" + name + "/device/driver" ? driver : std::string();
-    }
-};
 
 const char kDevice[] = "/dev/serial/by-id/usb-Maker_Cable-if00-port0";
 
@@ -64,16 +18,8 @@ const char kDevice[] = "/dev/serial/by-id/usb-Maker_Cable-if00-port0";
 
 TEST(SerialAdapter, OpeningAsksForLowLatencyAndRemembersWhatCameOfIt)
 {
-    struct Case {
-        const char* name;
-        int flags, getError, setError;
-        const char* driver;
-        bool hasTimer;
-        LowLatency state;
-        int timerMs;
-        int sets;
-        const char* text;
-    };
+    struct Case { const char* name; int flags, getError, setError; const char* driver; bool hasTimer; LowLatency state;
+                  int timerMs; size_t sets; const char* text; };
     const Case cases[] = {
         {"ftdi, flag off", 0, 0, 0, "ftdi_sio", true, LowLatency::Set, 1, 1,
          "ftdi_sio, latency timer 1 ms, low latency set"},
@@ -91,7 +37,7 @@ TEST(SerialAdapter, OpeningAsksForLowLatencyAndRemembersWhatCameOfIt)
          "pl2303, no latency timer, low latency failed"},
     };
     for (const Case& c : cases) {
-        FakeKernel k;
+        FakeAdapterSystem k;
         k.flags = c.flags | 0x40;   // other flags are kept
         k.getError = c.getError;
         k.setError = c.setError;
@@ -101,7 +47,7 @@ TEST(SerialAdapter, OpeningAsksForLowLatencyAndRemembersWhatCameOfIt)
         EXPECT_EQ(info.lowLatency, c.state) << c.name;
         EXPECT_EQ(info.driver, c.driver) << c.name;
         EXPECT_EQ(info.latencyTimerMs, c.timerMs) << c.name;
-        EXPECT_EQ(k.sets, c.sets) << c.name;
+        EXPECT_EQ(k.sets.size(), c.sets) << c.name;
         EXPECT_EQ(platform::AdapterText(info), c.text) << c.name;
         EXPECT_EQ(k.flags & 0x40, 0x40) << c.name;
 
@@ -115,7 +61,7 @@ TEST(SerialAdapter, OpeningAsksForLowLatencyAndRemembersWhatCameOfIt)
 // A pseudo-terminal: no sysfs entry, no serial flags; the opening goes on.
 TEST(SerialAdapter, APseudoTerminalHasNoAdapterAndNothingToRestore)
 {
-    FakeKernel k;
+    FakeAdapterSystem k;
     k.getError = ENOTTY;
     const AdapterInfo info = platform::OpenLowLatency(k, 3, "/dev/pts/4");
     EXPECT_EQ(info.lowLatency, LowLatency::NotSupported);
@@ -123,7 +69,7 @@ TEST(SerialAdapter, APseudoTerminalHasNoAdapterAndNothingToRestore)
     EXPECT_EQ(platform::AdapterText(info), "no adapter driver, no latency timer, low latency not supported");
     k.getError = 0;
     platform::RestoreLatency(k, 3, info);
-    EXPECT_EQ(k.sets, 0);
+    EXPECT_TRUE(k.sets.empty());
 
     // Without an open device nothing is asked; the description still reads sysfs.
     const AdapterInfo closed = platform::OpenLowLatency(k, -1, kDevice);
@@ -135,7 +81,7 @@ TEST(SerialAdapter, APseudoTerminalHasNoAdapterAndNothingToRestore)
 // A latency timer file that holds something else is no timer.
 TEST(SerialAdapter, AnUnreadableTimerIsNoTimer)
 {
-    class Odd : public FakeKernel {
+    class Odd : public FakeAdapterSystem {
         std::string readLine(const std::string&) override { return "sixteen"; }
     } k;
     EXPECT_EQ(platform::DescribeAdapter(k, kDevice).latencyTimerMs, -1);
@@ -145,11 +91,7 @@ TEST(SerialAdapter, AnUnreadableTimerIsNoTimer)
 // since logging in, a slow adapter that refuses low latency, services.
 TEST(BenchDoctor, FindingsOfADeviceAndOfTheServices)
 {
-    struct Case {
-        const char* name;
-        platform::DeviceFacts facts;
-        std::vector<platform::DoctorFinding> findings;
-    };
+    struct Case { const char* name; platform::DeviceFacts facts; std::vector<platform::DoctorFinding> findings; };
     auto device = [](auto change) {
         platform::DeviceFacts f;
         f.device = "/dev/ttyUSB0";

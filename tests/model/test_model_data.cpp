@@ -158,8 +158,7 @@ TEST(ItemTable, ResetBuildsTheTableAfreshEveryTime)
     for (int16_t i = 0; i < 18; ++i)
         EXPECT_FALSE(b.con.Value(i) || b.con.flgChanged(i) || b.con.flgEnterOn(i)) << "item " << i;
     EXPECT_EQ(std::vector<int>({b.con.EeAdr(4), b.con.E8Command(4), b.con.EeAdr(5), b.con.E8Command(5)}),
-              std::vector<int>({0x043, 0x10, 0x042, 0x0C}))
-        << "BAL and MOD W back on the standard bytes and commands";
+              std::vector<int>({0x043, 0x10, 0x042, 0x0C})) << "BAL and MOD W back on the standard bytes and commands";
 }
 
 TEST(ItemTable, SubModelCodesFrom0100UpAreLegalCharacterByCharacter)

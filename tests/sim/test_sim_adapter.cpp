@@ -41,21 +41,13 @@ using Got = std::vector<std::pair<double, size_t>>;
 TEST(SimAdapter, BytesReachThePcInPacketsAsEachProfileSends)
 {
     const int64_t byteNs = 1041667;   // 9600 bit/s
-    struct Case {
-        const char* name;
-        const char* profile;
-        size_t bytes;
-        int64_t from;
-        int64_t byteNs;
-        Got got;
-    };
+    struct Case { const char* name; const char* profile; size_t bytes; int64_t from; int64_t byteNs; Got got; };
     const Case cases[] = {
         {"no adapter: each byte as it leaves the line", "none", 3, kT0 + 3 * kMs, byteNs,
          {{3.0, 1}, {4.04, 1}, {5.08, 1}}},
         {"one byte waits for the 16 ms timer", "ftdi", 1, kT0 + 3 * kMs, 0, {{16.0, 1}}},
         {"a byte just after a packet waits a whole period", "ftdi", 1, kT0 + 16 * kMs + 1, 0, {{32.0, 1}}},
-        {"a 10-byte echo at the line rate: the timer cuts it", "ftdi", 10, kT0 + 3 * kMs, byteNs,
-         {{16.0, 10}}},
+        {"a 10-byte echo at the line rate: the timer cuts it", "ftdi", 10, kT0 + 3 * kMs, byteNs, {{16.0, 10}}},
         {"a 78-byte answer at the line rate: a packet on every timer run", "ftdi", 78, kT0 + 3 * kMs, byteNs,
          {{16.0, 13}, {32.0, 15}, {48.0, 16}, {64.0, 15}, {80.0, 15}, {96.0, 4}}},
         {"70 bytes at once: a full packet leaves at once and restarts the timer", "ftdi", 70, kT0 + 3 * kMs, 0,

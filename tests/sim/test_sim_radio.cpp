@@ -124,8 +124,7 @@ TEST(SimRadio, CloneWriteStoresGoodFramesAndReportsBadOnesAtTheEnd)
         for (const Bytes& f : {bytes("FE FE EE EF E3 53 14 01 00 FD"), writeFrame(0x1000, data), c.frame})
             EXPECT_TRUE(answers(radio, f).empty()) << c.what;
         EXPECT_EQ(answers(radio, pcFrame(cat({0xE5}, StrToByteStr("Halvo Co.")))),
-                  std::vector<Bytes>{RadioFrame(0xE6, {c.result})})
-            << c.what;
+                  std::vector<Bytes>{RadioFrame(0xE6, {c.result})}) << c.what;
         EXPECT_EQ(radio.image(), expected) << c.what;
     }
 }

@@ -54,10 +54,7 @@ public:
 private:
     // Bytes still queued, each with the time (microseconds on the clock)
     // at which it will have left.
-    struct Queued {
-        uint8_t byte;
-        uint64_t leavesUs;
-    };
+    struct Queued { uint8_t byte; uint64_t leavesUs; };
     uint64_t nowUs() const;
     uint64_t byteUs() const;
     void update();

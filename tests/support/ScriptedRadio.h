@@ -30,10 +30,7 @@ struct ScriptedRadio {
     // is answered "written" in any case.
     bool keepsWrites = true;
     // Every adjustment command received: sub-command and value.
-    struct Command {
-        int sub;
-        int value;
-    };
+    struct Command { int sub; int value; };
     std::vector<Command> commands;
 
     void serve();
