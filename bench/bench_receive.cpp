@@ -56,10 +56,10 @@ void BM_CloneReadReceive(benchmark::State& state)
     const ByteStr stream = cloneStream(HexStrToByteStr("FEFEEEEFE253140100FD"));
     size_t total = 0;
     for (auto _ : state) {
-        com.orb5D.setworkMode(1);
+        com.orb5D.setworkMode(clsCmcOrb5Drv::wmModelQuery);
         com.orb5D.Send(HexStrToByteStr("E0 53 14 00 00"));
         feed(com.orb5D, query, batch);
-        com.orb5D.setworkMode(2);
+        com.orb5D.setworkMode(clsCmcOrb5Drv::wmCloneRead);
         com.orb5D.Send(HexStrToByteStr("E2 53 14 01 00"));
         feed(com.orb5D, stream, batch);
         if (com.orb5D.Running() || com.orb5D.lastError() != drvErrNone) {

@@ -9,7 +9,6 @@
 #include "records/BackupStore.h"
 #include "records/ImageFile.h"
 #include "cli/Commands.h"
-#include "model/clsIndEep_RigTavik.h"
 
 namespace {
 
@@ -52,7 +51,7 @@ int CliBackups(const std::vector<std::string>& args)
         if (!LoadImageAndRecord(l.path, image, record, reason)) {
             l.line = "unreadable: " + reason;
         } else {
-            const bool mid = (image[clsIndEep_RigTavik::kMidFlagAdr] & 0x80) != 0;
+            const bool mid = ImageIsMid(image);
             const bool partial = record && !record->partial.empty();
             const std::string date = record && !record->time.empty() ? record->time.substr(0, 19) : "(no record)";
             const std::string model = record ? ModelText(record->mainCode, record->subCode) : "?";

@@ -43,7 +43,7 @@ clsCmcOrb5Drv::clsCmcOrb5Drv(const platform::TickClock& clock) : waitCounter_(cl
 void clsCmcOrb5Drv::setworkMode(int16_t mode)
 {
     workMode_ = mode;
-    waitForAnswer_ = (mode == 1 || mode == 2 || mode == 4);
+    waitForAnswer_ = (mode == wmModelQuery || mode == wmCloneRead || mode == wmCloneWriteEnd);
     varLastE8Answer_.clear();
     lastEeAdr_ = 0;
 }
@@ -112,7 +112,7 @@ int16_t clsCmcOrb5Drv::RealSend(const ByteStr& payload)
     txRecord_ = {kPre, kPre, kRadioAdr, kPcAdr};
     txRecord_.insert(txRecord_.end(), payload.begin(), payload.end());
     txRecord_.push_back(kEnd);
-    if (workMode_ == 5 && payload.size() >= 6)
+    if (workMode_ == wmSendE8 && payload.size() >= 6)
         expectedSub_ = payload[5];
     myObjCom->Output(txRecord_);
     idle_ = false;
@@ -128,7 +128,7 @@ int16_t clsCmcOrb5Drv::RealSend(const ByteStr& payload)
     // A frame that awaits no answer is finished once written; its echo is
     // dropped when it arrives. A clone write keeps the echo wait, because the
     // echo of each write frame is what sends the next one.
-    if (!waitForAnswer_ && workMode_ != 3)
+    if (!waitForAnswer_ && workMode_ != wmCloneWrite)
         stop();
     return 0;
 }
@@ -201,11 +201,11 @@ void clsCmcOrb5Drv::frameEvent()
             setWaitState(2);
             return;
         }
-        if (workMode_ == 3) {
+        if (workMode_ == wmCloneWrite) {
             stop();
             int16_t r;
             if (nextWriteAdr_ == -1) {
-                setworkMode(4);
+                setworkMode(wmCloneWriteEnd);
                 ByteStr payload{0xE5};
                 const ByteStr maker = HexStrToByteStr(kMakerHex);
                 payload.insert(payload.end(), maker.begin(), maker.end());
@@ -233,7 +233,7 @@ int16_t clsCmcOrb5Drv::dispatch(const ByteStr& body)
         return 1;
     switch (at(body, 3)) {
     case 0xE1:
-        if (workMode_ != 1)
+        if (workMode_ != wmModelQuery)
             return 1;
         if (!check(body)) {
             setnowError(drvErrIllegalData);
@@ -242,7 +242,7 @@ int16_t clsCmcOrb5Drv::dispatch(const ByteStr& body)
         ansInfo_ = body;
         return 0;
     case 0xE4:
-        if (workMode_ != 2)
+        if (workMode_ != wmCloneRead)
             return 1;
         if (!check(body)) {
             setnowError(drvErrIllegalData);
@@ -253,14 +253,14 @@ int16_t clsCmcOrb5Drv::dispatch(const ByteStr& body)
             setnowError(drvErrBlockBeyond);
         return 1;
     case 0xE5:
-        if (workMode_ != 2)
+        if (workMode_ != wmCloneRead)
             return 1;
         if (check(body))
             return 0;
         setnowError(countMismatch_ ? drvErrCountMismatch : drvErrIllegalData);
         return 1;
     case 0xE6:
-        if (workMode_ != 4)
+        if (workMode_ != wmCloneWriteEnd)
             return 1;
         if (!check(body)) {
             setnowError(drvErrIllegalData);
@@ -271,7 +271,7 @@ int16_t clsCmcOrb5Drv::dispatch(const ByteStr& body)
         setnowError(drvErrWriteFailed);
         return 1;
     case 0xE8:
-        if (workMode_ != 5)
+        if (workMode_ != wmSendE8)
             return 1;
         if (!check(body)) {
             setnowError(drvErrIllegalData);

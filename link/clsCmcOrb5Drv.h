@@ -22,8 +22,15 @@ public:
 
     explicit clsCmcOrb5Drv(const platform::TickClock& clock);
 
-    // 1 model query, 2 clone read, 3 clone write, 4 end of clone write,
-    // 5 adjustment command.
+    // The work modes.
+    enum WorkMode : int16_t {
+        wmNone = 0,
+        wmModelQuery = 1,
+        wmCloneRead = 2,
+        wmCloneWrite = 3,      // the data frames of a clone write
+        wmCloneWriteEnd = 4,   // its end frame and the radio's result
+        wmSendE8 = 5,          // an adjustment command
+    };
     void setworkMode(int16_t mode);
     int16_t workMode() const { return workMode_; }
     void setwaitAnswer(bool on) { waitForAnswer_ = on; }
@@ -42,7 +49,7 @@ public:
     const ByteStr& varLastE8Answer() const { return varLastE8Answer_; }
     int16_t EndAddress() const { return 8160; }
     bool SendEnable() const;
-    bool waitEcho() const { return workMode_ >= 1 && workMode_ <= 5; }
+    bool waitEcho() const { return workMode_ >= wmModelQuery && workMode_ <= wmSendE8; }
 
     int16_t Send(const ByteStr& payload);
     int16_t RetrySend();
@@ -68,7 +75,7 @@ private:
     int16_t retryCount_ = 0;
     int16_t retriesLeft_ = 0;
     bool waitForAnswer_ = false;
-    int16_t workMode_ = 0;
+    int16_t workMode_ = wmNone;
     std::string writeList_;
     int16_t packetSize_ = 0;
     clsCmcEeprom* eep_ = nullptr;

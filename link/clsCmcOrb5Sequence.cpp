@@ -232,23 +232,23 @@ void clsCmcOrb5Sequence::perform(int16_t action)
     const std::string codes = radio_.radioNameM() + radio_.radionameS();
     switch (action) {
     case actQuery:
-        drv.setworkMode(1);
+        drv.setworkMode(clsCmcOrb5Drv::wmModelQuery);
         drv.Send(HexStrToByteStr("E0" + radio_.radioNameM() + "0000"));
         break;
     case actRead:
-        drv.setworkMode(2);
+        drv.setworkMode(clsCmcOrb5Drv::wmCloneRead);
         drv.setmyEep(&radio_.eepImage());
         drv.Send(HexStrToByteStr("E2" + codes));
         break;
     case actWrite:
-        drv.setworkMode(3);
+        drv.setworkMode(clsCmcOrb5Drv::wmCloneWrite);
         drv.setmyEep(&radio_.eepImage());
-        drv.setsizDataOfPacket(16);
+        drv.setsizDataOfPacket(kWritePacketSize);
         drv.setcloneWriteAdrList(radio_.cloneWriteAdrList());
         drv.Send(HexStrToByteStr("E3" + codes));
         break;
     case actE8:
-        drv.setworkMode(5);
+        drv.setworkMode(clsCmcOrb5Drv::wmSendE8);
         drv.setwaitAnswer(e8AnsRequired_);
         drv.setretryCount(2);
         drv.Send(HexStrToByteStr("E8" + codes + e8Hex_));

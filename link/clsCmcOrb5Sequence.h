@@ -33,6 +33,8 @@ public:
 class clsCmcOrb5Sequence {
 public:
     enum Op : int16_t { opNone = 0, opModelQuery = 1, opCloneRead = 2, opCloneWrite = 3, opSendE8 = 4 };
+    // A clone write sends the image in frames of this many data bytes.
+    static constexpr int16_t kWritePacketSize = 16;
 
     clsCmcOrb5Sequence(frmCom& com, clsCmcRadio& radio, const platform::TickClock& clock);
 

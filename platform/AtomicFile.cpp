@@ -92,7 +92,9 @@ int writeTemporary(Pending& p, const std::string& data, std::string& reason)
         return e;
     }
     p.tmp = name.data();
-    ::fchmod(fd, 0644);
+    // A file that is replaced keeps its permissions; a new one is 0644.
+    struct stat st {};
+    ::fchmod(fd, ::stat(p.target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
     int e = 0;
     if (!writeAll(fd, data) || ::fsync(fd) != 0)
         e = errno;

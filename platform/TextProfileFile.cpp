@@ -1,6 +1,4 @@
 #include <fcntl.h>
-#include <limits.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/AtomicFile.h"
 #include "platform/ProfileFile.h"
 
 namespace platform {
@@ -133,69 +132,24 @@ int readLines(const std::string& fileName, Lines& out, std::string& why)
     return 0;
 }
 
-// Creates the missing folders of a path (not its last part).
-void makeParents(const std::string& fileName)
-{
-    for (size_t i = 1; i < fileName.size(); ++i) {
-        if (fileName[i] != '/')
-            continue;
-        const std::string dir = fileName.substr(0, i);
-        ::mkdir(dir.c_str(), 0755);
-    }
-}
-
 bool writeLines(const std::string& fileName, const Lines& lines, std::string& why)
 {
-    // Write through a symbolic link to the file it names.
-    std::string target = fileName;
-    char resolved[PATH_MAX];
-    struct stat st {};
-    const bool exists = ::realpath(fileName.c_str(), resolved) != nullptr;
-    if (exists) {
-        target = resolved;
-        if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-            why = "not a regular file";
-            return false;
-        }
-        // A file the user may not write stays as it is, even where its
-        // folder would let a new one take its place.
-        if (::access(target.c_str(), W_OK) != 0) {
+    // A file the user may not write stays as it is, even where its folder
+    // would let a new one take its place (a link is followed to its file).
+    if (::access(fileName.c_str(), F_OK) == 0) {
+        if (::access(fileName.c_str(), W_OK) != 0) {
             why = std::strerror(errno);
             return false;
         }
-    } else {
-        makeParents(fileName);
+    } else if (const size_t slash = fileName.rfind('/'); slash != std::string::npos && slash > 0) {
+        MakeFolders(fileName.substr(0, slash));
     }
-
     std::string data;
     for (const std::string& l : lines.text)
         data += l + (lines.crlf ? "\r\n" : "\n");
-
-    std::string tmp = target + ".XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0) {
-        why = std::strerror(errno);
-        return false;
-    }
-    ::fchmod(fd, exists ? (st.st_mode & 07777) : 0644);
-    size_t done = 0;
-    int e = 0;
-    while (done < data.size() && e == 0) {
-        const ssize_t w = ::write(fd, data.data() + done, data.size() - done);
-        if (w < 0 && errno != EINTR)
-            e = errno;
-        else if (w > 0)
-            done += static_cast<size_t>(w);
-    }
-    if (::fsync(fd) != 0 && e == 0)
-        e = errno;
-    if (::close(fd) != 0 && e == 0)
-        e = errno;
-    if (e == 0 && ::rename(tmp.c_str(), target.c_str()) == 0)
-        return true;
-    why = std::strerror(e != 0 ? e : errno);
-    ::unlink(tmp.c_str());
-    return false;
+    // Whole or not at all, through a link to its file, never over a FIFO,
+    // a folder or a device.
+    return WriteFileAtomically(fileName, data, true, why) == 0;
 }
 
 bool hasLineBreak(const std::string& s)

@@ -56,6 +56,14 @@ FileBackupStore::FileBackupStore(std::string folder, std::function<std::time_t()
     removeStaleTemporaryFiles();
 }
 
+bool FileBackupStore::makeFolder(std::string& reason) const
+{
+    const int e = MakeFolders(folder_);
+    if (e != 0)
+        reason = "cannot create the folder " + folder_ + ": " + std::strerror(e);
+    return e == 0;
+}
+
 std::time_t FileBackupStore::now() const
 {
     return clock_ ? clock_() : std::time(nullptr);
@@ -63,11 +71,8 @@ std::time_t FileBackupStore::now() const
 
 bool FileBackupStore::save(const ByteStr& image, const ImageRecord& record, std::string& pathOrReason)
 {
-    const int e = MakeFolders(folder_);
-    if (e != 0) {
-        pathOrReason = "cannot create the folder " + folder_ + ": " + std::strerror(e);
+    if (!makeFolder(pathOrReason))
         return false;
-    }
     // A partly written radio's backup says so in its name too, so that the
     // last good backup is easy to find among the files.
     const std::string stem = folder_ + "/" + ModelText(record.mainCode, record.subCode) + "_" + NameTime(now()) +
@@ -128,10 +133,8 @@ const char kNoteHeading[] = "Dorvel ADJ broken write";
 
 bool FileBackupStore::noteBrokenWrite(const BrokenWrite& w, std::string& reason)
 {
-    if (const int e = MakeFolders(folder_); e != 0) {
-        reason = "cannot create the folder " + folder_ + ": " + std::strerror(e);
+    if (!makeFolder(reason))
         return false;
-    }
     std::string t = std::string(kNoteHeading) + "\n";
     t += "Date: " + w.time + "\n";
     t += "Main model code: " + w.mainCode + "\n";

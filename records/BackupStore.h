@@ -57,6 +57,8 @@ public:
 
 private:
     std::string notePath() const { return folder_ + "/.broken-write"; }
+    // The folder exists, or the reason it cannot be made.
+    bool makeFolder(std::string& reason) const;
     void removeStaleTemporaryFiles();
 
     std::string folder_;

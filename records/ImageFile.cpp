@@ -203,3 +203,10 @@ std::string ImageListing(const ByteStr& image)
     clsIndEep_RigTavik map(eep);
     return map.RigTavikEep_DispParaText();
 }
+
+bool ImageIsMid(const ByteStr& image)
+{
+    clsCmcEeprom eep;
+    eep.WriteBlock(0, image);
+    return clsIndEep_RigTavik(eep).RigTavikEep_GetMid();
+}

@@ -41,6 +41,8 @@ bool SaveImageAndRecord(const std::string& path, const ByteStr& image, const Ima
 
 // The parameter listing of an image (CR LF lines).
 std::string ImageListing(const ByteStr& image);
+// The image is of the Mid variant.
+bool ImageIsMid(const ByteStr& image);
 
 // "5314-0100", as backups are named.
 std::string ModelText(const std::string& mainCode, const std::string& subCode);

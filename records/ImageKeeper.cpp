@@ -7,6 +7,8 @@
 
 namespace {
 
+const char kNoStore[] = "no folder for backups is set";
+
 std::string withoutCr(const std::string& text)
 {
     std::string out;
@@ -53,7 +55,7 @@ std::string ImageKeeper::backupNow()
 bool ImageKeeper::backup(std::string& pathOrReason)
 {
     if (store_ == nullptr) {
-        pathOrReason = "no folder for backups is set";
+        pathOrReason = kNoStore;
         return false;
     }
     const ByteStr& image = radio_.eepImage().bytes();
@@ -74,14 +76,14 @@ std::string ImageKeeper::partialNote(const ByteStr& image, const ImageRecord& r)
         return {};
     // The last frames sent may still have been in the adapter's and the
     // kernel's queues when the link broke.
-    constexpr size_t kBlock = 16;
-    constexpr size_t kInFlight = 4 * kBlock;
+    const size_t block = (w->image.size() + static_cast<size_t>(w->blocks) - 1) / static_cast<size_t>(w->blocks);
+    const size_t inFlight = 4 * block;
     constexpr int kAdjustedSince = 16;
-    const size_t cut = static_cast<size_t>(w->blocksSent) * kBlock;
+    const size_t cut = static_cast<size_t>(w->blocksSent) * block;
     int differing = 0;
     for (size_t a = 0; a < image.size(); ++a) {
-        const bool inFlight = a + kInFlight >= cut && a < cut;
-        if (!inFlight && image[a] != (a < cut ? w->image[a] : w->before[a]))
+        const bool sentLast = a + inFlight >= cut && a < cut;
+        if (!sentLast && image[a] != (a < cut ? w->image[a] : w->before[a]))
             ++differing;
     }
     if (differing > kAdjustedSince)
@@ -94,7 +96,7 @@ bool ImageKeeper::writeBrokeOff(const ByteStr& before, const ByteStr& image, int
                                 const std::string& backupPath, std::string& reason)
 {
     if (store_ == nullptr) {
-        reason = "no folder for backups is set";
+        reason = kNoStore;
         return false;
     }
     BrokenWrite w;

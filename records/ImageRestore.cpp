@@ -8,24 +8,13 @@
 #include "link/clsCmcOrb5Sequence.h"
 #include "link/clsCmcRadio.h"
 #include "link/frmCom.h"
-#include "model/clsIndEep_RigTavik.h"
 #include "model/clsIndOp_RigTavik.h"
 #include "platform/Controls.h"
 
 namespace {
 
 constexpr int kProgressCells = 32;
-// A clone write sends the image in frames of this many bytes.
-constexpr int kWriteBlock = 16;
-// The driver's modes during a clone write: the data frames, then its end.
-constexpr int16_t kModeWrite = 3;
-constexpr int16_t kModeWriteEnd = 4;
-
-bool midVariant(const ByteStr& image)
-{
-    return image.size() > static_cast<size_t>(clsIndEep_RigTavik::kMidFlagAdr) &&
-           (image[clsIndEep_RigTavik::kMidFlagAdr] & 0x80) != 0;
-}
+constexpr int kWriteBlock = clsCmcOrb5Sequence::kWritePacketSize;
 
 const char* variantName(bool mid)
 {
@@ -45,7 +34,7 @@ int ImageRestore::progressCells() const
     const clsCmcOrb5Drv& drv = seq_.driver();
     // Every frame of the write is out once its end is under way (the
     // driver's address starts afresh there).
-    if (phase_ == Phase::Writing && drv.workMode() == kModeWriteEnd)
+    if (phase_ == Phase::Writing && drv.workMode() == clsCmcOrb5Drv::wmCloneWriteEnd)
         return kProgressCells;
     return std::clamp(static_cast<int>(static_cast<int64_t>(drv.lastEeAdr()) * (kProgressCells + 1) / drv.EndAddress()),
                       0, kProgressCells);
@@ -181,9 +170,9 @@ std::string ImageRestore::refusal(const ByteStr& radio) const
         return "";
     if (const std::string why = ImplausibleImage(image_); !why.empty())
         return "This image cannot be a radio's memory: " + why + ". Nothing was written.";
-    if (midVariant(image_) != midVariant(radio))
-        return std::string("This image is of ") + variantName(midVariant(image_)) + ", and the radio connected is of " +
-               variantName(midVariant(radio)) + ". Nothing was written.";
+    if (ImageIsMid(image_) != ImageIsMid(radio))
+        return std::string("This image is of ") + variantName(ImageIsMid(image_)) + ", and the radio connected is of " +
+               variantName(ImageIsMid(radio)) + ". Nothing was written.";
     return "";
 }
 
@@ -199,9 +188,9 @@ std::string ImageRestore::cloneFailed()
     // write request; all once the end of the write is under way. The frame
     // in flight when the link broke may or may not have reached the radio.
     int sent = 0;
-    if (drv.workMode() == kModeWriteEnd)
+    if (drv.workMode() == clsCmcOrb5Drv::wmCloneWriteEnd)
         sent = blocks;
-    else if (drv.workMode() == kModeWrite && drv.lastEeAdr() > 0)
+    else if (drv.workMode() == clsCmcOrb5Drv::wmCloneWrite && drv.lastEeAdr() > 0)
         sent = std::clamp((drv.lastEeAdr() + kWriteBlock) / kWriteBlock, 0, blocks);
     switch (phase_) {
     case Phase::Confirming:

@@ -21,12 +21,12 @@ struct Rig : PortRig {
     void elapse(uint32_t ms) { for (uint32_t t = 0; t < ms; t += 50) { clk.advance(50); drv.task(); } }
     void query()
     {
-        drv.setworkMode(1);
+        drv.setworkMode(clsCmcOrb5Drv::wmModelQuery);
         ASSERT_EQ(drv.Send(bytes("E0 53 14 00 00")), 0);
     }
     void startRead()
     {
-        drv.setworkMode(2);
+        drv.setworkMode(clsCmcOrb5Drv::wmCloneRead);
         ASSERT_EQ(drv.Send(bytes("E2 53 14 01 00")), 0);
         echo();
     }
@@ -87,7 +87,7 @@ TEST_F(DriverTest, ModelAnswerAssemblyAndChecks)
 
 TEST_F(DriverTest, CloneReadFillsTheImageFromAStreamAfterTheEcho)
 {
-    drv.setworkMode(2);
+    drv.setworkMode(clsCmcOrb5Drv::wmCloneRead);
     drv.Send(bytes("E2 53 14 01 00"));
     ByteStr batch = port.written.back();   // the echo, then the whole stream in one batch
     for (int a = 0; a < 1024; a += 16)
@@ -184,7 +184,7 @@ TEST_F(DriverTest, CloneWriteSendsTheListThenTheEndFrame)
 {
     for (int a = 0; a < 40; ++a)
         eep.WriteByte(a, static_cast<uint8_t>(a));
-    drv.setworkMode(3);
+    drv.setworkMode(clsCmcOrb5Drv::wmCloneWrite);
     drv.setsizDataOfPacket(16);
     drv.setcloneWriteAdrList("0000-0013,0020-0021,");
     drv.Send(bytes("E3 53 14 01 00"));
@@ -208,7 +208,7 @@ TEST_F(DriverTest, CloneWriteSendsTheListThenTheEndFrame)
 // the end answered "not written": 7, or without its result: 3.
 TEST_F(DriverTest, CloneWriteErrors)
 {
-    drv.setworkMode(3);
+    drv.setworkMode(clsCmcOrb5Drv::wmCloneWrite);
     drv.setsizDataOfPacket(16);
     drv.setcloneWriteAdrList("0000-001F,");
     drv.Send(bytes("E3 53 14 01 00"));
@@ -219,7 +219,7 @@ TEST_F(DriverTest, CloneWriteErrors)
     EXPECT_EQ(port.written.size(), 1u);
     for (const auto& [result, error] : {std::pair<ByteStr, int>{{0x01}, drvErrWriteFailed}, {{}, drvErrIllegalData}}) {
         Rig r;
-        r.drv.setworkMode(4);
+        r.drv.setworkMode(clsCmcOrb5Drv::wmCloneWriteEnd);
         r.drv.Send(cat({0xE5}, StrToByteStr("Halvo Co.")));
         r.echo();
         r.drv.read(RadioFrame(0xE6, result));

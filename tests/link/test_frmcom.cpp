@@ -70,7 +70,7 @@ TEST_F(FrmComTest, NoFrameIsCutByOpeningAnOpenPortOrByClosing)
     EXPECT_EQ(port.discards, 1) << "a port just opened sends nothing stale";
     const ByteStr query = bytes("E0 53 14 00 00");
     const ByteStr adjust = bytes("E8 53 14 01 00 10 38 30");
-    com.orb5D.setworkMode(1);
+    com.orb5D.setworkMode(clsCmcOrb5Drv::wmModelQuery);
     com.orb5D.Send(query);
     ASSERT_TRUE(com.orb5D.Running());
     clk.advance(2);   // two bytes are on their way
@@ -79,7 +79,7 @@ TEST_F(FrmComTest, NoFrameIsCutByOpeningAnOpenPortOrByClosing)
     EXPECT_EQ(port.port, 2);
     EXPECT_EQ(port.opens, 1);
     EXPECT_FALSE(com.orb5D.Running()) << "the driver is reset all the same";
-    com.orb5D.setworkMode(5);
+    com.orb5D.setworkMode(clsCmcOrb5Drv::wmSendE8);
     com.orb5D.Send(adjust);
     clk.advance(30);
     EXPECT_EQ(port.wire(), cat(pcFrame(query), pcFrame(adjust)));
@@ -99,7 +99,7 @@ TEST_F(FrmComTest, TickReadsWhatWaitsBeforeTheDriverAndWindowRunAndReportsErrors
     EXPECT_EQ(port.inputs, 0) << "nothing received: nothing read";
     EXPECT_EQ(calls, std::vector<std::string>{"task"});
 
-    com.orb5D.setworkMode(1);
+    com.orb5D.setworkMode(clsCmcOrb5Drv::wmModelQuery);
     com.orb5D.Send(bytes("E0 53 14 00 00"));
     port.receive(cat(port.written.back(), ModelAnswer()));
     bool answeredBeforeTask = false;
@@ -139,7 +139,7 @@ TEST_F(FrmComTest, ReceiveNotificationRunsATickButNeverInsideOne)
 TEST_F(FrmComTest, LineErrorsEmptyTheReceiveBufferAndOverflowClosesThePort)
 {
     com.setcomOpen(true);
-    com.orb5D.setworkMode(1);
+    com.orb5D.setworkMode(clsCmcOrb5Drv::wmModelQuery);
     com.orb5D.Send(bytes("E0 53 14 00 00"));
     com.orb5D.read(port.written.back());
     ByteStr answer = ModelAnswer();
