@@ -2,8 +2,10 @@
 // their date, model, variant and whether the radio was partly written when
 // it was backed up; then the last good one, the file to restore from.
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <iostream>
 
 #include "records/BackupStore.h"
@@ -13,7 +15,7 @@
 namespace {
 
 struct Listed {
-    std::string sortKey;   // the time in the name, then the name
+    std::string sortKey;   // the time in the name, then the file's time, then the name
     std::string line;
     std::string path;
     bool good = false;
@@ -44,7 +46,16 @@ int CliBackups(const std::vector<std::string>& args)
         Listed l;
         l.path = folder + "/" + name;
         const size_t cut = name.find('_');
-        l.sortKey = (cut == std::string::npos ? name : name.substr(cut + 1)) + " " + name;
+        // Names carry the time to the second; backups of one second (a
+        // partial one and the good one after it) are told apart by the time
+        // their file was written.
+        const std::string stamp = cut == std::string::npos ? name : name.substr(cut + 1, 19);
+        struct stat st {};
+        char written[32] = "";
+        if (::stat(l.path.c_str(), &st) == 0)
+            std::snprintf(written, sizeof written, "%020lld%09ld", static_cast<long long>(st.st_mtim.tv_sec),
+                          static_cast<long>(st.st_mtim.tv_nsec));
+        l.sortKey = stamp + " " + written + " " + name;
         ByteStr image;
         std::optional<ImageRecord> record;
         std::string reason;
