@@ -3,6 +3,7 @@
 #include "app/AppText.h"
 #include "app/CloneErrorText.h"
 #include "app/start.h"
+#include "DorvelVersion.h"
 
 DorvelApp::DorvelApp(const AppPlatform& platform, MainWindowControls& controls)
     : platform_(platform), controls_(controls)
@@ -53,6 +54,9 @@ bool DorvelApp::Main()
     main_->Initialize();
     keeper_ = std::make_unique<ImageKeeper>(radio_, *com_, platform_.backupStore);
     model_->addListener(keeper_.get());
+    // After the keeper: the job notes the backup the keeper has just taken.
+    job_ = std::make_unique<JobRecord>(radio_, *keeper_, DORVEL_VERSION);
+    model_->addListener(job_.get());
     restore_ = std::make_unique<ImageRestore>(*seq_, radio_, *model_, *keeper_, controls_.rig.lblProgress);
     restore_->setSequencerMessage(SequencerErrorMessage);
     main_->setImageWork(keeper_.get(), restore_.get());

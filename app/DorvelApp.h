@@ -8,6 +8,7 @@
 #include "records/BackupStore.h"
 #include "records/ImageKeeper.h"
 #include "records/ImageRestore.h"
+#include "records/JobRecord.h"
 #include "app/MainWindowControls.h"
 #include "app/clsCmcProfileIO.h"
 #include "app/frmMain.h"
@@ -65,6 +66,8 @@ public:
     // Backups, "Save image", and the restore of an image file.
     ImageKeeper& imageKeeper() { return *keeper_; }
     ImageRestore& restore() { return *restore_; }
+    // The job's details and what its report says beyond the journal.
+    JobRecord& job() { return *job_; }
 
 private:
     AppPlatform platform_;
@@ -78,4 +81,5 @@ private:
     std::unique_ptr<frmMain> main_;
     std::unique_ptr<ImageKeeper> keeper_;
     std::unique_ptr<ImageRestore> restore_;
+    std::unique_ptr<JobRecord> job_;
 };

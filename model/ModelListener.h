@@ -5,6 +5,8 @@
 class ModelListener {
 public:
     virtual ~ModelListener() = default;
+    // "Connect" was pressed: a new job begins, and its record with it.
+    virtual void connectStarted() {}
     // The clone read of a "Connect" ended well: the image is in memory and
     // the console loaded from it, before the first value goes to the radio.
     virtual void imageLoaded() {}

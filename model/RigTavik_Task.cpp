@@ -301,6 +301,7 @@ void clsIndOp_RigTavik::RigOpFunc_ClickCmd00(int16_t Index)
         myJournal.begin(myPortNo);
         taskState = stStart;
         stateEntered = true;
+        announce(&ModelListener::connectStarted);
         break;
     case 1:   // "Reload(F5)"
         if (RigTavikProp_EditEnabled())

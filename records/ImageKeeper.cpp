@@ -41,11 +41,12 @@ ImageRecord ImageKeeper::record() const
 
 std::string ImageKeeper::backupNow()
 {
+    lastBackup_.clear();
     if (store_ == nullptr)
         return {};
     std::string result;
     if (backup(result))
-        return result;
+        return lastBackup_ = result;
     if (warn_)
         warn_("The backup of the radio's image could not be written: " + result +
               ". The work goes on without it.");

@@ -29,6 +29,8 @@ public:
     // Backs up the image the program holds now. The backup's path, or ""
     // when there is no store or it failed (the warning has been given).
     std::string backupNow();
+    // The path of the last backup backupNow took ("" when it failed).
+    const std::string& lastBackup() const { return lastBackup_; }
     // The same without the warning: true with the backup's path, false
     // with the reason. A radio whose last write broke off (see
     // writeBrokeOff) is backed up as partly written.
@@ -54,4 +56,5 @@ private:
     frmCom& com_;
     BackupStore* store_;
     std::function<void(const std::string&)> warn_;
+    std::string lastBackup_;
 };
