@@ -27,8 +27,8 @@ int CliSession(const std::vector<std::string>& args)
     Session session(headless.app, headless.window, headless, std::cout);
     session.setErrorStream(&std::cerr);
     session.setReportWriter([&](const std::string& file, std::string& reason) {
-        return WriteServiceReport(headless.app.model().myJournal, file, platform::SystemWallClock().UnixSeconds(),
-                                  reason);
+        return WriteServiceReport(headless.app.model().myJournal, headless.app.job().info(), file,
+                                  platform::SystemWallClock().UnixSeconds(), reason);
     });
     SessionReader reader(session);
     // Standard input is read as it arrives, so that the program keeps

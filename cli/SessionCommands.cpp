@@ -168,6 +168,24 @@ bool Session::execute(const std::string& raw)
     in >> cmd;
     if (cmd.empty())
         return true;
+    if (cmd == "job") {
+        // job technician|order|serial TEXT: the rest of the line is the text.
+        std::string field, text;
+        in >> field;
+        std::getline(in, text);
+        JobRecord& job = app_.job();
+        if (field.empty()) {
+            const JobDetails& d = job.details();
+            out_ << "job: technician \"" << d.technician << "\", order \"" << d.order << "\", serial \"" << d.serial
+                 << "\", " << (job.connected() ? "for the radio connected now" : "for the job Connect starts") << '\n';
+        } else if (job.setDetail(field, text)) {
+            out_ << "ok\n";
+        } else {
+            fail("job takes technician, order or serial, then the text");
+        }
+        out_.flush();
+        return true;
+    }
     if (cmd == "report") {
         // The rest of the line, blanks inside included, is the file name.
         std::string file;

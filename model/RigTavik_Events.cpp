@@ -34,6 +34,13 @@ std::string trimLeft(const std::string& s)
 
 }  // namespace
 
+std::string clsIndOp_RigTavik::channelNumberText(int16_t n)
+{
+    // The programmed channel's name, two digits at least.
+    const std::string name = trimLeft(myEepMap.RigTavikEep_GetChName(n));
+    return (std::atoi(name.c_str()) < 10 ? "0" : "") + name;
+}
+
 std::string clsIndOp_RigTavik::ConsEv_Disp(clsConsole& objConsole, int16_t& Index, int16_t evNo, int16_t val)
 {
     const bool bpfRunning = seqStep >= 12 && seqStep <= 16;
@@ -42,9 +49,7 @@ std::string clsIndOp_RigTavik::ConsEv_Disp(clsConsole& objConsole, int16_t& Inde
     case 0: {   // "CH No.": the programmed channel the value points at
         const int16_t n = chList[val >= 0 && val <= 40 ? val : 0];
         const int32_t r = kChFlagsAdr + clsIndEep_RigTavik::kRecordSize * n;
-        const std::string name = trimLeft(myEepMap.RigTavikEep_GetChName(n));
-        std::string line = objConsole.Title(Index) + ": ";
-        line += (std::atoi(name.c_str()) < 10 ? "0" : "") + name;
+        std::string line = objConsole.Title(Index) + ": " + channelNumberText(n);
 
         const uint32_t rx = myEepMap.RigTavikEep_GetChFreqRxReal(chRxAdr, n);
         const uint32_t tx = myEepMap.RigTavikEep_GetChFreqTxReal(chTxAdr, n);

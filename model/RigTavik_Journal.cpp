@@ -18,11 +18,24 @@ bool inRange(int16_t v, int16_t lo, int16_t hi)
 
 void clsIndOp_RigTavik::journalCloneRead()
 {
-    std::vector<std::pair<std::string, int>> items;
-    for (int16_t i = 0; i < myConsole.ListCount(); ++i)
-        items.emplace_back(myConsole.Title(i), myConsole.Value(i));
+    std::vector<JournalItem> items;
+    for (int16_t i = 0; i < myConsole.ListCount(); ++i) {
+        JournalItem it;
+        it.title = myConsole.Title(i);
+        it.atConnect = myConsole.Value(i);
+        it.shown = i == idxChNo                     ? JournalItem::Shown::Channel
+                   : i == idxBpfRun || i == idxRssi ? JournalItem::Shown::Action
+                                                    : JournalItem::Shown::Number;
+        it.action = i == idxRssi ? JournalEvent::Kind::Rssi : JournalEvent::Kind::Bpf;
+        items.push_back(it);
+    }
+    // The channel item's values as the window shows them.
+    std::vector<std::string> channels;
+    for (int16_t n : chList)
+        channels.push_back(channelNumberText(n));
     myJournal.cloneRead(myRadio.radioNameM(), myRadio.radionameS(), myEepMap.RigTavikEep_GetMid(), myPortNo,
-                        myOrb5Seq.com().devicePath(), items, platform::AdapterText(myOrb5Seq.com().adapter()));
+                        myOrb5Seq.com().devicePath(), items, platform::AdapterText(myOrb5Seq.com().adapter()),
+                        channels);
 }
 
 std::string clsIndOp_RigTavik::journalCause(int16_t item) const

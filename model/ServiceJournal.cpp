@@ -41,8 +41,8 @@ void ServiceJournal::begin(int16_t port)
 }
 
 void ServiceJournal::cloneRead(const std::string& mainCode, const std::string& subCode, bool mid, int16_t port,
-                               const std::string& device, const std::vector<std::pair<std::string, int>>& items,
-                               const std::string& adapter)
+                               const std::string& device, const std::vector<JournalItem>& items,
+                               const std::string& adapter, const std::vector<std::string>& channelNames)
 {
     JournalEvent e;
     e.kind = JournalEvent::Kind::CloneRead;
@@ -55,9 +55,12 @@ void ServiceJournal::cloneRead(const std::string& mainCode, const std::string& s
     e.adapter = adapter;
     e.date = wall_ != nullptr ? wall_->UnixSeconds() : 0;
     events_.push_back(e);
-    items_.clear();
-    for (const auto& [title, value] : items)
-        items_.push_back({title, value, value, 0});
+    items_ = items;
+    for (JournalItem& it : items_) {
+        it.finalValue = it.atConnect;
+        it.changes = 0;
+    }
+    channelNames_ = channelNames;
     ++revision_;
 }
 
@@ -168,6 +171,13 @@ void ServiceJournal::interrupt()
         if (isSequence(e.kind) && e.outcome == JournalEvent::Outcome::Running) {
             e.outcome = JournalEvent::Outcome::Interrupted;
             e.endMs = now();
+            // The radio keeps the last value the sequence sent: that is its
+            // result, and a change when it differs from the value before.
+            if (JournalItem* it = itemAt(e.item); it != nullptr && e.kind != JournalEvent::Kind::Rssi) {
+                e.result = it->finalValue;
+                if (e.before >= 0 && e.result != e.before)
+                    ++it->changes;
+            }
             ++revision_;
         }
     }
@@ -185,6 +195,7 @@ void ServiceJournal::readout(int group, int channel, int value, const std::strin
     }
     r.latestValue = value;
     r.latestText = text;
+    r.latestMs = now();
     ++revision_;
 }
 
@@ -218,4 +229,27 @@ const JournalEvent* ServiceJournal::last(JournalEvent::Kind kind) const
         if (e->kind == kind)
             return &*e;
     return nullptr;
+}
+
+const JournalEvent* ServiceJournal::lastSequence(int16_t item) const
+{
+    for (auto e = events_.rbegin(); e != events_.rend(); ++e)
+        if (isSequence(e->kind) && e->item == item)
+            return &*e;
+    return nullptr;
+}
+
+std::string ServiceJournal::shownValue(const JournalItem& item, int value) const
+{
+    if (item.shown == JournalItem::Shown::Channel && value >= 0 && static_cast<size_t>(value) < channelNames_.size())
+        return channelNames_[static_cast<size_t>(value)];
+    return std::to_string(value);
+}
+
+uint32_t ServiceJournal::lastAdjustMs() const
+{
+    for (auto e = events_.rbegin(); e != events_.rend(); ++e)
+        if (e->kind == JournalEvent::Kind::Adjust)
+            return e->ms;
+    return 0;
 }

@@ -64,12 +64,20 @@ struct JournalEvent {
 
 // One console item in the record.
 struct JournalItem {
+    // How the console shows the item's value: a number; a channel number
+    // (the value is an index into the programmed channels); or no value at
+    // all, only an action that Enter starts (BPF ALL, the RSSI line).
+    enum class Shown { Number, Channel, Action };
+
     std::string title;
     int atConnect = 0;
-    int finalValue = 0;
+    int finalValue = 0;   // the value the radio holds now
     // Operator changes that changed the value, and automatic adjustments
-    // that ended on another value.
+    // that left the item on another value, ended or not.
     int changes = 0;
+    Shown shown = Shown::Number;
+    // An Action item: what its Enter runs (Bpf: the coarse sweeps, Rssi).
+    JournalEvent::Kind action = JournalEvent::Kind::Adjust;
 };
 
 // One readout channel: the first line shown after "Connect" and the latest.
@@ -78,6 +86,7 @@ struct JournalReadout {
     int channel = 0;
     int firstValue = -1;   // -1: not read since "Connect"
     int latestValue = -1;
+    uint32_t latestMs = 0;   // when the latest was read, since "Connect"
     std::string firstText, latestText;
 };
 
@@ -89,11 +98,13 @@ public:
 
     // "Connect": a new record on the given port.
     void begin(int16_t port);
-    // The clone read has ended well: identity, device and the items' values
-    // as loaded (title and value of each).
+    // The clone read has ended well: identity, device and the items as
+    // loaded (title, value and how it is shown of each; atConnect is the
+    // value), and the names of the programmed channels a Channel item's
+    // value points at.
     void cloneRead(const std::string& mainCode, const std::string& subCode, bool mid, int16_t port,
-                   const std::string& device, const std::vector<std::pair<std::string, int>>& items,
-                   const std::string& adapter = {});
+                   const std::string& device, const std::vector<JournalItem>& items,
+                   const std::string& adapter = {}, const std::vector<std::string>& channelNames = {});
     // An adjustment frame has gone to the radio. oldValue < 0: the item's
     // last value in the record.
     void adjust(int16_t item, const std::string& title, int newValue, int command, int wireValue,
@@ -125,6 +136,13 @@ public:
     const JournalEvent* identity() const;
     // The last record of a kind, or null.
     const JournalEvent* last(JournalEvent::Kind kind) const;
+    // The last automatic adjustment of an item (by its event's item), or null.
+    const JournalEvent* lastSequence(int16_t item) const;
+    // A value of an item as the console shows it: the number, or for a
+    // channel item the channel's number as the window shows it.
+    std::string shownValue(const JournalItem& item, int value) const;
+    // When the last adjustment frame went out (ms since "Connect"; 0: none).
+    uint32_t lastAdjustMs() const;
     // Goes up with every change, so that a view can tell when to redraw.
     uint64_t revision() const { return revision_; }
 
@@ -139,6 +157,7 @@ private:
     uint32_t startTick_ = 0;
     std::vector<JournalEvent> events_;
     std::vector<JournalItem> items_;
+    std::vector<std::string> channelNames_;
     // Main channels 0..5, then adjustment channels 0..9.
     JournalReadout readouts_[16];
     uint64_t revision_ = 0;

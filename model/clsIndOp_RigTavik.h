@@ -174,6 +174,8 @@ private:
 
     // ---- journal (RigTavik_Journal.cpp) ----------------------------------------
     void journalCloneRead();
+    // The number the console shows for programmed channel n.
+    std::string channelNumberText(int16_t n);
     // After the console's SendE8 of item i: its own frame, or its new value.
     void journalItemSent(int16_t i);
     void journalFrame(int16_t item, const std::string& title, int16_t command, int16_t wireValue,

@@ -143,15 +143,22 @@ std::string readoutList(const ServiceJournal& j, bool latest)
     for (const JournalReadout& r : j.readouts()) {
         const std::string& text = latest ? r.latestText : r.firstText;
         const std::string name = TrimmedTitle(text.substr(0, text.find(':')));
-        lines.push_back(Obj()
-                            .str("group", r.group == 0 ? "A/D" : "D/A")
-                            .num("channel", r.channel)
-                            .str("name", name)
-                            .num("value", latest ? r.latestValue : r.firstValue)
-                            .str("text", text)
-                            .done());
+        Obj o;
+        o.str("group", r.group == 0 ? "A/D" : "D/A")
+            .num("channel", r.channel)
+            .str("name", name)
+            .num("value", latest ? r.latestValue : r.firstValue)
+            .str("text", text);
+        if (latest)
+            o.num("ms", r.latestMs).flag("before_last_adjustment", ReadBeforeLastAdjustment(j, r));
+        lines.push_back(o.done());
     }
     return array(lines);
+}
+
+std::string optional(const std::string& s)
+{
+    return s.empty() ? "null" : quoted(s);
 }
 
 }  // namespace
@@ -194,10 +201,69 @@ std::string JournalLines(const ServiceJournal& journal)
     return out;
 }
 
-std::string JournalReportJson(const ServiceJournal& journal, int64_t created)
+std::string ActionOutcome(const ServiceJournal& journal, int16_t item)
+{
+    if (item < 0 || static_cast<size_t>(item) >= journal.items().size())
+        return {};
+    const JournalEvent::Kind action = journal.items()[static_cast<size_t>(item)].action;
+    std::vector<std::string> runs;
+    for (const JournalEvent& e : journal.events()) {
+        if (e.kind != action)
+            continue;
+        if (action == JournalEvent::Kind::Rssi) {
+            std::string points;
+            for (const JournalPoint& p : e.points)
+                points += std::string(points.empty() ? "" : ", ") + (p.value == 1 ? "S1" : "S3") + " SD " +
+                          std::to_string(p.reading);
+            runs.push_back((points.empty() ? "no level stored" : points) + ", " + OutcomeText(e.outcome));
+        } else if (e.coarse) {
+            runs.push_back(TrimmedTitle(e.title) + (e.result >= 0 ? " left on " + std::to_string(e.result) : "") +
+                           ", " + OutcomeText(e.outcome));
+        }
+    }
+    if (runs.empty())
+        return "not run";
+    std::string out;
+    for (const std::string& r : runs)
+        out += (out.empty() ? "" : "; ") + r;
+    return out;
+}
+
+std::string SequenceEndText(const JournalEvent& e)
+{
+    const std::string before = e.before >= 0 ? " (" + std::to_string(e.before) + " before)" : "";
+    const std::string left = "the radio was left on " + std::to_string(e.result);
+    switch (e.outcome) {
+    case JournalEvent::Outcome::Done:
+        return e.kind == JournalEvent::Kind::Rssi ? "done: the levels were stored" : "done: " + left + before;
+    case JournalEvent::Outcome::Failed:
+        return "failed: the target was out of reach, " + left + ", the value from before";
+    case JournalEvent::Outcome::Interrupted:
+        if (e.kind == JournalEvent::Kind::Rssi || e.result < 0)
+            return "ended before its end";
+        return "ended before its end: " + left + ", the last value it tried" + before;
+    case JournalEvent::Outcome::Running:
+        break;
+    }
+    return "running";
+}
+
+bool ReadBeforeLastAdjustment(const ServiceJournal& journal, const JournalReadout& r)
+{
+    return r.latestValue >= 0 && journal.lastAdjustMs() > r.latestMs;
+}
+
+std::string JournalReportJson(const ServiceJournal& journal, const JobInfo& job, int64_t created)
 {
     Obj doc;
-    doc.str("report", "Dorvel ADJ service report").num("version", 1).date("created", created);
+    doc.str("report", "Dorvel ADJ service report").num("version", 2).date("created", created);
+    doc.str("program_version", job.version);
+    doc.raw("job", Obj()
+                       .raw("technician", optional(job.details.technician))
+                       .raw("work_order", optional(job.details.order))
+                       .raw("serial", optional(job.details.serial))
+                       .raw("backup", optional(job.backupPath))
+                       .done());
     if (const JournalEvent* id = journal.identity())
         doc.raw("radio", Obj()
                              .str("main_code", id->mainCode)
@@ -213,15 +279,30 @@ std::string JournalReportJson(const ServiceJournal& journal, int64_t created)
     std::vector<std::string> items;
     for (size_t i = 0; i < journal.items().size(); ++i) {
         const JournalItem& it = journal.items()[i];
-        items.push_back(Obj()
-                            .str("item", TrimmedTitle(it.title))
-                            .num("index", static_cast<long long>(i))
-                            .num("at_connect", it.atConnect)
-                            .num("final", it.finalValue)
-                            .num("changes", it.changes)
-                            .done());
+        Obj o;
+        o.str("item", TrimmedTitle(it.title)).num("index", static_cast<long long>(i));
+        if (it.shown == JournalItem::Shown::Action) {
+            o.str("action", ActionOutcome(journal, static_cast<int16_t>(i)));
+        } else {
+            o.num("at_connect", it.atConnect).num("final", it.finalValue);
+            o.str("shown_at_connect", journal.shownValue(it, it.atConnect));
+            o.str("shown_final", journal.shownValue(it, it.finalValue));
+        }
+        o.num("changes", it.changes).flag("changed", it.changes > 0 || it.finalValue != it.atConnect);
+        items.push_back(o.done());
     }
     doc.raw("items", array(items));
+    if (job.imageRead) {
+        std::vector<std::string> changes;
+        for (const ImageDifference& d : job.changes)
+            changes.push_back(Obj().str("label", TrimmedTitle(d.label.substr(0, d.label.rfind(':'))))
+                                  .str("at_connect", d.a)
+                                  .str("now", d.b)
+                                  .done());
+        doc.raw("radio_changes", array(changes));
+    } else {
+        doc.raw("radio_changes", "null");
+    }
     std::vector<std::string> events;
     for (const JournalEvent& e : journal.events())
         events.push_back(eventJson(e));

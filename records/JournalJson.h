@@ -6,13 +6,25 @@
 #include <string>
 
 #include "model/ServiceJournal.h"
+#include "records/JobRecord.h"
 
 // Every event, one JSON object per line, then the readouts at Connect and
 // the latest ones as two more lines.
 std::string JournalLines(const ServiceJournal& journal);
-// The report: radio, items table, events and readouts in one document.
-// created: the calendar seconds of the report.
-std::string JournalReportJson(const ServiceJournal& journal, int64_t created);
+// The report: program and job, radio, items table, what changed in the
+// radio, events and readouts in one document. created: the calendar
+// seconds of the report.
+std::string JournalReportJson(const ServiceJournal& journal, const JobInfo& job, int64_t created);
+
+// What an item that has only an Enter action did: "not run", or each run's
+// outcome ("BPF T1 left on 118, done").
+std::string ActionOutcome(const ServiceJournal& journal, int16_t item);
+// In words, how an automatic adjustment ended and which value the radio
+// was left on.
+std::string SequenceEndText(const JournalEvent& e);
+// True when an adjustment frame went out after the readout was read: the
+// radio may read otherwise now.
+bool ReadBeforeLastAdjustment(const ServiceJournal& journal, const JournalReadout& r);
 
 // A console title without its aligning blanks.
 std::string TrimmedTitle(const std::string& title);

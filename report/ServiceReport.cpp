@@ -136,7 +136,7 @@ private:
     int pages_ = 0;
 };
 
-void header(Flow& f, const ServiceJournal& j, int64_t created)
+void header(Flow& f, const ServiceJournal& j, const JobInfo& job, int64_t created)
 {
     f.line(QStringLiteral("Dorvel ADJ service report"), PlotFont(16, true));
     f.skip(f.mm(3));
@@ -165,6 +165,16 @@ void header(Flow& f, const ServiceJournal& j, int64_t created)
     if (connect != nullptr && connect->kind == JournalEvent::Kind::Connect)
         rows.emplace_back(QStringLiteral("Connect"), dateText(connect->date));
     rows.emplace_back(QStringLiteral("Report"), dateText(created));
+    rows.emplace_back(QStringLiteral("Program"), QStringLiteral("Dorvel ADJ ") + q(job.version));
+    if (id != nullptr)
+        rows.emplace_back(QStringLiteral("Backup"), job.backupPath.empty() ? QStringLiteral("none was taken at Connect")
+                                                                           : q(job.backupPath));
+    const std::pair<const char*, const std::string*> details[] = {{"Technician", &job.details.technician},
+                                                                  {"Work order", &job.details.order},
+                                                                  {"Serial no.", &job.details.serial}};
+    for (const auto& [label, value] : details)
+        if (!value->empty())
+            rows.emplace_back(QString::fromLatin1(label), q(*value));
     for (const auto& [label, value] : rows)
         f.cells({label, value}, {0, f.mm(30)}, PlotFont(10));
     for (const JournalEvent& e : j.events()) {
@@ -190,17 +200,45 @@ void itemsTable(Flow& f, const ServiceJournal& j)
     const std::vector<double> xs{0, f.mm(60), f.mm(90), f.mm(120)};
     f.row({QStringLiteral("Item"), QStringLiteral("At Connect"), QStringLiteral("Final"), QStringLiteral("Changes")},
           xs, true);
-    for (const JournalItem& it : j.items())
-        f.row({q(TrimmedTitle(it.title)), QString::number(it.atConnect), QString::number(it.finalValue),
-               QString::number(it.changes)},
-              xs, it.changes > 0);
+    for (size_t i = 0; i < j.items().size(); ++i) {
+        const JournalItem& it = j.items()[i];
+        if (it.shown == JournalItem::Shown::Action) {
+            f.row({q(TrimmedTitle(it.title)), QString(), QString(), QString::number(it.changes)}, xs, it.changes > 0);
+            f.line(q(ActionOutcome(j, static_cast<int16_t>(i))), PlotFont(8), f.mm(6));
+            continue;
+        }
+        const bool changed = it.changes > 0 || it.finalValue != it.atConnect;
+        f.row({q(TrimmedTitle(it.title)) + (changed ? QStringLiteral(" *") : QString()),
+               q(j.shownValue(it, it.atConnect)), q(j.shownValue(it, it.finalValue)), QString::number(it.changes)},
+              xs, changed);
+    }
     size_t frames = 0;
     for (const JournalEvent& e : j.events())
         frames += e.kind == JournalEvent::Kind::Adjust ? 1 : 0;
     f.skip(f.mm(2));
-    f.line(QStringLiteral("Adjustment frames sent to the radio: %1 (each one is listed in the JSON file).")
+    f.line(QStringLiteral("* changed. Adjustment frames sent to the radio: %1 (each one is listed in the JSON file).")
                .arg(frames),
            PlotFont(9));
+}
+
+// Every byte the job changed, whoever changed it, in the terms of the
+// parameter listing.
+void radioChanges(Flow& f, const JobInfo& job)
+{
+    f.heading(QStringLiteral("What changed in the radio"));
+    if (!job.imageRead) {
+        f.line(QStringLiteral("Nothing known: the radio was not read."), PlotFont(10));
+        return;
+    }
+    if (job.changes.empty()) {
+        f.line(QStringLiteral("Nothing: the radio holds the image read at Connect."), PlotFont(10));
+        return;
+    }
+    f.line(QStringLiteral("The image read at Connect against the one the radio holds now:"), PlotFont(9));
+    const std::vector<double> xs{0, f.mm(75), f.mm(130)};
+    f.cells({QStringLiteral("Parameter"), QStringLiteral("At Connect"), QStringLiteral("Now")}, xs, PlotFont(9, true));
+    for (const ImageDifference& d : job.changes)
+        f.cells({q(TrimmedTitle(d.label.substr(0, d.label.rfind(':')))), q(d.a), q(d.b)}, xs, monoFont(8));
 }
 
 void sequences(Flow& f, const ServiceJournal& j)
@@ -224,7 +262,9 @@ void sequences(Flow& f, const ServiceJournal& j)
             f.need(h);
             const SweepPlot plot(e, QRectF(0, f.y(), f.width(), h), f.device());
             plot.draw(f.painter());
-            f.skip(h + f.mm(4));
+            f.skip(h);
+            f.line(q(TrimmedTitle(e.title) + ": " + SequenceEndText(e) + "."), PlotFont(9));
+            f.skip(f.mm(4));
         }
     }
     if (!any)
@@ -241,8 +281,14 @@ void readouts(Flow& f, const ServiceJournal& j)
     }
     const std::vector<double> xs{0, f.width() / 2};
     f.cells({QStringLiteral("At Connect"), QStringLiteral("Latest")}, xs, PlotFont(9, true));
-    for (const JournalReadout& x : r)
-        f.cells({q(x.firstText), q(x.latestText)}, xs, monoFont(9));
+    bool stale = false;
+    for (const JournalReadout& x : r) {
+        const bool before = ReadBeforeLastAdjustment(j, x);
+        stale = stale || before;
+        f.cells({q(x.firstText), q(x.latestText) + (before ? QStringLiteral(" *") : QString())}, xs, monoFont(9));
+    }
+    if (stale)
+        f.line(QStringLiteral("* read before the last adjustment: the radio may read otherwise now."), PlotFont(8));
 }
 
 }  // namespace
@@ -263,7 +309,8 @@ QPageSize::PageSizeId LocalPaper()
 namespace {
 
 // The report drawn once; the number of pages it took.
-int drawReport(QIODevice& out, const ServiceJournal& journal, int64_t created, QPageSize::PageSizeId paper, int pages)
+int drawReport(QIODevice& out, const ServiceJournal& journal, const JobInfo& job, int64_t created,
+               QPageSize::PageSizeId paper, int pages)
 {
     QPdfWriter writer(&out);
     writer.setResolution(kDpi);
@@ -273,8 +320,9 @@ int drawReport(QIODevice& out, const ServiceJournal& journal, int64_t created, Q
                                      QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm), QPageLayout::Millimeter));
     QPainter painter(&writer);
     Flow flow(writer, painter, pages);
-    header(flow, journal, created);
+    header(flow, journal, job, created);
     itemsTable(flow, journal);
+    radioChanges(flow, job);
     sequences(flow, journal);
     readouts(flow, journal);
     flow.footer();
@@ -283,30 +331,31 @@ int drawReport(QIODevice& out, const ServiceJournal& journal, int64_t created, Q
 
 }  // namespace
 
-QByteArray ServiceReportPdf(const ServiceJournal& journal, int64_t created, QPageSize::PageSizeId paper)
+QByteArray ServiceReportPdf(const ServiceJournal& journal, const JobInfo& job, int64_t created,
+                            QPageSize::PageSizeId paper)
 {
     // The footers say "page N of M": a first drawing counts the pages.
     QBuffer count;
     count.open(QIODevice::WriteOnly);
-    const int pages = drawReport(count, journal, created, paper, 0);
+    const int pages = drawReport(count, journal, job, created, paper, 0);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    drawReport(buffer, journal, created, paper, pages);
+    drawReport(buffer, journal, job, created, paper, pages);
     return bytes;
 }
 
-bool WriteServiceReport(const ServiceJournal& journal, const std::string& pdfPath, int64_t created,
-                        std::string& reason)
+bool WriteServiceReport(const ServiceJournal& journal, const JobInfo& job, const std::string& pdfPath,
+                        int64_t created, std::string& reason)
 {
-    const QByteArray pdf = ServiceReportPdf(journal, created, LocalPaper());
+    const QByteArray pdf = ServiceReportPdf(journal, job, created, LocalPaper());
     if (pdf.isEmpty()) {
         reason = pdfPath + ": the PDF could not be made";
         return false;
     }
     // Both or neither: the PDF is never left beside another job's JSON.
     const std::vector<FileData> pair = {{pdfPath, pdf.toStdString()},
-                                        {ReportJsonPath(pdfPath), JournalReportJson(journal, created)}};
+                                        {ReportJsonPath(pdfPath), JournalReportJson(journal, job, created)}};
     std::string why;
     if (WriteFilesTogether(pair, why) == 0)
         return true;

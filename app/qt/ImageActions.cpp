@@ -93,7 +93,8 @@ void ImageActions::saveReport()
 bool ImageActions::saveReportTo(const std::string& pdfPath)
 {
     std::string reason;
-    if (WriteServiceReport(app_.model().myJournal, pdfPath, QDateTime::currentSecsSinceEpoch(), reason))
+    if (WriteServiceReport(app_.model().myJournal, app_.job().info(), pdfPath, QDateTime::currentSecsSinceEpoch(),
+                           reason))
         return true;
     QMessageBox::warning(&window_, QString::fromLatin1(kAppTitle),
                          QStringLiteral("The report could not be written: %1").arg(QString::fromStdString(reason)));

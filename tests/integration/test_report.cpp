@@ -182,3 +182,80 @@ TEST(Report, AFailedConnectOrReadSaysSoAndAFileIsWholeOrNone)
         EXPECT_TRUE(failed) << s.run.out;
     }
 }
+
+// What the job did to the radio is on paper, whoever did it: a sweep ended
+// by "Disp para" leaves the radio on the last value it tried, Connect's push
+// brings BAL's copies in line, the operator moves the channel. The job's
+// details go with the job they were typed for, and the serial number never
+// into the next radio's.
+TEST(Report, WhatTheJobDidToTheRadioIsOnPaper)
+{
+    TempDir dir;
+    SimProcess sim({});
+    const std::string pdf = dir.file("r.pdf");
+    const SessionOutput s = RunSession(sim.device(),
+                                       "job technician  Ann Lee \njob order WO-17\njob serial SN-1\nconnect\njob\n"
+                                       "select 11\nenter\nwait 3000\nbutton 2\nwait 500\nbutton 2\nidle\n"
+                                       "select 0\nstep 1\nidle\nreport " + pdf + "\nconnect\njob\nquit\n");
+    EXPECT_EQ(s.run.status, 0) << s.run.err;
+    EXPECT_NE(std::find(s.lines.begin(), s.lines.end(),
+                        "job: technician \"Ann Lee\", order \"WO-17\", serial \"SN-1\", for the radio connected now"),
+              s.lines.end()) << s.run.out;
+    EXPECT_EQ(s.lines.back(), "job: technician \"Ann Lee\", order \"WO-17\", serial \"\", for the radio connected now");
+
+    const QJsonObject report = JsonFile(dir.file("r.json"));
+    ASSERT_FALSE(report.isEmpty());
+    const QJsonObject job = report["job"].toObject();
+    EXPECT_EQ(job["technician"].toString(), "Ann Lee");
+    EXPECT_EQ(job["work_order"].toString(), "WO-17");
+    EXPECT_EQ(job["serial"].toString(), "SN-1");
+    const std::string backup = job["backup"].toString().toStdString();
+    EXPECT_EQ(ReadFile(backup).size(), 8160u) << "the backup taken at Connect: " << backup;
+    EXPECT_FALSE(report["program_version"].toString().isEmpty());
+
+    std::map<std::string, QJsonObject> items;
+    for (const QJsonValue& v : report["items"].toArray())
+        items[v.toObject()["item"].toString().toStdString()] = v.toObject();
+    const QJsonObject t1 = items["BPF T1"];
+    const auto bpf = Events(report, "bpf");
+    ASSERT_EQ(bpf.size(), 1u);
+    EXPECT_EQ(bpf[0]["outcome"].toString(), "interrupted");
+    EXPECT_EQ(bpf[0]["result"].toInt(), t1["final"].toInt()) << "the value the radio was left on";
+    EXPECT_NE(t1["final"].toInt(), t1["at_connect"].toInt());
+    EXPECT_EQ(t1["changes"].toInt(), 1);
+    EXPECT_TRUE(t1["changed"].toBool());
+    // Shown as the window shows them: the channel's number, the actions' outcomes.
+    EXPECT_EQ(items["CH No."]["shown_at_connect"].toString(), "01");
+    EXPECT_EQ(items["CH No."]["shown_final"].toString(), "02");
+    EXPECT_EQ(items["BPF ALL"]["action"].toString(), "not run");
+    EXPECT_EQ(items["RSSI"]["action"].toString(), "not run");
+    EXPECT_FALSE(items["BPF ALL"].contains("final"));
+
+    // Every byte the job changed, in the listing's terms: BAL's copies from
+    // Connect's push, the swept filter, the channel.
+    std::map<std::string, std::pair<std::string, std::string>> changes;
+    for (const QJsonValue& v : report["radio_changes"].toArray())
+        changes[v.toObject()["label"].toString().toStdString()] = {v.toObject()["at_connect"].toString().toStdString(),
+                                                                   v.toObject()["now"].toString().toStdString()};
+    std::string labels;
+    for (const auto& c : changes)
+        labels += c.first + "; ";
+    EXPECT_TRUE(Has(labels, "BAL")) << labels;
+    EXPECT_TRUE(Has(labels, "BPF")) << labels;
+    const QJsonArray latest = report["readouts"].toObject()["latest"].toArray();
+    ASSERT_FALSE(latest.isEmpty());
+    EXPECT_TRUE(latest[0].toObject()["before_last_adjustment"].toBool()) << "read before the channel step";
+
+    // The page's lines as laid out, each run of blanks as one.
+    std::string text;
+    for (char c : RunProgram({"/usr/bin/pdftotext", "-layout", "-nopgbrk", pdf, "-"}).out)
+        if (c != ' ' || text.empty() || text.back() != ' ')
+            text += c;
+    for (const std::string& t : {std::string("What changed in the radio"), std::string("Technician Ann Lee"),
+                                 std::string("Work order WO-17"), std::string("Serial no. SN-1"), backup,
+                                 "BPF T1: ended before its end: the radio was left on " +
+                                     std::to_string(t1["final"].toInt()) + ", the last value it tried",
+                                 std::string("BPF T1 *"), std::string("read before the last adjustment")})
+        EXPECT_TRUE(Has(text, t)) << t << "\n" << text;
+    EXPECT_TRUE(Has(text, "BPF T1 Level 120 " + std::to_string(t1["final"].toInt()))) << text;
+}
