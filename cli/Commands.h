@@ -13,6 +13,7 @@ int CliWrite(const std::vector<std::string>& args);
 int CliDiff(const std::vector<std::string>& args);
 int CliBackups(const std::vector<std::string>& args);
 int CliDoctor(const std::vector<std::string>& args);
+int CliCheckProcedure(const std::vector<std::string>& args);
 
 // Options of the form --name VALUE, and flags (--name alone); on a bad one,
 // a one-line reason on stderr naming the command, and false.

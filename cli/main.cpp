@@ -31,6 +31,7 @@ const char kUsage[] =
     "                                  latency, groups, programs holding a device, services,\n"
     "                                  the settings' COM entries (status 1 when something\n"
     "                                  stands in the way)\n"
+    "  check-procedure FILE            check an alignment procedure file and list its steps\n"
     "  session --device PATH           run headless, one command per line on stdin:\n"
     "      connect | select I | step N | enter | button I | wait MS | idle\n"
     "      console | readouts | params | journal | report FILE | quit\n"
@@ -121,6 +122,8 @@ int main(int argc, char** argv)
         return CliBackups(args);
     if (cmd == "doctor")
         return CliDoctor(args);
+    if (cmd == "check-procedure")
+        return CliCheckProcedure(args);
     std::cerr << "dorvel-adj-cli: unknown command " << cmd << " (try --help)" << std::endl;
     return 2;
 }

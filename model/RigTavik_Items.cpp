@@ -51,6 +51,16 @@ const ItemRow kItems[] = {
 
 }  // namespace
 
+std::vector<std::string> clsIndOp_RigTavik::ItemNames()
+{
+    std::vector<std::string> names;
+    for (const ItemRow& row : kItems) {
+        const std::string t = row.title;
+        names.push_back(t.substr(t.find_first_not_of(' ')));
+    }
+    return names;
+}
+
 void clsIndOp_RigTavik::RigOpFunc_ResetAll()
 {
     myOrb5Seq.easyReset(myPortNo);

@@ -81,6 +81,22 @@ std::string adLine(const AdChannel& ch, int v)
 
 }  // namespace
 
+std::vector<std::string> clsIndOp_RigTavik::ReadoutNames()
+{
+    std::vector<std::string> names;
+    for (const auto* group : {&kMain[0], &kAdjust[0]}) {
+        const size_t n = group == &kMain[0] ? std::size(kMain) : std::size(kAdjust);
+        for (size_t i = 0; i < n; ++i) {
+            std::string label = group[i].label;
+            label = label.substr(0, label.find(':'));
+            label = label.substr(0, label.find_last_not_of(' ') + 1);
+            if (!label.empty())
+                names.push_back(label);
+        }
+    }
+    return names;
+}
+
 bool clsIndOp_RigTavik::RigTavikOp_ReadAdMain(int16_t channel, bool start)
 {
     return readAd(0, channel, start);

@@ -96,6 +96,11 @@ public:
 
     // ---- MOD ratio conversions (pure) ---------------------------------------
     // 255 * a / b, halves up, at most 255; 0 when a or b is below 1.
+    // The console items' titles and the readout lines' names, without
+    // their aligning blanks, in console and list order: what a procedure
+    // file may name.
+    static std::vector<std::string> ItemNames();
+    static std::vector<std::string> ReadoutNames();
     static int16_t RigTavikOp_RatioToByte(int16_t a, int16_t b);
     // a * b / 255, halves up, at most 255.
     static int16_t RigTavikOp_ScaleByte(int16_t a, int16_t b);

@@ -17,7 +17,7 @@ dorvel_install_missing() {
 
 # What configuring and building the programs, tests and benchmarks needs.
 DORVEL_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation
-                       libgtest-dev libgmock-dev libbenchmark-dev)
+                       libgtest-dev libgmock-dev libbenchmark-dev libyaml-cpp-dev)
 # What only the test command needs besides: the fuzzing compiler and runtime,
 # what checks the installed program and its .deb (desktop entry and
 # AppStream validators, the package's dependencies, manual pages), and the
