@@ -206,6 +206,10 @@ bool frmMain::lboConsole_KeyDown(int16_t keyCode, int16_t shift)
     case kKeySeparator:
         model_.myConsole.EnterPushed(i);
         return true;
+    case kKeyEscape:
+        // Ends a running automatic adjustment and puts its item back; with
+        // none running the key goes on to the window (the cancel button).
+        return model_.RigOpFunc_InterruptAutoSeq();
     default:
         return false;
     }

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "app/DorvelApp.h"
+#include "app/KeyCodes.h"
 #include "records/JournalJson.h"
 #include "app/MemoryWindow.h"
-#include "link/clsCmcEeprom.h"
 #include "cli/TerminalText.h"
 
 namespace {
@@ -17,9 +17,6 @@ namespace {
 constexpr int kIdleLimitMs = 60000;
 // How long `quit` lets changed values go out before it closes the port.
 constexpr int kQuitLimitMs = 10000;
-// Where the RSSI capture stores the S3 and S1 levels.
-constexpr int32_t kRssiS3Adr = 0x084;
-constexpr int32_t kRssiS1Adr = 0x083;
 
 }  // namespace
 
@@ -45,34 +42,35 @@ void Session::fail(const std::string& what)
     out_ << "error: " << what << '\n';
 }
 
-std::vector<JournalEvent> Session::runningAdjustments() const
+std::vector<size_t> Session::runningAdjustments() const
 {
-    std::vector<JournalEvent> running;
-    for (const JournalEvent& e : app_.model().myJournal.events())
-        if (e.outcome == JournalEvent::Outcome::Running &&
-            (e.kind == JournalEvent::Kind::Bpf || e.kind == JournalEvent::Kind::Lva ||
-             e.kind == JournalEvent::Kind::Rssi))
-            running.push_back(e);
+    std::vector<size_t> running;
+    const std::vector<JournalEvent>& events = app_.model().myJournal.events();
+    for (size_t i = 0; i < events.size(); ++i)
+        if (events[i].outcome == JournalEvent::Outcome::Running &&
+            (events[i].kind == JournalEvent::Kind::Bpf || events[i].kind == JournalEvent::Kind::Lva ||
+             events[i].kind == JournalEvent::Kind::Rssi))
+            running.push_back(i);
     return running;
 }
 
-void Session::tellLeftValues(const std::vector<JournalEvent>& running)
+void Session::tellRestored(const std::vector<size_t>& running)
 {
     if (err_ == nullptr)
         return;
     clsIndOp_RigTavik& m = app_.model();
-    for (const JournalEvent& e : running) {
-        std::string title = e.title;
-        title.erase(0, title.find_first_not_of(' '));
+    const bool sent = !m.RigTavikProp_RestorePending() && !app_.seq().Busy();
+    for (size_t i : running) {
+        const JournalEvent& e = m.myJournal.events().at(i);
         *err_ << "warning: the session ended during an automatic adjustment: ";
-        if (e.kind == JournalEvent::Kind::Rssi) {
-            const clsCmcEeprom& eep = app_.radio().eepImage();
-            *err_ << "the RSSI capture; RSSI S3 Level is left on " << eep.ReadByte(kRssiS3Adr)
-                  << " and RSSI S1 Level on " << eep.ReadByte(kRssiS1Adr) << '\n';
-        } else {
-            *err_ << title << (e.kind == JournalEvent::Kind::Bpf ? " sweep" : " search") << "; " << title
-                  << " is left on " << m.myConsole.Value(e.item) << '\n';
-        }
+        if (e.kind == JournalEvent::Kind::Rssi)
+            *err_ << "RSSI capture ";
+        else
+            *err_ << TrimmedTitle(e.title) << (e.kind == JournalEvent::Kind::Bpf ? " sweep " : " search ");
+        *err_ << RestoredText(e);
+        if (!sent)
+            *err_ << "; the frames putting it back did not all go out: Connect again and check it";
+        *err_ << '\n';
     }
     err_->flush();
 }
@@ -86,11 +84,12 @@ void Session::printLines(const std::string& crlfText, const char* prefix)
 
 void Session::end()
 {
-    // What ran when the end came; the values are those sent by the time the
-    // port closes.
-    const std::vector<JournalEvent> running = runningAdjustments();
+    // What ran when the end came is ended as by Escape: what it changed is
+    // put back before the port closes.
+    const std::vector<size_t> running = runningAdjustments();
+    app_.model().RigOpFunc_InterruptAutoSeq();
     sendPending();
-    tellLeftValues(running);
+    tellRestored(running);
 }
 
 void Session::sendPending()
@@ -101,7 +100,7 @@ void Session::sendPending()
             for (int16_t i = 0; i < c.ListCount(); ++i)
                 if (c.flgChanged(i))
                     return false;
-            return !app_.seq().Busy();
+            return !app_.model().RigTavikProp_RestorePending() && !app_.seq().Busy();
         },
         kQuitLimitMs);
 }
@@ -231,6 +230,9 @@ bool Session::execute(const std::string& raw)
     } else if (cmd == "enter") {
         if (needsArg(false) && consoleShown)
             console.EnterPushed(static_cast<int16_t>(sel));
+    } else if (cmd == "escape") {
+        if (needsArg(false) && consoleShown)
+            app_.mainWindow().lboConsole_KeyDown(kKeyEscape, 0);
     } else if (cmd == "button") {
         if (needsArg(true)) {
             if (arg >= 0 && arg <= 2 && window_.cmd00[arg].enabled())

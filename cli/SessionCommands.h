@@ -44,17 +44,19 @@ public:
 
     // Runs one command line; false after quit.
     bool execute(const std::string& line);
-    // The end (quit, or the end of input): lets the values changed so far
-    // go out before the port is closed, and tells which item an automatic
-    // adjustment still running leaves on which value.
+    // The end (quit, or the end of input): ends an automatic adjustment
+    // still running as Escape does, lets the values changed so far and
+    // those put back go out before the port is closed, and tells what the
+    // adjustment's items were put back to.
     void end();
     // A command answered `error: `, or a message box told of a failure.
     bool failed() const { return failed_; }
 
 private:
     void sendPending();
-    std::vector<JournalEvent> runningAdjustments() const;
-    void tellLeftValues(const std::vector<JournalEvent>& running);
+    // The journal's records of the automatic adjustments still running.
+    std::vector<size_t> runningAdjustments() const;
+    void tellRestored(const std::vector<size_t>& running);
     void fail(const std::string& what);
     void connect();
     void idle();

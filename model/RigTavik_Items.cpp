@@ -68,6 +68,7 @@ void clsIndOp_RigTavik::RigOpFunc_ResetAll()
     taskState = 0;
     stateEntered = true;
     dispParaRequest = false;
+    restoreFrames.clear();
 
     // Entries 5 and 9 are no channel in use and keep their values.
     for (int i = 0; i <= 4; ++i)

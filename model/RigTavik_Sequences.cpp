@@ -32,6 +32,68 @@ constexpr int32_t kRssiS3Adr = 0x84;
 
 }  // namespace
 
+bool clsIndOp_RigTavik::RigOpFunc_InterruptAutoSeq()
+{
+    if (seqStep == 0)
+        return false;
+    auto putBack = [this](int16_t item, int16_t value) {
+        myConsole.setValue(item, value);   // shown at once; the push sends it below
+        restoreFrames.push_back({item, myConsole.E8Command(item), 0, -1, nullptr});
+        myJournal.interruptRestored(item, value);
+    };
+    // A sequence's first step saves the values; a BPF sweep changes its
+    // items from step 13 on, an LVA search opens its record at step 17 and
+    // changes from 18 on. An item whose own sweep has ended keeps its result.
+    for (int16_t k = 0; k <= 1; ++k) {
+        if (seqStep >= 14 && seqStep <= 15 && bpfSweepSel[k])
+            putBack(static_cast<int16_t>(idxBpfT1 + k), bpfSaved[k]);
+        if (seqStep >= 18 && seqStep <= 25 && lvaSweepSel[k])
+            putBack(static_cast<int16_t>(idxRxLva + k), lvaSaved[k]);
+    }
+    // The RSSI capture once its first step has saved the levels (back on
+    // step 6 with rssiLevelS1 it takes the S1 point).
+    if (seqStep >= 6 && seqStep <= 8 && (seqStep != 6 || rssiLevelS1)) {
+        std::vector<JournalPoint> levels;
+        const clsCmcEeprom& eep = myRadio.eepImage();
+        const struct {
+            int level;
+            int16_t command;
+            int32_t adr;
+            const char* title;
+        } stores[] = {{3, 0x16, kRssiS3Adr, "RSSI S3 Level"}, {1, 0x15, kRssiS1Adr, "RSSI S1 Level"}};
+        for (int n = 0; n < 2; ++n) {
+            const int16_t saved = rssiSaved[n];
+            if (eep.ReadByte(stores[n].adr) == saved)
+                continue;
+            restoreFrames.push_back({-1, stores[n].command, saved, stores[n].adr, stores[n].title});
+            levels.push_back({stores[n].level, saved});
+        }
+        myJournal.interruptRestored(idxRssi, -1, levels);
+    }
+    RigTavikOp_AutoSeqEnd();
+    return true;
+}
+
+bool clsIndOp_RigTavik::pushRestoreFrames()
+{
+    if (restoreFrames.empty())
+        return true;
+    const RestoreFrame f = restoreFrames.front();
+    restoreFrames.erase(restoreFrames.begin());
+    if (f.item >= 0) {
+        myConsole.setflgChanged(f.item, false);
+        myConsole.SendE8(f.item);
+        journalFrame(f.item, myConsole.Title(f.item), f.command,
+                     static_cast<int16_t>(myConsole.Value(f.item) & 0xFF), "restore");
+    } else {
+        clsCmcEeprom& eep = myRadio.eepImage();
+        myOrb5Seq.easySendE8NoAnswer(ByteToHex2(f.command) + ByteToAsciiHexStr(f.value));
+        journalFrame(-1, f.title, f.command, f.value, "restore", eep.ReadByte(f.adr));
+        eep.WriteByte(f.adr, static_cast<uint8_t>(f.value));
+    }
+    return false;   // one frame per pass
+}
+
 void clsIndOp_RigTavik::beep()
 {
     if (myWindow.beeper != nullptr)
@@ -64,8 +126,12 @@ bool clsIndOp_RigTavik::RigTavikOp_SeqRssi()
     case 6:
         rssiConfirm = false;
         rssiConfirmTaken = false;
-        if (!rssiLevelS1)
+        if (!rssiLevelS1) {
+            // What an interruption puts back.
+            rssiSaved[0] = myRadio.eepImage().ReadByte(kRssiS3Adr);
+            rssiSaved[1] = myRadio.eepImage().ReadByte(kRssiS1Adr);
             myJournal.start(JournalEvent::Kind::Rssi, idxRssi, myConsole.Title(idxRssi), -1);
+        }
         break;
     case 7: {
         const bool start = !rssiStarted;
@@ -117,6 +183,8 @@ bool clsIndOp_RigTavik::RigTavikOp_SeqBpf()
     int16_t next = static_cast<int16_t>(seqStep + 1);
     switch (seqStep) {
     case 12:
+        for (int16_t k = 0; k <= 1; ++k)   // what an interruption puts back
+            bpfSaved[k] = myConsole.Value(static_cast<int16_t>(idxBpfT1 + k));
         break;
     case 13:
         for (int16_t k = 0; k <= 1; ++k) {
@@ -236,6 +304,8 @@ bool clsIndOp_RigTavik::RigTavikOp_SeqLva()
         lvaHi = 255;
         for (int16_t k = 0; k <= 1; ++k) {
             if (lvaSweepSel[k]) {
+                // Saved again at step 18; from here on an interruption puts it back.
+                lvaSaved[k] = myConsole.Value(static_cast<int16_t>(idxRxLva + k));
                 lvaTarget = myConsole.Value(static_cast<int16_t>(idxLvRx + k));
                 lvaFailed[k] = true;   // until the target is reached
                 const auto item = static_cast<int16_t>(idxRxLva + k);

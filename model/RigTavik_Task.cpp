@@ -131,7 +131,7 @@ bool clsIndOp_RigTavik::runState(int16_t& next)
         return true;
     case stFirstPush:
     case stPush:
-        return pushChangedItems();
+        return pushRestoreFrames() && pushChangedItems();
     case stCycleStart:
         reloadActive = reloadRequest;
         reloadRequest = false;
@@ -281,7 +281,7 @@ bool clsIndOp_RigTavik::RigTavikProp_AtRest()
     for (int16_t i = 0; i < myConsole.ListCount(); ++i)
         if (myConsole.flgChanged(i) || (myConsole.flgEnterOn(i) && myConsole.Event_Enter(i) >= 0))
             return false;
-    return !myOrb5Seq.Busy() && !RigTavikProp_Waiting();
+    return restoreFrames.empty() && !myOrb5Seq.Busy() && !RigTavikProp_Waiting();
 }
 
 void clsIndOp_RigTavik::RigOpFunc_LinkFailed()

@@ -183,6 +183,19 @@ void ServiceJournal::interrupt()
     }
 }
 
+void ServiceJournal::interruptRestored(int16_t item, int value, const std::vector<JournalPoint>& levels)
+{
+    JournalEvent* e = open(item);
+    if (e == nullptr)
+        return;
+    e->outcome = JournalEvent::Outcome::Interrupted;
+    e->restored = true;
+    e->result = value;
+    e->restoredLevels = levels;
+    e->endMs = now();
+    ++revision_;
+}
+
 void ServiceJournal::readout(int group, int channel, int value, const std::string& text)
 {
     const int slot = group == 0 ? channel : kMainChannels + channel;

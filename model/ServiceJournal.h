@@ -57,6 +57,11 @@ struct JournalEvent {
     int peakStart = -1;    // BPF: first and last value with it
     int peakEnd = -1;
     int target = -1;       // LVA: the LVIN reading sought
+    // Interrupted and put back (Escape, the session's end): BPF and LVA
+    // hold their value put back in result; the RSSI capture lists each
+    // level put back as {3 or 1, the level the radio holds again}.
+    bool restored = false;
+    std::vector<JournalPoint> restoredLevels;
 
     // Failure: the operator's message.
     std::string message;
@@ -123,6 +128,9 @@ public:
     void finishBpf(int16_t item, int highest, int peakStart, int peakEnd, int result);
     void finish(int16_t item, JournalEvent::Outcome outcome, int result);
     void interrupt();
+    // The item's open record ends interrupted, put back: value is what the
+    // item holds again (the RSSI capture: -1, with the levels put back).
+    void interruptRestored(int16_t item, int value, const std::vector<JournalPoint>& levels = {});
 
     // A readout line as shown.
     void readout(int group, int channel, int value, const std::string& text);

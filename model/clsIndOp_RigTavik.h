@@ -68,6 +68,12 @@ public:
     void setCloneErrorReporter(CloneErrorReporter* reporter) { myReporter = reporter; }
     // Who hears of the model's moments (see ModelListener).
     void addListener(ModelListener* listener) { myListeners.push_back(listener); }
+    // Escape in the console: ends the running automatic adjustment and puts
+    // back what it changed (the BPF or LVA items still adjusting get their
+    // values from before it, the RSSI levels stored meanwhile the values
+    // held before the capture); the frames go out with the next push.
+    // False when none ran.
+    bool RigOpFunc_InterruptAutoSeq();
     // A failure of the link has been reported: the model starts over from
     // the unconnected state, and a "Connect" under way has failed.
     void RigOpFunc_LinkFailed();
@@ -82,6 +88,9 @@ public:
     bool RigTavikProp_Idle() const { return taskState == 0; }
     // An automatic adjustment (RSSI capture, BPF sweep, LVA search) runs.
     bool RigTavikProp_AutoRunning() const { return seqStep != 0; }
+    // Frames that put back what an interrupted adjustment changed are still
+    // to go out.
+    bool RigTavikProp_RestorePending() const { return !restoreFrames.empty(); }
     // Nothing left to do: at the end of an edit cycle with no changed item,
     // no pending Enter, no automatic adjustment, no operation of the
     // sequencer and no wait after a command; or in the parameter display
@@ -200,6 +209,9 @@ private:
     bool RigTavikOp_SeqBpf();
     bool RigTavikOp_SeqLva();
     void beep();
+    // States 9 and 25, before the changed items: the next frame that puts
+    // back what an interrupted adjustment changed; true once none is left.
+    bool pushRestoreFrames();
 
     // ---- readouts (RigTavik_Readouts.cpp) ------------------------------------
     // Main group (lbo01(0)) and adjustment group (lbo01(1)): with start set
@@ -244,4 +256,18 @@ private:
     int16_t lvaReadHi = 0;
     int16_t lvaReadMid = 0;
     int16_t lvaTarget = 0;
+    int16_t bpfSaved[3] = {};         // item values from before the sweep
+    uint8_t rssiSaved[2] = {};        // S3 and S1 levels from before the capture
+
+    // What an interrupted adjustment puts back, one frame per push: a
+    // console item (its value as it stands), or an RSSI level (command,
+    // value and the EEPROM byte that holds it).
+    struct RestoreFrame {
+        int16_t item;
+        int16_t command;
+        int16_t value;
+        int32_t adr;
+        const char* title;
+    };
+    std::vector<RestoreFrame> restoreFrames;
 };

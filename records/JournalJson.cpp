@@ -89,6 +89,12 @@ void itemFields(Obj& o, const JournalEvent& e)
         o.raw("index", "null");
 }
 
+// BPF, LVA: the value an interruption put back, or null.
+std::string restoredValue(const JournalEvent& e)
+{
+    return e.restored ? std::to_string(e.result) : "null";
+}
+
 std::string eventJson(const JournalEvent& e)
 {
     Obj o;
@@ -114,6 +120,10 @@ std::string eventJson(const JournalEvent& e)
         for (const JournalPoint& p : e.points)
             points.push_back(Obj().str("level", p.value == 1 ? "S1" : "S3").num("sd", p.reading).done());
         o.raw("points", array(points)).str("outcome", OutcomeText(e.outcome));
+        std::vector<std::string> restored;
+        for (const JournalPoint& p : e.restoredLevels)
+            restored.push_back(Obj().str("level", p.value == 1 ? "S1" : "S3").num("sd", p.reading).done());
+        o.raw("restored", e.restored ? array(restored) : "null");
         break;
     }
     case JournalEvent::Kind::Bpf:
@@ -123,12 +133,13 @@ std::string eventJson(const JournalEvent& e)
         o.raw("peak", e.peakStart >= 0 ? "[" + std::to_string(e.peakStart) + "," + std::to_string(e.peakEnd) + "]"
                                         : std::string("null"));
         o.num("before", e.before).num("result", e.result).str("outcome", OutcomeText(e.outcome));
+        o.raw("restored", restoredValue(e));
         break;
     case JournalEvent::Kind::Lva:
         o.str("event", "lva").num("ms", e.ms).num("end_ms", e.endMs);
         itemFields(o, e);
         o.num("target", e.target).raw("steps", pairs(e.points)).num("before", e.before).num("result", e.result);
-        o.str("outcome", OutcomeText(e.outcome));
+        o.str("outcome", OutcomeText(e.outcome)).raw("restored", restoredValue(e));
         break;
     case JournalEvent::Kind::Failure:
         o.str("event", "failure").num("ms", e.ms).str("message", e.message);
@@ -186,6 +197,21 @@ const char* OutcomeText(JournalEvent::Outcome outcome)
     return "running";
 }
 
+std::string RestoredText(const JournalEvent& e)
+{
+    const std::string outcome = OutcomeText(e.outcome);
+    if (!e.restored)
+        return outcome;
+    if (e.kind != JournalEvent::Kind::Rssi)
+        return outcome + ", restored to " + std::to_string(e.result);
+    if (e.restoredLevels.empty())
+        return outcome + ", no level changed";
+    std::string levels;
+    for (const JournalPoint& p : e.restoredLevels)
+        levels += (levels.empty() ? "" : ", ") + std::string(p.value == 1 ? "S1 " : "S3 ") + std::to_string(p.reading);
+    return outcome + ", restored to " + levels;
+}
+
 std::string JournalLines(const ServiceJournal& journal)
 {
     std::string out;
@@ -239,6 +265,8 @@ std::string SequenceEndText(const JournalEvent& e)
     case JournalEvent::Outcome::Failed:
         return "failed: the target was out of reach, " + left + ", the value from before";
     case JournalEvent::Outcome::Interrupted:
+        if (e.restored)
+            return RestoredText(e);   // put back: "interrupted, restored to 120"
         if (e.kind == JournalEvent::Kind::Rssi || e.result < 0)
             return "ended before its end";
         return "ended before its end: " + left + ", the last value it tried" + before;

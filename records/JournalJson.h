@@ -30,3 +30,8 @@ bool ReadBeforeLastAdjustment(const ServiceJournal& journal, const JournalReadou
 std::string TrimmedTitle(const std::string& title);
 // "done", "failed", "interrupted" or "running".
 const char* OutcomeText(JournalEvent::Outcome outcome);
+// How an interrupted adjustment that was put back ended, in words:
+// "interrupted, restored to 112"; the RSSI capture "interrupted, restored
+// to S3 61, S1 30", or "interrupted, no level changed" when none was
+// stored. The outcome alone for any other record.
+std::string RestoredText(const JournalEvent& e);

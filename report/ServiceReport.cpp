@@ -252,7 +252,7 @@ void sequences(Flow& f, const ServiceJournal& j)
             for (const JournalPoint& p : e.points)
                 points << QStringLiteral("%1 level SD %2").arg(p.value == 1 ? "S1" : "S3").arg(p.reading);
             f.line(QStringLiteral("RSSI meter points (%1): %2")
-                       .arg(QString::fromLatin1(OutcomeText(e.outcome)),
+                       .arg(QString::fromStdString(RestoredText(e)),
                             points.isEmpty() ? QStringLiteral("none stored") : points.join(QStringLiteral(", "))),
                    PlotFont(9, true));
             f.skip(f.mm(3));

@@ -19,7 +19,7 @@ QString outcomeWords(const JournalEvent& r)
     case JournalEvent::Outcome::Running:
         return QStringLiteral("running");
     case JournalEvent::Outcome::Interrupted:
-        return QStringLiteral("ended before its end");
+        return r.restored ? QString::fromStdString(RestoredText(r)) : QStringLiteral("ended before its end");
     case JournalEvent::Outcome::Failed:
         return QStringLiteral("target out of reach, %1 restored").arg(r.result);
     case JournalEvent::Outcome::Done:

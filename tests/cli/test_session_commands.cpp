@@ -2,6 +2,7 @@
 // what each line prints, and what it refuses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "tests/support/ManualRunner.h"
@@ -31,5 +32,36 @@ TEST(SessionCommands, EachLineAnswersOrSaysWhatIsWrong)
         const bool stepped = std::string(input).find("step 3") != std::string::npos;
         EXPECT_EQ(b.con.Value(1), stepped ? 3 : 0) << input;
         EXPECT_EQ(!b.trx.commands.empty() && b.trx.commands.back().sub == 0x09, stepped) << "the step went out last";
+    }
+}
+
+// `quit`, the end of input and `escape` during a sweep end it and put T1's
+// value from before it back on the radio; the session's end says so on
+// standard error.
+TEST(SessionCommands, TheEndOrEscapeDuringASweepPutsItsValueBack)
+{
+    const std::string start = "connect\nselect 11\nstep 50\nidle\nenter\nwait 2000\n";
+    const std::string warning =
+        "warning: the session ended during an automatic adjustment: BPF T1 sweep interrupted, restored to 50\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {"quit\n", warning}, {"", warning}, {"escape\nidle\nescape 1\n", ""}};
+    for (const auto& [tail, err] : cases) {
+        ModelBench b;
+        ManualRunner runner(b, 120000);
+        std::ostringstream out, errOut;
+        Session session(b.app, b.win, runner, out);
+        session.setErrorStream(&errOut);
+        SessionReader reader(session);
+        const std::string input = start + tail;
+        if (reader.feed(input.data(), input.size()))
+            reader.end();
+        b.ticks(5);   // the line carries what was written last
+        const bool escape = tail.rfind("escape", 0) == 0;
+        EXPECT_EQ(out.str(), escape ? "ok\nok\nok\nerror: escape takes no argument\n" : "ok\nok\n") << tail;
+        EXPECT_EQ(errOut.str(), err) << tail;
+        const auto& cmds = b.trx.commands;
+        EXPECT_GT(std::count_if(cmds.begin(), cmds.end(), [](const auto& c) { return c.sub == 0x13; }), 10)
+            << tail << ": the sweep ran";
+        EXPECT_EQ(b.lastValue(0x13), 50) << tail;
     }
 }

@@ -118,6 +118,13 @@ TEST(Window, AnEditingSessionWithAFailedBackupAndAFailedConnect)
     EXPECT_TRUE(WaitFor([&] { return list->item(kRssi)->text().contains("RSSI S"); }, 5000))
         << list->item(kRssi)->text().toStdString();
 
+    // Escape in the console ends it; the window's Escape is the parameter
+    // display's below.
+    QTest::keyClick(list, Qt::Key_Escape);
+    EXPECT_TRUE(WaitFor([&] { return list->item(kRssi)->text().endsWith("[Enter] to Start"); }, 5000))
+        << list->item(kRssi)->text().toStdString();
+    EXPECT_FALSE(r.app().model().RigTavikProp_AutoRunning());
+
     // The parameter display, left with Escape.
     EXPECT_TRUE(r.quiet()) << "the RSSI sequence";
     QTest::mouseClick(w.cmd00(2), Qt::LeftButton);

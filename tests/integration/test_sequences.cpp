@@ -184,3 +184,34 @@ TEST(Sequences, RssiCaptureRunsUntilTwoEntersStoreItsPointsAndAReadoutErrorEndsI
     EXPECT_EQ(ConsoleValue(consoleOf(s, 4).at(1)), 0) << "the console rebuilt empty";
     EXPECT_EQ(s.lines.back(), "ok") << "the port was released for the next Connect";
 }
+
+// The end of input during a BPF sweep ends it as Escape does: the radio
+// gets T1's value from before the sweep back, and standard error says so.
+// `escape` does the same, and the report says what was put back. Paced at
+// twice the line rate, the sweep runs from about 1 s to 6 s after the Enter.
+TEST(Sequences, TheSessionsEndOrEscapePutsBackWhatARunningSweepChanged)
+{
+    const int before = ReferenceImage({}).at(0x034);
+    const std::string restored = "interrupted, restored to " + std::to_string(before);
+    for (const bool escape : {false, true}) {
+        TempDir dir;
+        SimProcess sim({"--baud", "19200", "--log", dir.file("wire.log")});
+        const std::string pdf = dir.file("r.pdf");
+        const SessionOutput s = RunSession(sim.device(), "connect\nselect 11\nenter\nwait 2000\n" +
+                                                             (escape ? "escape\nidle\nreport " + pdf + "\n" : ""));
+        EXPECT_EQ(s.run.status, 0) << s.run.out << s.run.err;
+        const std::string warning = "warning: the session ended during an automatic adjustment: BPF T1 sweep ";
+        EXPECT_EQ(Has(s.run.err, warning + restored + "\n"), !escape) << escape << "\n" << s.run.err;
+        if (escape) {
+            const std::string text = RunProgram({"/usr/bin/pdftotext", "-nopgbrk", pdf, "-"}).out;
+            EXPECT_TRUE(Has(text, "readings: " + restored)) << "the sweep's plot title\n" << text;
+        }
+        std::vector<WireCommand> t1;
+        for (const WireCommand& c : LoggedCommands(ReadFile(dir.file("wire.log"))))
+            if (c.sub == 0x13)
+                t1.push_back(c);
+        ASSERT_GE(t1.size(), 10u) << "the sweep ran\n" << s.run.out;
+        EXPECT_EQ(t1[1].value, 0) << "the sweep's first value";
+        EXPECT_EQ(t1.back().value, before) << "the radio holds its value from before the sweep";
+    }
+}

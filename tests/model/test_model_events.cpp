@@ -3,6 +3,8 @@
 // two separate peaks, a level at an end reading.
 #include <gtest/gtest.h>
 
+#include "app/KeyCodes.h"
+#include "records/JournalJson.h"
 #include "tests/model/ModelBench.h"
 
 namespace {
@@ -136,5 +138,114 @@ TEST(Sequences, LvaSearchFollowsAFallingLevel)
             lva = SIZE_MAX;
         }
         EXPECT_EQ(readings, reached ? 2 + 7 : 2) << "the ends, then the mids";
+    }
+}
+
+// Escape during each automatic adjustment: the items still adjusting go
+// back to their values from before it (an item whose own sweep ended keeps
+// its result), the RSSI levels stored meanwhile to those held before the
+// capture. The frames go out as "restore" in the journal, whose records say
+// what was put back. Without a running adjustment Escape is left to the
+// window.
+TEST(Sequences, EscapeEndsTheAdjustmentAndPutsBackWhatItChanged)
+{
+    using Kind = JournalEvent::Kind;
+    auto points = [](const Rig& r, Kind k, size_t n) {   // the n-th record of a kind has that many points
+        size_t seen = 0;
+        for (const JournalEvent& e : r.m.myJournal.events())
+            if (e.kind == k && seen++ == n - 1)
+                return e.points.size();
+        return size_t{0};
+    };
+    struct Case {
+        const char* name;
+        std::function<void(Rig&)> start;
+        std::function<bool(Rig&)> escapeWhen;
+        std::string frames;                 // adjustment frames the program writes after the Escape
+        std::vector<std::string> records;   // each automatic adjustment's outcome, in order
+        std::vector<std::pair<int, int>> image;
+        std::string json;                   // the end of a record's JSON line
+    };
+    const Case cases[] = {
+        {"BPF T1 mid-sweep", [](Rig& r) { r.con.setValue(r.t1, 112); r.settle(); r.enter(r.t1); },
+         [&](Rig& r) { return points(r, Kind::Bpf, 1) >= 20; }, "13:112", {"interrupted, restored to 112"},
+         {{0x034, 112}}, "\"result\":112,\"outcome\":\"interrupted\",\"restored\":112}"},
+        {"BPF ALL during T1: T2 was set to 64 already",
+         [](Rig& r) { r.con.setValue(r.t1, 112); r.con.setValue(r.t2, 90); r.settle(); r.enter(r.all); },
+         [&](Rig& r) { return points(r, Kind::Bpf, 1) >= 5; }, "13:112 14:90",
+         {"interrupted, restored to 112", "interrupted, restored to 90"}, {{0x034, 112}, {0x035, 90}},
+         "\"outcome\":\"interrupted\",\"restored\":90}"},
+        {"BPF ALL during T2: T1 keeps its result",
+         [](Rig& r) { r.con.setValue(r.t2, 90); r.settle(); r.enter(r.all); },
+         [&](Rig& r) { return points(r, Kind::Bpf, 2) >= 5; }, "14:90", {"done", "interrupted, restored to 90"},
+         {{0x034, 64}, {0x035, 90}}, "\"outcome\":\"interrupted\",\"restored\":90}"},
+        {"RX LVA mid-search",
+         [](Rig& r) {
+             r.trx.adReading = [&r](int code) { return code == kLvin ? 220 - r.lastValue(0x06) * 200 / 255 : 0; };
+             r.con.setValue(r.rxLva, 77);
+             r.con.setValue(r.m.idxLvRx, 100);
+             r.settle();
+             r.enter(r.rxLva);
+         },
+         [&](Rig& r) { return points(r, Kind::Lva, 1) >= 4; }, "06:77", {"interrupted, restored to 77"},
+         {{0x03C, 77}}, "\"outcome\":\"interrupted\",\"restored\":77}"},
+        {"RSSI after the S3 point",
+         [](Rig& r) {
+             r.app.radio().eepImage().WriteByte(0x084, 50);
+             r.app.radio().eepImage().WriteByte(0x083, 20);
+             r.enter(r.rssi);
+             r.ticks(10);
+             r.enter(r.rssi);   // stores SD (4) as S3
+         },
+         [](Rig& r) { return r.m.rssiLevelS1; }, "16:50", {"interrupted, restored to S3 50"},
+         {{0x084, 50}, {0x083, 20}}, "\"outcome\":\"interrupted\",\"restored\":[{\"level\":\"S3\",\"sd\":50}]}"},
+        {"RSSI before a point", [](Rig& r) { r.enter(r.rssi); },
+         [](Rig& r) { return r.m.myJournal.last(Kind::Rssi) != nullptr; }, "", {"interrupted, no level changed"}, {},
+         "\"outcome\":\"interrupted\",\"restored\":[]}"},
+    };
+    for (const Case& c : cases) {
+        Rig r;
+        c.start(r);
+        ASSERT_TRUE(r.runUntil([&] { return c.escapeWhen(r); })) << c.name;
+        const size_t from = r.port.written.size(), received = r.trx.commands.size();
+        EXPECT_TRUE(r.app.mainWindow().lboConsole_KeyDown(kKeyEscape, 0)) << c.name;
+        EXPECT_FALSE(r.m.RigTavikProp_AutoRunning()) << c.name;
+        ASSERT_TRUE(r.settle()) << c.name;
+        std::string written;   // E8 frames: sub-command at byte 9, the value's two hex digits after it
+        for (size_t i = from; i < r.port.written.size(); ++i) {
+            const ByteStr& f = r.port.written[i];
+            if (f.size() > 12 && f[9] != 0x03)
+                written += (written.empty() ? "" : " ") + ByteToHex2(f[9]) + ":" +
+                           std::to_string(std::stoi(std::string(f.begin() + 10, f.begin() + 12), nullptr, 16));
+        }
+        EXPECT_EQ(written, c.frames) << c.name;
+        const std::string got = r.commands(received);
+        EXPECT_EQ(got.substr(got.size() - std::min(got.size(), c.frames.size())), c.frames)
+            << c.name << ": the transceiver got them last";
+        std::string restore;
+        std::vector<std::string> records;
+        for (const JournalEvent& e : r.m.myJournal.events()) {
+            if (e.kind == Kind::Adjust && e.cause == "restore")
+                restore += (restore.empty() ? "" : " ") + ByteToHex2(static_cast<int16_t>(e.command)) + ":" +
+                           std::to_string(e.wireValue);
+            if (e.kind == Kind::Bpf || e.kind == Kind::Lva || e.kind == Kind::Rssi)
+                records.push_back(RestoredText(e));
+        }
+        EXPECT_EQ(restore, c.frames) << c.name << ": the journal's frames";
+        EXPECT_EQ(records, c.records) << c.name;
+        const std::string json = JournalLines(r.m.myJournal);
+        EXPECT_NE(json.find(c.json + "\n"), std::string::npos) << c.name << "\n" << json;
+        for (const auto& [adr, value] : c.image)
+            EXPECT_EQ(r.image(adr), value) << c.name << std::hex << " at 0x" << adr;
+        EXPECT_EQ(std::make_pair(r.con.WaitAfterE8(r.t1), r.con.WaitAfterE8(r.rxLva)), std::make_pair(200, 500))
+            << c.name << ": the normal waits again";
+        EXPECT_EQ(r.win.beeper.beeps, 0) << c.name;
+        EXPECT_EQ(r.line(r.all), "   BPF ALL: [Enter] to Sweep") << c.name;
+
+        // Nothing runs now: Escape is left to the window, and nothing is sent.
+        const size_t after = r.trx.commands.size();
+        EXPECT_FALSE(r.app.mainWindow().lboConsole_KeyDown(kKeyEscape, 0)) << c.name;
+        r.ticks(10);
+        EXPECT_EQ(r.trx.commands.size(), after) << c.name;
     }
 }
