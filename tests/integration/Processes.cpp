@@ -118,6 +118,17 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& in
     return r;
 }
 
+RunResult RunCli(const std::vector<std::string>& args, const std::string& input, int timeoutMs, const std::string& cwd)
+{
+    std::vector<std::string> argv{"/usr/bin/env"};
+    auto arg = args.begin();
+    for (; arg != args.end() && arg->find('=') != std::string::npos; ++arg)
+        argv.push_back(*arg);
+    argv.push_back(BinPath("dorvel-adj-cli"));
+    argv.insert(argv.end(), arg, args.end());
+    return RunProgram(argv, input, timeoutMs, cwd);
+}
+
 Conversation::Conversation(const std::vector<std::string>& argv)
 {
     int toChild[2], fromChild[2];

@@ -17,6 +17,10 @@ struct RunResult {
 // what it printed.
 RunResult RunProgram(const std::vector<std::string>& argv, const std::string& input = {}, int timeoutMs = 120000,
                      const std::string& cwd = {});
+// The same for dorvel-adj-cli and its arguments; leading "NAME=value"
+// arguments go into its environment.
+RunResult RunCli(const std::vector<std::string>& args, const std::string& input = {}, int timeoutMs = 120000,
+                 const std::string& cwd = {});
 
 // A program in the background that is given one line at a time and
 // answers with lines (dorvel-adj-cli session). At destruction its input is

@@ -20,10 +20,12 @@ std::vector<std::string> SessionOutput::block(size_t n) const
     return n + 1 < blocks.size() ? blocks[n] : std::vector<std::string>{};
 }
 
-SessionOutput RunSession(const std::string& device, const std::string& script, int timeoutMs)
+SessionOutput RunSession(const std::string& device, const std::string& script, int timeoutMs,
+                         std::vector<std::string> env)
 {
     SessionOutput s;
-    s.run = RunProgram({BinPath("dorvel-adj-cli"), "session", "--device", device}, script, timeoutMs);
+    env.insert(env.end(), {"session", "--device", device});
+    s.run = RunCli(env, script, timeoutMs);
     std::istringstream in(s.run.out);
     for (std::string l; std::getline(in, l);)
         s.lines.push_back(l);

@@ -15,7 +15,9 @@ struct SessionOutput {
     std::vector<std::string> block(size_t n) const;
 };
 
-SessionOutput RunSession(const std::string& device, const std::string& script, int timeoutMs = 180000);
+// env: "NAME=value" entries for the program's environment.
+SessionOutput RunSession(const std::string& device, const std::string& script, int timeoutMs = 180000,
+                         std::vector<std::string> env = {});
 
 // The value field of a console line (title, colon, four characters).
 int ConsoleValue(const std::string& line);

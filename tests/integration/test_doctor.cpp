@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "tests/integration/SessionRun.h"
@@ -17,12 +18,10 @@ namespace {
 // The doctor with its own settings file holding the given lines.
 RunResult Doctor(const TempDir& dir, const std::string& settings, std::vector<std::string> args)
 {
-    const std::string config = dir.file("config");
-    RunProgram({"/bin/mkdir", "-p", config + "/dorvel-adj"});
-    std::ofstream(config + "/dorvel-adj/Velmara.rs") << settings;
-    std::vector<std::string> argv{"/usr/bin/env", "XDG_CONFIG_HOME=" + config, BinPath("dorvel-adj-cli"), "doctor"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return RunProgram(argv, {}, 60000);
+    std::filesystem::create_directories(dir.file("config/dorvel-adj"));
+    std::ofstream(dir.file("config/dorvel-adj/Velmara.rs")) << settings;
+    args.insert(args.begin(), {"XDG_CONFIG_HOME=" + dir.file("config"), "doctor"});
+    return RunCli(args, {}, 60000);
 }
 
 // The lock file name serial programs use for a device under /dev.
@@ -78,8 +77,7 @@ TEST(Doctor, EachFindingIsReportedWithItsFixAndSetsTheStatus)
     ASSERT_EQ(r.status, 1);
     const std::string fix = r.out.substr(r.out.find("fix: sed") + 5);
     ASSERT_EQ(RunProgram({"/bin/sh", "-c", fix.substr(0, fix.find('\n'))}).status, 0);
-    const std::string config = dir.file("config");
-    r = RunProgram({"/usr/bin/env", "XDG_CONFIG_HOME=" + config, BinPath("dorvel-adj-cli"), "doctor"});
+    r = RunCli({"XDG_CONFIG_HOME=" + dir.file("config"), "doctor"});
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(Has(r.out, "no COM entries")) << r.out;
 }
@@ -103,19 +101,17 @@ TEST(Doctor, AUserOutsideTheDevicesGroupIsToldToJoinIt)
 {
     if (geteuid() != 0)
         GTEST_SKIP() << "runs the doctor as another user, which needs root; this user's own groups cannot be taken away";
-    const RunResult tool = RunProgram({"/bin/sh", "-c", "test -x /usr/bin/setpriv"});
-    if (tool.status != 0)
+    if (RunProgram({"/bin/sh", "-c", "test -x /usr/bin/setpriv"}).status != 0)
         GTEST_SKIP() << "setpriv (util-linux) is not installed";
-    const std::vector<std::string> asNobody{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
-    std::vector<std::string> probe = asNobody;
-    probe.insert(probe.end(), {"/bin/test", "-x", BinPath("dorvel-adj-cli")});
-    if (RunProgram(probe).status != 0)
+    const auto asNobody = [](std::vector<std::string> argv) {
+        argv.insert(argv.begin(), {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+        return RunProgram(argv);
+    };
+    if (asNobody({"/bin/test", "-x", BinPath("dorvel-adj-cli")}).status != 0)
         GTEST_SKIP() << "the build folder is not open to an unprivileged user";
     SimProcess sim({"--fast"});
-    std::vector<std::string> argv = asNobody;
-    argv.insert(argv.end(), {"/usr/bin/env", "XDG_CONFIG_HOME=/nonexistent", BinPath("dorvel-adj-cli"), "doctor",
-                             "--device", sim.device()});
-    const RunResult r = RunProgram(argv);
+    const RunResult r = asNobody({"/usr/bin/env", "XDG_CONFIG_HOME=/nonexistent", BinPath("dorvel-adj-cli"), "doctor",
+                                  "--device", sim.device()});
     struct stat st {};
     ASSERT_EQ(stat(sim.device().c_str(), &st), 0);
     const group* g = getgrgid(st.st_gid);

@@ -95,7 +95,7 @@ TEST(DeviceTroubles, ReplugHeldDeviceAndRelativePath)
     ASSERT_EQ(session.hear(60000), "ok");
 
     // Another copy of the program finds the device held and says by whom.
-    const RunResult held = RunProgram({BinPath("dorvel-adj-cli"), "read", "--device", link, "--out", dir.file("x")});
+    const RunResult held = RunCli({"read", "--device", link, "--out", dir.file("x")});
     EXPECT_EQ(held.status, 1);
     EXPECT_EQ(held.err.rfind("Cannot access COM 1.\n", 0), 0u) << held.err;
     EXPECT_TRUE(Has(held.err, "in use by dorvel-adj-cli")) << held.err;
@@ -110,8 +110,7 @@ TEST(DeviceTroubles, ReplugHeldDeviceAndRelativePath)
     EXPECT_EQ(session.finish(10000), 0);
 
     // A relative name is a file in the current folder, not one under /dev.
-    const RunResult rel = RunProgram({BinPath("dorvel-adj-cli"), "read", "--device", "radio", "--out", "image.bin"},
-                                     {}, 120000, dir.path());
+    const RunResult rel = RunCli({"read", "--device", "radio", "--out", "image.bin"}, {}, 120000, dir.path());
     EXPECT_EQ(rel.status, 0) << rel.err;
     EXPECT_EQ(ReadFile(dir.file("image.bin")).size(), 8160u);
 }
@@ -140,7 +139,7 @@ TEST(DeviceTroubles, ALockFileOfNoProcessIsStale)
             ::unlink(lock.c_str());
             continue;   // only root may make it so
         }
-        const RunResult r = RunProgram({BinPath("dorvel-adj-cli"), "read", "--device", link, "--out", dir.file("x.bin")});
+        const RunResult r = RunCli({"read", "--device", link, "--out", dir.file("x.bin")});
         if (c.immutable) {
             RunProgram({"/usr/bin/chattr", "-i", lock});
             EXPECT_EQ(r.status, 1) << c.name;
