@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "tests/integration/SessionRun.h"
 
@@ -42,9 +43,9 @@ TEST(Doctor, EachFindingIsReportedWithItsFixAndSetsTheStatus)
     SimProcess sim({"--fast"});
     const std::string dev = sim.device();
     const std::string self = std::to_string(getpid());
-    // lockPid: a lock file naming this process ("" for none).
+    // lockPid: a lock file naming this process ("" for none); held: another program has the device open.
     struct Case { const char* name; std::string settings; std::vector<std::string> args; std::string lockPid;
-                  int status; std::vector<std::string> says; };
+                  int status; std::vector<std::string> says; bool held = false; };
     const Case cases[] = {
         {"a device that is not there", "", {"--device", dir.file("ttyUSB9")}, "", 1,
          {"PROBLEM: " + dir.file("ttyUSB9") + ": no such device", "fix: ls -l /dev/serial/by-id/"}},
@@ -57,11 +58,19 @@ TEST(Doctor, EachFindingIsReportedWithItsFixAndSetsTheStatus)
          {"COM1 = " + dev + "\n", "COM2 = /dev/no-such-adapter  (not present)",
           "PROBLEM: COM2 in the settings names /dev/no-such-adapter, which is not present",
           "fix: sed -i '/^COM2=/Id' " + dir.file("config") + "/dorvel-adj/Velmara.rs"}},
+        {"a device held by another program is named, with the command that ends it", "", {"--device", dev}, "", 1,
+         {"PROBLEM: " + dev + ": in use by sleep (process ", "fix: kill "}, true},
         {"a device that is free", "[PORTS]\nCOM1=" + dev + "\n", {"--device", dev}, "", 0,
          {"Device " + dev + ":\n  no adapter driver, no latency timer, low latency not supported",
           "nothing stands in the way"}},
     };
     for (const Case& c : cases) {
+        std::unique_ptr<Conversation> holder;
+        if (c.held) {
+            holder = std::make_unique<Conversation>(
+                std::vector<std::string>{"/bin/sh", "-c", "exec 3<>" + dev + "; echo ready; exec sleep 60"});
+            ASSERT_EQ(holder->hear(5000), "ready");
+        }
         if (!c.lockPid.empty())
             std::ofstream(LockName(dev)) << "      " << c.lockPid << "\n";
         const RunResult r = Doctor(dir, c.settings, c.args);
@@ -80,19 +89,6 @@ TEST(Doctor, EachFindingIsReportedWithItsFixAndSetsTheStatus)
     r = RunCli({"XDG_CONFIG_HOME=" + dir.file("config"), "doctor"});
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(Has(r.out, "no COM entries")) << r.out;
-}
-
-// A program that has the device open is named, with the command that ends it.
-TEST(Doctor, ADeviceHeldByAnotherProgramIsNamed)
-{
-    TempDir dir;
-    SimProcess sim({"--fast"});
-    Conversation holder({"/bin/sh", "-c", "exec 3<>" + sim.device() + "; echo ready; exec sleep 60"});
-    ASSERT_EQ(holder.hear(5000), "ready");
-    const RunResult r = Doctor(dir, "", {"--device", sim.device()});
-    EXPECT_EQ(r.status, 1) << r.out;
-    EXPECT_TRUE(Has(r.out, "PROBLEM: " + sim.device() + ": in use by sleep (process ")) << r.out;
-    EXPECT_TRUE(Has(r.out, "fix: kill ")) << r.out;
 }
 
 // A user outside the device's group: an unprivileged user without groups
