@@ -108,7 +108,7 @@ RunResult RunCli(const std::vector<std::string>& args, const std::string& input,
 {
     std::vector<std::string> argv{"/usr/bin/env"};
     auto arg = args.begin();
-    for (; arg != args.end() && arg->find('=') != std::string::npos; ++arg)
+    for (; arg != args.end() && arg->find('=') != std::string::npos && arg->front() != '-'; ++arg)
         argv.push_back(*arg);
     argv.push_back(BinPath("dorvel-adj-cli"));
     argv.insert(argv.end(), arg, args.end());
