@@ -165,19 +165,35 @@ TEST(ImageFiles, AFailedOrKilledWriteLeavesNoImageWithoutItsRecord)
     }
 }
 
-TEST(Restore, OnlyTheReadBackProvesTheWrite)
+// The radio answers a clone write "written" whether it keeps it or not: only
+// the read-back proves the write. A radio that falls silent in any phase is
+// told with what it holds.
+TEST(Restore, OnlyTheReadBackProvesTheWriteAndABreakSaysWhatTheRadioHolds)
 {
+    using Phase = ImageRestore::Phase;
     using Outcome = ImageRestore::Outcome;
-    struct Case { const char* name; bool keepsWrites; Outcome outcome; const char* message; };
-    const Case cases[] = {{"the radio keeps the write", true, Outcome::Verified, "verified"},
-                          {"the radio says written but keeps nothing", false, Outcome::Mismatch,
-                           "differs from the image at 2 bytes, the first at address 0x0082"}};
+    // pulledIn: the phase in which the radio falls silent (Idle: never); says: part of the message, or how the
+    // interruption's text begins.
+    struct Case { const char* name; bool keepsWrites; Phase pulledIn; Outcome outcome; const char* says; };
+    const Case cases[] = {
+        {"the radio keeps the write", true, Phase::Idle, Outcome::Verified, "verified"},
+        {"the radio says written but keeps nothing", false, Phase::Idle, Outcome::Mismatch,
+         "differs from the image at 2 bytes, the first at address 0x0082"},
+        {"the first read", true, Phase::Reading, Outcome::Failed,
+         "The link broke before anything was written: the radio is unchanged."},
+        {"the write", true, Phase::Writing, Outcome::Failed,
+         "The link broke during the write: the radio's memory is partly written, "},
+        {"the read-back", true, Phase::Verifying, Outcome::Failed,
+         "The link broke during the read-back: the image was written whole but not verified."},
+    };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         ModelBench b;
         for (size_t a = 0; a < b.trx.image.size(); ++a)
             b.trx.image[a] = static_cast<uint8_t>(a * 7);
         b.trx.keepsWrites = c.keepsWrites;
-        ASSERT_TRUE(b.connect()) << c.name;
+        ASSERT_TRUE(b.connect());
+        b.bytesPerTick = 48;   // the radio's stream arrives as over the line
         ByteStr file = b.trx.image;
         file[0x082] = 0x11;    // " Power(Hi)"
         file[0x1000] = 0x22;   // beyond the listing and the channels
@@ -186,71 +202,41 @@ TEST(Restore, OnlyTheReadBackProvesTheWrite)
         ImageRestore& r = b.app.restore();
         // The bench keeps no backups, and its patterned memory is no real radio's.
         RestoreOptions anyway;
-        anyway.withoutBackup = true;
-        anyway.anyImage = true;
-        ASSERT_TRUE(r.start(file, ImageRecord{"5314", "0101", "", "", ""}, anyway)) << c.name;
-        ASSERT_TRUE(b.runUntil([&] { return r.phase() == ImageRestore::Phase::Confirming; })) << c.name;
-        ASSERT_EQ(r.changes().size(), 2u) << c.name;
-        EXPECT_EQ(DifferenceLine(r.changes()[0]), "                POW HI Level:  142 ->   17") << c.name;
-        EXPECT_EQ(DifferenceLine(r.changes()[1]), "                   Byte 1000: 00 -> 22") << c.name;
-        r.answer(true);
-        // "Connect" waits while the restore holds the radio.
-        b.app.mainWindow().cmd00_Click(0);
+        anyway.withoutBackup = anyway.anyImage = true;
+        ASSERT_TRUE(r.start(file, ImageRecord{"5314", "0101", "", "", ""}, anyway));
+        if (c.pulledIn != Phase::Reading) {
+            ASSERT_TRUE(b.runUntil([&] { return r.phase() == Phase::Confirming; }));
+            ASSERT_EQ(r.changes().size(), 2u);
+            EXPECT_EQ(DifferenceLine(r.changes()[0]), "                POW HI Level:  142 ->   17");
+            EXPECT_EQ(DifferenceLine(r.changes()[1]), "                   Byte 1000: 00 -> 22");
+            r.answer(true);
+        }
+        if (c.pulledIn == Phase::Idle)
+            b.app.mainWindow().cmd00_Click(0);   // "Connect" waits while the restore holds the radio
         // The write's progress only grows, up to full when the last frame is out.
         int writing = 0;
         bool fell = false;
         ASSERT_TRUE(b.runUntil([&] {
-            if (r.phase() == ImageRestore::Phase::Writing) {
+            if (r.phase() == Phase::Writing) {
                 fell = fell || r.progressCells() < writing;
                 writing = r.progressCells();
             }
+            if (c.pulledIn != Phase::Idle && r.phase() == c.pulledIn && b.app.seq().driver().lastEeAdr() > 2000) {
+                b.trx.pulled = true;   // what was still on its way is lost with the rest
+                b.held.clear();
+            }
             return !r.busy();
-        })) << c.name;
-        EXPECT_FALSE(fell) << c.name;
-        EXPECT_EQ(writing, 32) << c.name;
-        EXPECT_EQ(r.outcome(), c.outcome) << c.name;
-        EXPECT_TRUE(Has(r.message(), c.message)) << c.name << ": " << r.message();
-        EXPECT_TRUE(b.trx.image == (c.keepsWrites ? file : radioBefore)) << c.name;
-        EXPECT_TRUE(b.connect()) << c.name << ": the console works again after a restore";
-    }
-}
-
-// The radio falls silent in each phase of a restore: the failure's detail
-// says what the radio holds.
-TEST(Restore, ALinkThatBreaksSaysWhatTheRadioHolds)
-{
-    using Phase = ImageRestore::Phase;
-    struct Case { const char* name; Phase phase; int32_t afterAddress; const char* holds; };
-    const Case cases[] = {
-        {"the first read", Phase::Reading, 2000, "The link broke before anything was written: the radio is unchanged."},
-        {"the write", Phase::Writing, 2000, "The link broke during the write: the radio's memory is partly written, "},
-        {"the read-back", Phase::Verifying, 2000,
-         "The link broke during the read-back: the image was written whole but not verified."},
-    };
-    for (const Case& c : cases) {
-        ModelBench b;
-        ASSERT_TRUE(b.connect()) << c.name;
-        b.bytesPerTick = 48;   // the radio's stream arrives as over the line
-        ByteStr file = b.trx.image;
-        file[0x082] = static_cast<uint8_t>(file[0x082] + 1);
-        ImageRestore& r = b.app.restore();
-        RestoreOptions anyway;
-        anyway.withoutBackup = true;
-        anyway.anyImage = true;
-        ASSERT_TRUE(r.start(file, std::nullopt, anyway)) << c.name;
-        if (c.phase != Phase::Reading) {
-            ASSERT_TRUE(b.runUntil([&] { return r.phase() == Phase::Confirming; })) << c.name;
-            r.answer(true);
+        }));
+        EXPECT_EQ(r.outcome(), c.outcome);
+        if (c.outcome == Outcome::Failed) {
+            EXPECT_EQ(r.interruption().rfind(c.says, 0), 0u) << r.interruption();
+            EXPECT_TRUE(Has(b.win.msgBox.shown.back().detail, c.says));
+            continue;
         }
-        ASSERT_TRUE(b.runUntil([&] {
-            return r.phase() == c.phase && b.app.seq().driver().lastEeAdr() > c.afterAddress;
-        })) << c.name;
-        // Pulled: what was still on its way is lost with the rest.
-        b.trx.pulled = true;
-        b.held.clear();
-        ASSERT_TRUE(b.runUntil([&] { return !r.busy(); })) << c.name;
-        EXPECT_EQ(r.outcome(), ImageRestore::Outcome::Failed) << c.name;
-        EXPECT_EQ(r.interruption().rfind(c.holds, 0), 0u) << c.name << ": " << r.interruption();
-        EXPECT_TRUE(Has(b.win.msgBox.shown.back().detail, c.holds)) << c.name;
+        EXPECT_FALSE(fell);
+        EXPECT_EQ(writing, 32);
+        EXPECT_TRUE(Has(r.message(), c.says)) << r.message();
+        EXPECT_TRUE(b.trx.image == (c.keepsWrites ? file : radioBefore));
+        EXPECT_TRUE(b.connect()) << "the console works again after a restore";
     }
 }

@@ -133,7 +133,7 @@ TEST_F(ProfileFileTest, TypedValuesTravelAsText)
     EXPECT_EQ(std::get<std::string>(s), "keep");
 }
 
-TEST_F(ProfileFileTest, PortsMapToDevicesThroughThePortsSection)
+TEST_F(ProfileFileTest, PortsMapToDevicesThroughThePortsSectionOrTheOnlyAdapter)
 {
     ComPortMap map(pf, file);
     EXPECT_EQ(map.DevicePath(4), "/dev/ttyUSB3") << "no file";
@@ -148,30 +148,26 @@ TEST_F(ProfileFileTest, PortsMapToDevicesThroughThePortsSection)
     ASSERT_TRUE(map.setDevicePath(4, "/dev/serial/by-id/usb-adapter"));
     EXPECT_EQ(map.DevicePath(4), "/dev/serial/by-id/usb-adapter");
     EXPECT_EQ(map.DevicePath(2), "/dev/ttyACM0");
-}
 
-// A port number without an entry whose default device is missing takes the
-// only USB adapter present, and says so; with two, or a default device that
-// exists, nothing is guessed.
-TEST_F(ProfileFileTest, OnlyAdapterStandsInForAMissingDefaultDevice)
-{
+    // A port number without an entry whose default device is missing takes
+    // the only USB adapter present, and says so; with two, or a default
+    // device that exists, nothing is guessed.
     FakePortLister lister;
     const platform::SerialPortEntry usb{"/dev/ttyACM3", "/dev/serial/by-id/usb-Maker_Cable_42-if00", "Cable", "Maker",
                                         "42", true, {"cdc_acm", -1, platform::LowLatency::NotTried, 0}};
     const platform::SerialPortEntry builtIn{"/dev/ttyS0", "", "", "", "", false, {}};
-    ComPortMap map(pf, file);
     map.setLister(&lister);
     std::vector<std::string> notices;
     map.setNotice([&](const std::string& n) { notices.push_back(n); });
     bool defaultExists = false;
     map.setExists([&](const std::string&) { return defaultExists; });
-    const struct { std::vector<platform::SerialPortEntry> present; bool defaultExists; const char* path; } cases[] = {
+    const struct { std::vector<platform::SerialPortEntry> present; bool defaultExists; const char* path; } guesses[] = {
         {{builtIn, usb}, false, "/dev/serial/by-id/usb-Maker_Cable_42-if00"},
         {{usb, usb}, false, "/dev/ttyUSB0"},
         {{builtIn}, false, "/dev/ttyUSB0"},
         {{usb}, true, "/dev/ttyUSB0"},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : guesses) {
         lister.ports = c.present;
         defaultExists = c.defaultExists;
         EXPECT_EQ(map.DevicePath(1), c.path);

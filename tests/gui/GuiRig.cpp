@@ -8,11 +8,6 @@
 
 #include "model/clsIndOp_RigTavik.h"
 
-bool WaitFor(const std::function<bool()>& pred, int ms)
-{
-    return QTest::qWaitFor(pred, ms);
-}
-
 BoxCatcher::BoxCatcher()
 {
     // A modal box runs its own event loop; the timer still fires inside it.

@@ -3,6 +3,7 @@
 // system, with its own settings folder and lock, and optionally dorvel-sim
 // on a pseudo-terminal (logging every frame) as the selected port's device.
 #include <QString>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -13,7 +14,7 @@
 #include "tests/integration/Processes.h"
 
 // Runs the event loop until pred holds; false after ms milliseconds.
-bool WaitFor(const std::function<bool()>& pred, int ms = 10000);
+inline bool WaitFor(const std::function<bool()>& pred, int ms = 10000) { return QTest::qWaitFor(pred, ms); }
 
 // Catches every modal message box as it opens, records it and presses OK.
 struct BoxCatcher {

@@ -14,10 +14,6 @@
 #include <stdexcept>
 #include <thread>
 
-#ifndef DORVEL_BIN_DIR
-#error "DORVEL_BIN_DIR must name the folder of the built programs"
-#endif
-
 namespace {
 
 // The exit status, -1 when killed or gone, -2 when still running after
@@ -63,22 +59,12 @@ pid_t spawn(const std::vector<std::string>& argv, int in, int out, int err, cons
 
 }  // namespace
 
-std::string BinPath(const std::string& name)
-{
-    return std::string(DORVEL_BIN_DIR) + "/" + name;
-}
-
 std::string ReadFile(const std::string& path)
 {
     std::ifstream f(path, std::ios::binary);
     std::stringstream s;
     s << f.rdbuf();
     return s.str();
-}
-
-bool FileExists(const std::string& path)
-{
-    return std::filesystem::exists(path);
 }
 
 TempDir::TempDir()
@@ -116,6 +102,17 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& in
     r.out = ReadFile(dir.file("out"));
     r.err = ReadFile(dir.file("err"));
     return r;
+}
+
+RunResult RunCli(const std::vector<std::string>& args, const std::string& input, int timeoutMs, const std::string& cwd)
+{
+    std::vector<std::string> argv{"/usr/bin/env"};
+    auto arg = args.begin();
+    for (; arg != args.end() && arg->find('=') != std::string::npos && arg->front() != '-'; ++arg)
+        argv.push_back(*arg);
+    argv.push_back(BinPath("dorvel-adj-cli"));
+    argv.insert(argv.end(), arg, args.end());
+    return RunProgram(argv, input, timeoutMs, cwd);
 }
 
 Conversation::Conversation(const std::vector<std::string>& argv)

@@ -3,8 +3,13 @@
 // pseudo-terminal, and the programs under test run to completion.
 #include <sys/types.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
+
+#ifndef DORVEL_BIN_DIR
+#error "DORVEL_BIN_DIR must name the folder of the built programs"
+#endif
 
 struct RunResult {
     int status = -1;   // exit status, or -1 when killed
@@ -17,6 +22,10 @@ struct RunResult {
 // what it printed.
 RunResult RunProgram(const std::vector<std::string>& argv, const std::string& input = {}, int timeoutMs = 120000,
                      const std::string& cwd = {});
+// The same for dorvel-adj-cli and its arguments; leading "NAME=value"
+// arguments go into its environment.
+RunResult RunCli(const std::vector<std::string>& args, const std::string& input = {}, int timeoutMs = 120000,
+                 const std::string& cwd = {});
 
 // A program in the background that is given one line at a time and
 // answers with lines (dorvel-adj-cli session). At destruction its input is
@@ -58,7 +67,7 @@ private:
 };
 
 // The path of a program built beside the tests.
-std::string BinPath(const std::string& name);
+inline std::string BinPath(const std::string& name) { return std::string(DORVEL_BIN_DIR) + "/" + name; }
 
 // A private scratch folder, removed with its contents at destruction.
 class TempDir {
@@ -73,7 +82,7 @@ private:
 };
 
 std::string ReadFile(const std::string& path);
-bool FileExists(const std::string& path);
+inline bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
 inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 // The files in a folder whose names end in ending, as full paths, sorted;
 // hidden files are left out.

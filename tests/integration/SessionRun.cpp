@@ -20,19 +20,16 @@ std::vector<std::string> SessionOutput::block(size_t n) const
     return n + 1 < blocks.size() ? blocks[n] : std::vector<std::string>{};
 }
 
-SessionOutput RunSession(const std::string& device, const std::string& script, int timeoutMs)
+SessionOutput RunSession(const std::string& device, const std::string& script, int timeoutMs,
+                         std::vector<std::string> env)
 {
     SessionOutput s;
-    s.run = RunProgram({BinPath("dorvel-adj-cli"), "session", "--device", device}, script, timeoutMs);
+    env.insert(env.end(), {"session", "--device", device});
+    s.run = RunCli(env, script, timeoutMs);
     std::istringstream in(s.run.out);
     for (std::string l; std::getline(in, l);)
         s.lines.push_back(l);
     return s;
-}
-
-int ConsoleValue(const std::string& line)
-{
-    return line.size() >= 15 ? std::stoi(line.substr(11, 4)) : -1;
 }
 
 std::vector<WireCommand> LoggedE8Frames(const std::string& logText)
@@ -69,16 +66,6 @@ std::string CommandText(const std::vector<WireCommand>& cmds)
         s += (s.empty() ? "" : " ") + std::string(sub) + ":" + std::to_string(c.value);
     }
     return s;
-}
-
-int RatioToByte(int a, int b)
-{
-    return a < 1 || b < 1 ? 0 : std::min(255, static_cast<int>(255.0 * a / b + 0.5));
-}
-
-int ScaleByte(int a, int b)
-{
-    return std::min(255, static_cast<int>(a * b / 255.0 + 0.5));
 }
 
 Reference ReferenceImage(const std::vector<std::string>& simArgs)

@@ -1,7 +1,7 @@
 #pragma once
 // Runs dorvel-adj-cli session against a simulator with a script of commands
 // and splits its answers.
-#include <map>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -15,10 +15,12 @@ struct SessionOutput {
     std::vector<std::string> block(size_t n) const;
 };
 
-SessionOutput RunSession(const std::string& device, const std::string& script, int timeoutMs = 180000);
+// env: "NAME=value" entries for the program's environment.
+SessionOutput RunSession(const std::string& device, const std::string& script, int timeoutMs = 180000,
+                         std::vector<std::string> env = {});
 
 // The value field of a console line (title, colon, four characters).
-int ConsoleValue(const std::string& line);
+inline int ConsoleValue(const std::string& line) { return line.size() >= 15 ? std::stoi(line.substr(11, 4)) : -1; }
 
 // Adjustment commands in a simulator log: (sub-command, value) of every
 // E8 frame from the PC, in order.
@@ -36,8 +38,8 @@ std::string CommandText(const std::vector<WireCommand>& cmds);
 
 // The narrow level as a ratio of the wide one and back, as the program
 // works them out.
-int RatioToByte(int a, int b);
-int ScaleByte(int a, int b);
+inline int RatioToByte(int a, int b) { return a < 1 || b < 1 ? 0 : std::min(255, int(255.0 * a / b + 0.5)); }
+inline int ScaleByte(int a, int b) { return std::min(255, int(a * b / 255.0 + 0.5)); }
 
 // The simulator's image for the given options, as its file.
 struct Reference {

@@ -14,11 +14,6 @@ namespace {
 
 std::string firstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
-RunResult cliRead(const std::string& device, const std::string& out)
-{
-    return RunProgram({BinPath("dorvel-adj-cli"), "read", "--device", device, "--out", out});
-}
-
 }  // namespace
 
 // One simulator serves the read and then the listing of the radio, which is
@@ -28,18 +23,18 @@ TEST(CliRead, FullCloneReadGivesTheSimulatorsImageByteForByteAndItsListing)
     TempDir dir;
     ASSERT_EQ(RunProgram({BinPath("dorvel-sim"), "--write-image", dir.file("ref.bin")}).status, 0);
     SimProcess sim({"--fast"});
-    const RunResult r = cliRead(sim.device(), dir.file("radio.bin"));
+    const RunResult r = RunCli({"read", "--device", sim.device(), "--out", dir.file("radio.bin")});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string image = ReadFile(dir.file("radio.bin"));
     EXPECT_EQ(image.size(), 8160u);
     EXPECT_TRUE(image == ReadFile(dir.file("ref.bin")));
     EXPECT_FALSE(FileExists(dir.file("radio.bin.part")));
 
-    const RunResult fromFile = RunProgram({BinPath("dorvel-adj-cli"), "params", dir.file("ref.bin")});
+    const RunResult fromFile = RunCli({"params", dir.file("ref.bin")});
     ASSERT_EQ(fromFile.status, 0) << fromFile.err;
     EXPECT_EQ(std::count(fromFile.out.begin(), fromFile.out.end(), '\n'), 66);
     EXPECT_EQ(fromFile.out.find('\r'), std::string::npos) << "plain newlines on a terminal";
-    const RunResult fromRadio = RunProgram({BinPath("dorvel-adj-cli"), "params", "--device", sim.device()});
+    const RunResult fromRadio = RunCli({"params", "--device", sim.device()});
     EXPECT_EQ(fromRadio.status, 0) << fromRadio.err;
     EXPECT_EQ(fromRadio.out, fromFile.out);
 }
@@ -62,7 +57,7 @@ TEST(CliRead, EachFaultEndsInItsOperatorMessageAndLeavesNoFile)
         args.insert(args.end(), c.simArgs.begin(), c.simArgs.end());
         SimProcess sim(args);
         const auto start = std::chrono::steady_clock::now();
-        const RunResult r = cliRead(sim.device(), dir.file("radio.bin"));
+        const RunResult r = RunCli({"read", "--device", sim.device(), "--out", dir.file("radio.bin")});
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20)) << c.simArgs.back();
         EXPECT_EQ(r.status, 1) << c.firstLine << "\n" << r.err;
         EXPECT_EQ(firstLine(r.err), c.firstLine) << r.err;
@@ -74,7 +69,7 @@ TEST(CliRead, EachFaultEndsInItsOperatorMessageAndLeavesNoFile)
 TEST(CliRead, MissingDeviceAndBadArguments)
 {
     TempDir dir;
-    RunResult r = cliRead(dir.file("no-such-device"), dir.file("radio.bin"));
+    RunResult r = RunCli({"read", "--device", dir.file("no-such-device"), "--out", dir.file("radio.bin")});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(firstLine(r.err), "Cannot access COM 1.");
     EXPECT_TRUE(Has(r.err, dir.file("no-such-device"))) << "the device tried is named: " << r.err;
@@ -83,9 +78,8 @@ TEST(CliRead, MissingDeviceAndBadArguments)
     const std::vector<std::vector<std::string>> bad = {
         {"read"}, {"read", "--device"}, {"read", "--device", "/dev/null"}, {"read", "--out", dir.file("x.bin")},
         {"read", "--device", "/dev/null", "--out", dir.file("x.bin"), "--speed", "9"}, {"frobnicate"}, {}};
-    for (auto args : bad) {
-        args.insert(args.begin(), BinPath("dorvel-adj-cli"));
-        r = RunProgram(args);
+    for (const auto& args : bad) {
+        r = RunCli(args);
         EXPECT_EQ(r.status, 2) << args.size();
         EXPECT_FALSE(r.err.empty());
     }
@@ -96,7 +90,7 @@ TEST(CliParams, RefusesFilesThatAreNoImage)
     TempDir dir;
     std::ofstream(dir.file("short.bin"), std::ios::binary) << std::string(8159, '\xFF');
     for (const std::string& bad : {dir.file("short.bin"), dir.file("missing.bin"), dir.path()}) {
-        const RunResult r = RunProgram({BinPath("dorvel-adj-cli"), "params", bad});
+        const RunResult r = RunCli({"params", bad});
         EXPECT_EQ(r.status, 2) << bad;
         EXPECT_TRUE(Has(r.err, bad)) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "one line: " << r.err;

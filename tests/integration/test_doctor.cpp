@@ -8,7 +8,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "tests/integration/SessionRun.h"
 
@@ -17,12 +19,10 @@ namespace {
 // The doctor with its own settings file holding the given lines.
 RunResult Doctor(const TempDir& dir, const std::string& settings, std::vector<std::string> args)
 {
-    const std::string config = dir.file("config");
-    RunProgram({"/bin/mkdir", "-p", config + "/dorvel-adj"});
-    std::ofstream(config + "/dorvel-adj/Velmara.rs") << settings;
-    std::vector<std::string> argv{"/usr/bin/env", "XDG_CONFIG_HOME=" + config, BinPath("dorvel-adj-cli"), "doctor"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return RunProgram(argv, {}, 60000);
+    std::filesystem::create_directories(dir.file("config/dorvel-adj"));
+    std::ofstream(dir.file("config/dorvel-adj/Velmara.rs")) << settings;
+    args.insert(args.begin(), {"XDG_CONFIG_HOME=" + dir.file("config"), "doctor"});
+    return RunCli(args, {}, 60000);
 }
 
 // The lock file name serial programs use for a device under /dev.
@@ -43,9 +43,9 @@ TEST(Doctor, EachFindingIsReportedWithItsFixAndSetsTheStatus)
     SimProcess sim({"--fast"});
     const std::string dev = sim.device();
     const std::string self = std::to_string(getpid());
-    // lockPid: a lock file naming this process ("" for none).
+    // lockPid: a lock file naming this process ("" for none); held: another program has the device open.
     struct Case { const char* name; std::string settings; std::vector<std::string> args; std::string lockPid;
-                  int status; std::vector<std::string> says; };
+                  int status; std::vector<std::string> says; bool held = false; };
     const Case cases[] = {
         {"a device that is not there", "", {"--device", dir.file("ttyUSB9")}, "", 1,
          {"PROBLEM: " + dir.file("ttyUSB9") + ": no such device", "fix: ls -l /dev/serial/by-id/"}},
@@ -58,11 +58,19 @@ TEST(Doctor, EachFindingIsReportedWithItsFixAndSetsTheStatus)
          {"COM1 = " + dev + "\n", "COM2 = /dev/no-such-adapter  (not present)",
           "PROBLEM: COM2 in the settings names /dev/no-such-adapter, which is not present",
           "fix: sed -i '/^COM2=/Id' " + dir.file("config") + "/dorvel-adj/Velmara.rs"}},
+        {"a device held by another program is named, with the command that ends it", "", {"--device", dev}, "", 1,
+         {"PROBLEM: " + dev + ": in use by sleep (process ", "fix: kill "}, true},
         {"a device that is free", "[PORTS]\nCOM1=" + dev + "\n", {"--device", dev}, "", 0,
          {"Device " + dev + ":\n  no adapter driver, no latency timer, low latency not supported",
           "nothing stands in the way"}},
     };
     for (const Case& c : cases) {
+        std::unique_ptr<Conversation> holder;
+        if (c.held) {
+            holder = std::make_unique<Conversation>(
+                std::vector<std::string>{"/bin/sh", "-c", "exec 3<>" + dev + "; echo ready; exec sleep 60"});
+            ASSERT_EQ(holder->hear(5000), "ready");
+        }
         if (!c.lockPid.empty())
             std::ofstream(LockName(dev)) << "      " << c.lockPid << "\n";
         const RunResult r = Doctor(dir, c.settings, c.args);
@@ -78,23 +86,9 @@ TEST(Doctor, EachFindingIsReportedWithItsFixAndSetsTheStatus)
     ASSERT_EQ(r.status, 1);
     const std::string fix = r.out.substr(r.out.find("fix: sed") + 5);
     ASSERT_EQ(RunProgram({"/bin/sh", "-c", fix.substr(0, fix.find('\n'))}).status, 0);
-    const std::string config = dir.file("config");
-    r = RunProgram({"/usr/bin/env", "XDG_CONFIG_HOME=" + config, BinPath("dorvel-adj-cli"), "doctor"});
+    r = RunCli({"XDG_CONFIG_HOME=" + dir.file("config"), "doctor"});
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(Has(r.out, "no COM entries")) << r.out;
-}
-
-// A program that has the device open is named, with the command that ends it.
-TEST(Doctor, ADeviceHeldByAnotherProgramIsNamed)
-{
-    TempDir dir;
-    SimProcess sim({"--fast"});
-    Conversation holder({"/bin/sh", "-c", "exec 3<>" + sim.device() + "; echo ready; exec sleep 60"});
-    ASSERT_EQ(holder.hear(5000), "ready");
-    const RunResult r = Doctor(dir, "", {"--device", sim.device()});
-    EXPECT_EQ(r.status, 1) << r.out;
-    EXPECT_TRUE(Has(r.out, "PROBLEM: " + sim.device() + ": in use by sleep (process ")) << r.out;
-    EXPECT_TRUE(Has(r.out, "fix: kill ")) << r.out;
 }
 
 // A user outside the device's group: an unprivileged user without groups
@@ -103,19 +97,17 @@ TEST(Doctor, AUserOutsideTheDevicesGroupIsToldToJoinIt)
 {
     if (geteuid() != 0)
         GTEST_SKIP() << "runs the doctor as another user, which needs root; this user's own groups cannot be taken away";
-    const RunResult tool = RunProgram({"/bin/sh", "-c", "test -x /usr/bin/setpriv"});
-    if (tool.status != 0)
+    if (RunProgram({"/bin/sh", "-c", "test -x /usr/bin/setpriv"}).status != 0)
         GTEST_SKIP() << "setpriv (util-linux) is not installed";
-    const std::vector<std::string> asNobody{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
-    std::vector<std::string> probe = asNobody;
-    probe.insert(probe.end(), {"/bin/test", "-x", BinPath("dorvel-adj-cli")});
-    if (RunProgram(probe).status != 0)
+    const auto asNobody = [](std::vector<std::string> argv) {
+        argv.insert(argv.begin(), {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+        return RunProgram(argv);
+    };
+    if (asNobody({"/bin/test", "-x", BinPath("dorvel-adj-cli")}).status != 0)
         GTEST_SKIP() << "the build folder is not open to an unprivileged user";
     SimProcess sim({"--fast"});
-    std::vector<std::string> argv = asNobody;
-    argv.insert(argv.end(), {"/usr/bin/env", "XDG_CONFIG_HOME=/nonexistent", BinPath("dorvel-adj-cli"), "doctor",
-                             "--device", sim.device()});
-    const RunResult r = RunProgram(argv);
+    const RunResult r = asNobody({"/usr/bin/env", "XDG_CONFIG_HOME=/nonexistent", BinPath("dorvel-adj-cli"), "doctor",
+                                  "--device", sim.device()});
     struct stat st {};
     ASSERT_EQ(stat(sim.device().c_str(), &st), 0);
     const group* g = getgrgid(st.st_gid);

@@ -47,6 +47,7 @@ TEST(OutputFiles, WhatIsNoRegularFileIsRefusedAndLinksAreWrittenThrough)
 {
     TempDir dir;
     SimProcess sim({"--fast"});
+    const auto read = [&](const std::string& out) { return RunCli({"read", "--device", sim.device(), "--out", out}); };
     ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0644), 0);
     ASSERT_EQ(::mkdir(dir.file("folder").c_str(), 0755), 0);
     ASSERT_EQ(::mkdir(dir.file("real").c_str(), 0755), 0);
@@ -55,12 +56,9 @@ TEST(OutputFiles, WhatIsNoRegularFileIsRefusedAndLinksAreWrittenThrough)
     // system's /dev/null is ever tried.
     if (::mknod(dir.file("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
         refused.push_back(dir.file("null"));
-    std::vector<std::string> kinds;
-    for (const std::string& p : refused)
-        kinds.push_back(Kind(p));
-
+    const std::string kinds[] = {"FIFO", "folder", "character device"};
     for (size_t i = 0; i < refused.size(); ++i) {
-        const RunResult r = RunProgram({BinPath("dorvel-adj-cli"), "read", "--device", sim.device(), "--out", refused[i]});
+        const RunResult r = read(refused[i]);
         EXPECT_EQ(r.status, 2) << refused[i] << ": " << r.err;
         EXPECT_TRUE(Has(r.err, refused[i] + " is a") && Has(r.err, "not a regular file")) << r.err;
         EXPECT_EQ(Kind(refused[i]), kinds[i]) << "left as it is";
@@ -72,7 +70,7 @@ TEST(OutputFiles, WhatIsNoRegularFileIsRefusedAndLinksAreWrittenThrough)
         EXPECT_EQ(Kind(refused[i]), kinds[i]) << "left as it is by the report";
     }
     if (!HasFailure()) {
-        const RunResult r = RunProgram({BinPath("dorvel-adj-cli"), "read", "--device", sim.device(), "--out", "/dev/null"});
+        const RunResult r = read("/dev/null");
         EXPECT_EQ(r.status, 2) << r.err;
         EXPECT_EQ(Kind("/dev/null"), "character device");
     }
@@ -84,7 +82,7 @@ TEST(OutputFiles, WhatIsNoRegularFileIsRefusedAndLinksAreWrittenThrough)
     ASSERT_EQ(::symlink(dir.file("real/new.bin").c_str(), dir.file("abs.bin").c_str()), 0);
     const std::pair<const char*, const char*> links[] = {{"rel.bin", "real/old.bin"}, {"abs.bin", "real/new.bin"}};
     for (const auto& [link, target] : links) {
-        const RunResult r = RunProgram({BinPath("dorvel-adj-cli"), "read", "--device", sim.device(), "--out", dir.file(link)});
+        const RunResult r = read(dir.file(link));
         EXPECT_EQ(r.status, 0) << link << ": " << r.err;
         EXPECT_EQ(Kind(dir.file(link)), "link") << link;
         EXPECT_EQ(ReadFile(dir.file(target)).size(), 8160u) << link;

@@ -6,14 +6,11 @@
 #include <unistd.h>
 
 #include <ctime>
-#include <filesystem>
 #include <fstream>
-
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "platform/SerialLine.h"
+#include "tests/integration/Processes.h"
 #include "tests/support/PortRig.h"
 #include "tests/support/ScriptedRadio.h"
 
@@ -168,13 +165,8 @@ TEST_F(FrmComTest, LineErrorsEmptyTheReceiveBufferAndOverflowClosesThePort)
 TEST(LineErrorWatch, CounterChangesBecomeNotifications)
 {
     platform::LineErrorCounts counts{1, 1, 1, 1, 1};
-    int reads = 0;
     platform::LineErrorWatch watch;
-    watch.start([&](platform::LineErrorCounts& c) {
-        ++reads;
-        c = counts;
-        return true;
-    });
+    watch.start([&](platform::LineErrorCounts& c) { c = counts; return true; });
     EXPECT_TRUE(watch.poll().empty()) << "the counts at opening are the baseline";
     const struct { platform::LineErrorCounts now; std::vector<int16_t> events; } steps[] = {
         {{2, 1, 1, 1, 1}, {platform::comEventFrame}},
@@ -190,11 +182,8 @@ TEST(LineErrorWatch, CounterChangesBecomeNotifications)
 
     // A line without counters (a pseudo-terminal) says nothing, and is not
     // asked again.
-    reads = 0;
-    watch.start([&](platform::LineErrorCounts&) {
-        ++reads;
-        return false;
-    });
+    int reads = 0;
+    watch.start([&](platform::LineErrorCounts&) { ++reads; return false; });
     EXPECT_TRUE(watch.poll().empty());
     EXPECT_EQ(reads, 1);
 }
@@ -213,9 +202,7 @@ TEST(SerialLine, OpenFailuresAndPermissionsAreExplained)
 // young that its writer may still be at it.
 TEST(SerialLine, LockFilesOfNoRunningProcessAreStale)
 {
-    char tmpl[] = "/tmp/dorvel-locks-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    const std::string dir = tmpl;
+    TempDir dir;
     const pid_t child = ::fork();
     if (child == 0)
         ::_exit(0);
@@ -233,12 +220,11 @@ TEST(SerialLine, LockFilesOfNoRunningProcessAreStale)
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         const std::string device = "/dev/ttyUSB" + std::to_string(i);
-        const std::string path = dir + "/LCK..ttyUSB" + std::to_string(i);
+        const std::string path = dir.file("LCK..ttyUSB" + std::to_string(i));
         std::ofstream(path) << cases[i].content << cases[i].pid;
         const timeval t[2] = {{std::time(nullptr) - cases[i].age, 0}, {std::time(nullptr) - cases[i].age, 0}};
         ::utimes(path.c_str(), t);
-        const std::vector<std::string> stale = platform::StaleLockFiles(device, {"/no/such/folder", dir});
+        const std::vector<std::string> stale = platform::StaleLockFiles(device, {"/no/such/folder", dir.path()});
         EXPECT_EQ(stale, cases[i].stale ? std::vector<std::string>{path} : std::vector<std::string>{}) << i;
     }
-    std::filesystem::remove_all(dir);
 }

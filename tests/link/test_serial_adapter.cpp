@@ -58,33 +58,20 @@ TEST(SerialAdapter, OpeningAsksForLowLatencyAndRemembersWhatCameOfIt)
     }
 }
 
-// A pseudo-terminal: no sysfs entry, no serial flags; the opening goes on.
-TEST(SerialAdapter, APseudoTerminalHasNoAdapterAndNothingToRestore)
+// Without an open device nothing is asked and the description still reads
+// sysfs; a latency timer file that holds something else is no timer.
+TEST(SerialAdapter, AClosedDeviceIsOnlyDescribed)
 {
     FakeAdapterSystem k;
-    k.getError = ENOTTY;
-    const AdapterInfo info = platform::OpenLowLatency(k, 3, "/dev/pts/4");
-    EXPECT_EQ(info.lowLatency, LowLatency::NotSupported);
-    EXPECT_EQ(info.error, ENOTTY);
-    EXPECT_EQ(platform::AdapterText(info), "no adapter driver, no latency timer, low latency not supported");
-    k.getError = 0;
-    platform::RestoreLatency(k, 3, info);
-    EXPECT_TRUE(k.sets.empty());
-
-    // Without an open device nothing is asked; the description still reads sysfs.
     const AdapterInfo closed = platform::OpenLowLatency(k, -1, kDevice);
+    EXPECT_TRUE(k.fds.empty() && k.sets.empty());
     EXPECT_EQ(closed.lowLatency, LowLatency::NotTried);
     EXPECT_EQ(closed.latencyTimerMs, 16);
     EXPECT_EQ(platform::AdapterText(closed), "ftdi_sio, latency timer 16 ms");
-}
-
-// A latency timer file that holds something else is no timer.
-TEST(SerialAdapter, AnUnreadableTimerIsNoTimer)
-{
     class Odd : public FakeAdapterSystem {
         std::string readLine(const std::string&) override { return "sixteen"; }
-    } k;
-    EXPECT_EQ(platform::DescribeAdapter(k, kDevice).latencyTimerMs, -1);
+    } odd;
+    EXPECT_EQ(platform::DescribeAdapter(odd, kDevice).latencyTimerMs, -1);
 }
 
 // The doctor's decisions on facts this machine cannot show: groups joined

@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <fstream>
 #include <thread>
 
@@ -40,8 +39,8 @@ Bytes exchange(int fd, const Bytes& frame, size_t n)
 
 TEST(SimProgram, BadArgumentsAndAWrongSizeImageGiveStatus2)
 {
-    const std::string base = ::testing::TempDir() + "dorvel-sim-" + std::to_string(getpid());
-    const std::string shortImage = base + "-short.bin", written = base + "-written.bin";
+    TempDir dir;
+    const std::string shortImage = dir.file("short.bin"), written = dir.file("written.bin");
     std::ofstream(shortImage, std::ios::binary) << std::string(8159, '\0');
     const std::vector<std::vector<const char*>> cases = {
         {"--bogus"},           {"--baud", "0"},          {"--main-code", "531"},    {"--sub-code", "FE00"},
@@ -53,8 +52,6 @@ TEST(SimProgram, BadArgumentsAndAWrongSizeImageGiveStatus2)
         args.insert(args.end(), {"--write-image", written.c_str()});
         EXPECT_EQ(dsim::simMain(static_cast<int>(args.size()), args.data()), 2) << args[1] << " " << args[2];
     }
-    std::remove(shortImage.c_str());
-    std::remove(written.c_str());
 }
 
 TEST(SimProgram, ServesItsPrintedDeviceToOneClientAfterAnother)
