@@ -57,6 +57,9 @@ bool DorvelApp::Main()
     // After the keeper: the job notes the backup the keeper has just taken.
     job_ = std::make_unique<JobRecord>(radio_, *keeper_, DORVEL_VERSION);
     model_->addListener(job_.get());
+    runner_ = std::make_unique<ProcedureRunner>(*model_, radio_, *job_, *platform_.clock,
+                                                platform_.wallClock != nullptr ? *platform_.wallClock : systemWall_);
+    model_->addListener(runner_.get());
     restore_ = std::make_unique<ImageRestore>(*seq_, radio_, *model_, *keeper_, controls_.rig.lblProgress);
     restore_->setSequencerMessage(SequencerErrorMessage);
     main_->setImageWork(keeper_.get(), restore_.get());

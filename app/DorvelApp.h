@@ -9,6 +9,7 @@
 #include "records/ImageKeeper.h"
 #include "records/ImageRestore.h"
 #include "records/JobRecord.h"
+#include "records/ProcedureRunner.h"
 #include "app/MainWindowControls.h"
 #include "app/clsCmcProfileIO.h"
 #include "app/frmMain.h"
@@ -68,6 +69,8 @@ public:
     ImageRestore& restore() { return *restore_; }
     // The job's details and what its report says beyond the journal.
     JobRecord& job() { return *job_; }
+    // Alignment procedures, run by a front end on the program's tick.
+    ProcedureRunner& runner() { return *runner_; }
 
 private:
     AppPlatform platform_;
@@ -82,4 +85,5 @@ private:
     std::unique_ptr<ImageKeeper> keeper_;
     std::unique_ptr<ImageRestore> restore_;
     std::unique_ptr<JobRecord> job_;
+    std::unique_ptr<ProcedureRunner> runner_;
 };

@@ -14,6 +14,7 @@ int CliDiff(const std::vector<std::string>& args);
 int CliBackups(const std::vector<std::string>& args);
 int CliDoctor(const std::vector<std::string>& args);
 int CliCheckProcedure(const std::vector<std::string>& args);
+int CliRun(const std::vector<std::string>& args);
 
 // Options of the form --name VALUE, and flags (--name alone); on a bad one,
 // a one-line reason on stderr naming the command, and false.
@@ -23,7 +24,12 @@ struct CliOptions {
     std::string in;
     std::vector<std::string> flags;
     std::vector<std::string> positional;
+    // Every option with its value, in the order given (an option may come
+    // more than once).
+    std::vector<std::pair<std::string, std::string>> values;
     bool has(const std::string& flag) const;
+    // The last value of an option, "" when not given.
+    std::string value(const std::string& option) const;
 };
 bool ParseOptions(const std::string& command, const std::vector<std::string>& args,
                   const std::vector<std::string>& allowed, CliOptions& opt,

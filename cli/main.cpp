@@ -32,6 +32,9 @@ const char kUsage[] =
     "                                  the settings' COM entries (status 1 when something\n"
     "                                  stands in the way)\n"
     "  check-procedure FILE            check an alignment procedure file and list its steps\n"
+    "  run --device PATH --procedure FILE --serial S [--operator O] [--answers FILE]\n"
+    "      [--record FILE]             run an alignment procedure on the radio: status 0\n"
+    "                                  PASS, 1 FAIL, 3 ERROR or ABORTED, 2 bad usage or file\n"
     "  session --device PATH           run headless, one command per line on stdin:\n"
     "      connect | select I | step N | enter | button I | wait MS | idle\n"
     "      console | readouts | params | journal | report FILE | quit\n"
@@ -43,6 +46,14 @@ const char kUsage[] =
 bool CliOptions::has(const std::string& flag) const
 {
     return std::find(flags.begin(), flags.end(), flag) != flags.end();
+}
+
+std::string CliOptions::value(const std::string& option) const
+{
+    for (auto v = values.rbegin(); v != values.rend(); ++v)
+        if (v->first == option)
+            return v->second;
+    return {};
 }
 
 bool ParseOptions(const std::string& command, const std::vector<std::string>& args,
@@ -69,6 +80,7 @@ bool ParseOptions(const std::string& command, const std::vector<std::string>& ar
             break;
         }
         const std::string& v = args[++i];
+        opt.values.emplace_back(a, v);
         if (a == "--device")
             opt.device = v;
         else if (a == "--out")
@@ -124,6 +136,8 @@ int main(int argc, char** argv)
         return CliDoctor(args);
     if (cmd == "check-procedure")
         return CliCheckProcedure(args);
+    if (cmd == "run")
+        return CliRun(args);
     std::cerr << "dorvel-adj-cli: unknown command " << cmd << " (try --help)" << std::endl;
     return 2;
 }

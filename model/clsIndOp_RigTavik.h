@@ -86,6 +86,9 @@ public:
     bool RigTavikProp_Waiting() { return waitE8Ms > 0 || waitTick.counter() > 0; }
     // Not connected and nothing under way: "Connect" starts afresh.
     bool RigTavikProp_Idle() const { return taskState == 0; }
+    // "Reload(F5)" was pressed and the edit cycle that reads every readout
+    // afresh has not ended yet.
+    bool RigTavikProp_Reloading() const { return reloadRequest || reloadActive; }
     // An automatic adjustment (RSSI capture, BPF sweep, LVA search) runs.
     bool RigTavikProp_AutoRunning() const { return seqStep != 0; }
     // Frames that put back what an interrupted adjustment changed are still

@@ -2,82 +2,18 @@
 
 #include <cstdio>
 
+#include "records/JsonWriter.h"
 #include "records/TimeText.h"
 #include "link/Common.h"
 
 namespace {
-
-std::string quoted(const std::string& s)
-{
-    std::string out = "\"";
-    for (size_t i = 0; i < s.size(); ++i) {
-        const char c = s[i];
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\r':
-            if (i + 1 < s.size() && s[i + 1] == '\n')
-                break;   // CR LF is one line break
-            out += "\\n";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char esc[8];
-                std::snprintf(esc, sizeof esc, "\\u%04x", static_cast<unsigned>(c));
-                out += esc;
-            } else {
-                out += c;
-            }
-        }
-    }
-    return out + "\"";
-}
-
-// An object built field by field, in the order given.
-class Obj {
-public:
-    Obj& str(const char* key, const std::string& v) { return raw(key, quoted(v)); }
-    Obj& num(const char* key, long long v) { return raw(key, std::to_string(v)); }
-    Obj& flag(const char* key, bool v) { return raw(key, v ? "true" : "false"); }
-    Obj& date(const char* key, int64_t seconds)
-    {
-        return raw(key, seconds != 0 ? quoted(LocalDateText(seconds)) : "null");
-    }
-    Obj& raw(const char* key, const std::string& json)
-    {
-        text_ += (text_.empty() ? "{" : ",") + quoted(key) + ":" + json;
-        return *this;
-    }
-    std::string done() const { return text_.empty() ? "{}" : text_ + "}"; }
-
-private:
-    std::string text_;
-};
-
-std::string array(const std::vector<std::string>& elements)
-{
-    std::string out = "[";
-    for (size_t i = 0; i < elements.size(); ++i)
-        out += (i ? "," : "") + elements[i];
-    return out + "]";
-}
 
 std::string pairs(const std::vector<JournalPoint>& points)
 {
     std::vector<std::string> e;
     for (const JournalPoint& p : points)
         e.push_back("[" + std::to_string(p.value) + "," + std::to_string(p.reading) + "]");
-    return array(e);
+    return JsonArray(e);
 }
 
 void itemFields(Obj& o, const JournalEvent& e)
@@ -119,11 +55,11 @@ std::string eventJson(const JournalEvent& e)
         std::vector<std::string> points;
         for (const JournalPoint& p : e.points)
             points.push_back(Obj().str("level", p.value == 1 ? "S1" : "S3").num("sd", p.reading).done());
-        o.raw("points", array(points)).str("outcome", OutcomeText(e.outcome));
+        o.raw("points", JsonArray(points)).str("outcome", OutcomeText(e.outcome));
         std::vector<std::string> restored;
         for (const JournalPoint& p : e.restoredLevels)
             restored.push_back(Obj().str("level", p.value == 1 ? "S1" : "S3").num("sd", p.reading).done());
-        o.raw("restored", e.restored ? array(restored) : "null");
+        o.raw("restored", e.restored ? JsonArray(restored) : "null");
         break;
     }
     case JournalEvent::Kind::Bpf:
@@ -164,13 +100,10 @@ std::string readoutList(const ServiceJournal& j, bool latest)
             o.num("ms", r.latestMs).flag("before_last_adjustment", ReadBeforeLastAdjustment(j, r));
         lines.push_back(o.done());
     }
-    return array(lines);
+    return JsonArray(lines);
 }
 
-std::string optional(const std::string& s)
-{
-    return s.empty() ? "null" : quoted(s);
-}
+
 
 }  // namespace
 
@@ -287,10 +220,10 @@ std::string JournalReportJson(const ServiceJournal& journal, const JobInfo& job,
     doc.str("report", "Dorvel ADJ service report").num("version", 2).date("created", created);
     doc.str("program_version", job.version);
     doc.raw("job", Obj()
-                       .raw("technician", optional(job.details.technician))
-                       .raw("work_order", optional(job.details.order))
-                       .raw("serial", optional(job.details.serial))
-                       .raw("backup", optional(job.backupPath))
+                       .optStr("technician", job.details.technician)
+                       .optStr("work_order", job.details.order)
+                       .optStr("serial", job.details.serial)
+                       .optStr("backup", job.backupPath)
                        .done());
     if (const JournalEvent* id = journal.identity())
         doc.raw("radio", Obj()
@@ -319,7 +252,7 @@ std::string JournalReportJson(const ServiceJournal& journal, const JobInfo& job,
         o.num("changes", it.changes).flag("changed", it.changes > 0 || it.finalValue != it.atConnect);
         items.push_back(o.done());
     }
-    doc.raw("items", array(items));
+    doc.raw("items", JsonArray(items));
     if (job.imageRead) {
         std::vector<std::string> changes;
         for (const ImageDifference& d : job.changes)
@@ -327,14 +260,14 @@ std::string JournalReportJson(const ServiceJournal& journal, const JobInfo& job,
                                   .str("at_connect", d.a)
                                   .str("now", d.b)
                                   .done());
-        doc.raw("radio_changes", array(changes));
+        doc.raw("radio_changes", JsonArray(changes));
     } else {
         doc.raw("radio_changes", "null");
     }
     std::vector<std::string> events;
     for (const JournalEvent& e : journal.events())
         events.push_back(eventJson(e));
-    doc.raw("events", array(events));
+    doc.raw("events", JsonArray(events));
     doc.raw("readouts", Obj()
                             .raw("connect", readoutList(journal, false))
                             .raw("latest", readoutList(journal, true))
