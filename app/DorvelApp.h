@@ -10,6 +10,7 @@
 #include "records/ImageRestore.h"
 #include "records/JobRecord.h"
 #include "app/MainWindowControls.h"
+#include "app/StatusLine.h"
 #include "app/clsCmcProfileIO.h"
 #include "app/frmMain.h"
 #include "link/clsCmcOrb5Sequence.h"
@@ -68,6 +69,8 @@ public:
     ImageRestore& restore() { return *restore_; }
     // The job's details and what its report says beyond the journal.
     JobRecord& job() { return *job_; }
+    // The status line's phase and notices.
+    StatusLine& status() { return *status_; }
 
 private:
     AppPlatform platform_;
@@ -82,4 +85,5 @@ private:
     std::unique_ptr<ImageKeeper> keeper_;
     std::unique_ptr<ImageRestore> restore_;
     std::unique_ptr<JobRecord> job_;
+    std::unique_ptr<StatusLine> status_;
 };
