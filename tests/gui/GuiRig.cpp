@@ -1,6 +1,8 @@
 #include "tests/gui/GuiRig.h"
 
 #include <QAbstractButton>
+#include <QFrame>
+#include <QPushButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QTest>
@@ -11,6 +13,17 @@
 bool WaitFor(const std::function<bool()>& pred, int ms)
 {
     return QTest::qWaitFor(pred, ms);
+}
+
+std::string State(MainWindow& w)
+{
+    std::string s;
+    for (int f : {0, 1, 3})
+        s += w.fra01(f)->isHidden() ? '-' : 'F';
+    s += ' ';
+    for (int b = 0; b < 3; ++b)
+        s += w.cmd00(b)->isEnabled() ? 'E' : '-';
+    return s;
 }
 
 BoxCatcher::BoxCatcher()

@@ -33,17 +33,6 @@ int Number(const QLabel* phase, const QString& pattern)
     return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
-std::string State(MainWindow& w)
-{
-    std::string s;
-    for (int f : {0, 1, 3})
-        s += w.fra01(f)->isHidden() ? '-' : 'F';
-    s += ' ';
-    for (int b = 0; b < 3; ++b)
-        s += w.cmd00(b)->isEnabled() ? 'E' : '-';
-    return s;
-}
-
 JobDialog* OpenJobDialog(GuiRig& r)
 {
     r.desk->mnuFileJobDetails()->trigger();
