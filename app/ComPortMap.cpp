@@ -22,7 +22,7 @@ ComPortMap::ComPortMap(platform::ProfileFile& file, std::string fileName)
 {
 }
 
-std::string ComPortMap::DevicePath(int16_t portNo) const
+std::string ComPortMap::DevicePath(int16_t portNo, bool tell) const
 {
     if (portNo < 1 || portNo > 10)
         return {};
@@ -45,7 +45,7 @@ std::string ComPortMap::DevicePath(int16_t portNo) const
         }
     if (usb != 1)
         return fallback;
-    if (notice_)
+    if (notice_ && tell)
         notice_("COM " + std::to_string(portNo) + " has no device of its own; using the only USB serial adapter, " +
                 only->path() + (only->description.empty() ? "" : " (" + only->description + ")"));
     return only->path();

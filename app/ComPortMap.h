@@ -25,9 +25,11 @@ public:
     // For this run only, every port number opens this device (the demo's
     // simulated radio); "" goes back to the settings. Nothing is written.
     void setRunDevice(std::string path) { runDevice_ = std::move(path); }
+    const std::string& runDevice() const { return runDevice_; }
 
-    // "" for a number outside 1 to 10.
-    std::string DevicePath(int16_t portNo) const;
+    // "" for a number outside 1 to 10. tell: say which adapter a number
+    // without a device of its own takes (the opening does; a menu does not).
+    std::string DevicePath(int16_t portNo, bool tell = true) const;
     // Maps the port number to the device in the settings file at once;
     // false when the file could not be written.
     bool setDevicePath(int16_t portNo, const std::string& path);

@@ -63,6 +63,11 @@ bool DorvelApp::Main()
     restore_ = std::make_unique<ImageRestore>(*seq_, radio_, *model_, *keeper_, controls_.rig.lblProgress);
     restore_->setSequencerMessage(SequencerErrorMessage);
     main_->setImageWork(keeper_.get(), restore_.get());
+    // After the keeper: the notice names the backup it has just taken.
+    status_ = std::make_unique<StatusLine>(*model_, *seq_, *restore_, *keeper_);
+    status_->setLabels(controls_.statusPhase, controls_.statusNotice);
+    model_->addListener(status_.get());
+    main_->setStatusLine(status_.get());
     // The stored port and release time over those defaults.
     if (profMain_) {
         main_->setProfile(profMain_.get());

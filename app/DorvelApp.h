@@ -11,6 +11,7 @@
 #include "records/JobRecord.h"
 #include "records/ProcedureRunner.h"
 #include "app/MainWindowControls.h"
+#include "app/StatusLine.h"
 #include "app/clsCmcProfileIO.h"
 #include "app/frmMain.h"
 #include "link/clsCmcOrb5Sequence.h"
@@ -71,6 +72,8 @@ public:
     JobRecord& job() { return *job_; }
     // Alignment procedures, run by a front end on the program's tick.
     ProcedureRunner& runner() { return *runner_; }
+    // The status line's phase and notices.
+    StatusLine& status() { return *status_; }
 
 private:
     AppPlatform platform_;
@@ -86,4 +89,5 @@ private:
     std::unique_ptr<ImageRestore> restore_;
     std::unique_ptr<JobRecord> job_;
     std::unique_ptr<ProcedureRunner> runner_;
+    std::unique_ptr<StatusLine> status_;
 };

@@ -16,4 +16,8 @@ struct MainWindowControls {
     platform::MenuItem* mnuOptSelCom[5] = {};             // entries 1..4
     platform::MenuItem* mnuOptionSelAutoRelease[6] = {};  // entries 0..5
     platform::MessageBox* msgBox = nullptr;
+    // The status line beside the window's own controls: the phase of the
+    // work and the last notice (see StatusLine).
+    platform::Label* statusPhase = nullptr;
+    platform::Label* statusNotice = nullptr;
 };

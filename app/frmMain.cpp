@@ -5,6 +5,7 @@
 #include "app/AppText.h"
 #include "app/CloneErrorText.h"
 #include "app/KeyCodes.h"
+#include "app/StatusLine.h"
 #include "records/ImageKeeper.h"
 #include "records/ImageRestore.h"
 #include "app/clsCmcProfileIO.h"
@@ -99,6 +100,22 @@ bool frmMain::radioHeld() const
     return restore_ != nullptr && restore_->busy();
 }
 
+void frmMain::showRadioHeld()
+{
+    // The console the restore let go of has no values: the title frame with
+    // the restore's progress shows instead, and the buttons, which wait for
+    // the restore's end, look it.
+    RigWindow& rig = controls_.rig;
+    for (int f : {1, 3})
+        if (rig.fra01[f] != nullptr)
+            rig.fra01[f]->setVisible(false);
+    if (rig.fra01[0] != nullptr)
+        rig.fra01[0]->setVisible(true);
+    for (platform::Button* b : rig.cmd00)
+        if (b != nullptr)
+            b->setEnabled(false);
+}
+
 void frmMain::task()
 {
     seq_.task();
@@ -107,6 +124,10 @@ void frmMain::task()
         restore_->task();
     if (seq_.OpRunning())
         seq_.task();
+    if (radioHeld())
+        showRadioHeld();
+    if (status_ != nullptr)
+        status_->task();
     for (int i = 1; i <= 4; ++i)
         if (controls_.mnuOptSelCom[i] != nullptr)
             controls_.mnuOptSelCom[i]->setChecked(i == comPortNo_);

@@ -14,6 +14,7 @@ class clsIndOp_RigTavik;
 class clsCmcProfileIO;
 class ImageKeeper;
 class ImageRestore;
+class StatusLine;
 
 class frmMain : public frmComHost, public CloneErrorReporter {
 public:
@@ -46,6 +47,8 @@ public:
         restore_ = restore;
     }
     bool radioHeld() const;
+    // The status line, polled at the end of every tick.
+    void setStatusLine(StatusLine* status) { status_ = status; }
 
     // frmComHost: the window's share of every tick, its clone error report
     // and the settings save of the shutdown.
@@ -80,6 +83,9 @@ public:
     const std::string& keyBuffer() const { return keyBuffer_; }
 
 private:
+    // While a restore holds the radio.
+    void showRadioHeld();
+
     MainWindowControls& controls_;
     frmCom& com_;
     clsCmcOrb5Sequence& seq_;
@@ -88,6 +94,7 @@ private:
     bool profileSaveFailed_ = false;
     ImageKeeper* keeper_ = nullptr;
     ImageRestore* restore_ = nullptr;
+    StatusLine* status_ = nullptr;
     int16_t comPortNo_ = 1;
     int16_t comAutoRelease_ = 0;
     std::string keyBuffer_;

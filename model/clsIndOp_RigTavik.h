@@ -16,6 +16,7 @@
 //   RigTavik_Ratio.cpp      the MOD ratio conversions
 //   RigTavik_Window.cpp     frames and buttons from the task state
 //   RigTavik_Journal.cpp    what goes into the service journal
+//   RigTavik_Phase.cpp      the phase of the work, for a status line
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -28,6 +29,7 @@
 #include "platform/TickClock.h"
 #include "model/RigWindow.h"
 #include "model/ModelListener.h"
+#include "model/ModelPhase.h"
 #include "model/ServiceJournal.h"
 #include "model/clsIndEep_RigTavik.h"
 
@@ -99,6 +101,8 @@ public:
     // sequencer and no wait after a command; or in the parameter display
     // with no operation and no wait (changed items wait for the console).
     bool RigTavikProp_AtRest();
+    // What the work is now and how far it got (see ModelPhase).
+    ModelPhase RigTavikProp_Phase() const;
 
     // ---- console events ----------------------------------------------------
     std::string ConsEv_Disp(clsConsole& objConsole, int16_t& Index, int16_t evNo, int16_t val) override;

@@ -4,12 +4,16 @@
 // the developer has open is not disturbed).
 //
 //   dorvel-shots --window FILE   Connect, wait for the editable console and
-//                                its readouts, save the window
+//                                its readouts, save the window with its File
+//                                menu drawn open
 //   dorvel-shots --plots FILE    Connect, a BPF T1 sweep and an RX LVA
 //                                search, then save the sweep plot window
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -33,6 +37,19 @@ bool readoutsFilled(MainWindow& w)
     return true;
 }
 
+// The window with its File menu drawn open under the menu's title, so that
+// the picture shows the menus as they are.
+QImage withFileMenu(MainWindow& w)
+{
+    QImage img = w.grab().toImage();
+    QMenu* file = w.fileMenu();
+    const QPoint at = w.menuBar()->mapTo(&w, w.menuBar()->actionGeometry(file->menuAction()).bottomLeft());
+    file->resize(file->sizeHint());
+    QPainter p(&img);
+    p.drawPixmap(at, file->grab());
+    return img;
+}
+
 // Presses "Connect", waits for the editable console and the first readouts,
 // saves the window to file and closes it. Sets failed on a time-out or a
 // file that could not be written.
@@ -52,7 +69,7 @@ void scheduleScreenshot(DesktopApp& desk, const QString& file, bool& failed)
         if (!ready) {
             std::cerr << "dorvel-shots: the console did not become editable in time" << std::endl;
             failed = true;
-        } else if (!w.grab().save(file)) {
+        } else if (!withFileMenu(w).save(file)) {
             std::cerr << "dorvel-shots: cannot write " << file.toStdString() << std::endl;
             failed = true;
         }

@@ -4,9 +4,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
+#include <algorithm>
 #include <iostream>
 
 #include "app/AppText.h"
+#include "app/qt/JobDialog.h"
 #include "app/qt/PortDeviceDialog.h"
 
 namespace {
@@ -55,6 +58,57 @@ DesktopApp::DesktopApp(const DesktopOptions& options)
     QMenu* view = window_.menuBar()->addMenu(QStringLiteral("&View"));
     mnuViewPlots_ = view->addAction(QStringLiteral("&Sweep plots..."));
     QObject::connect(mnuViewPlots_, &QAction::triggered, &window_, [this] { showPlots(); });
+    // After the image and report entries.
+    mnuFileJobDetails_ = window_.fileMenu()->addAction(QStringLiteral("&Job details..."));
+    QObject::connect(mnuFileJobDetails_, &QAction::triggered, &window_, [this] { editJobDetails(); });
+    QObject::connect(window_.portMenu(), &QMenu::aboutToShow, &window_, [this] { showPortDevices(); });
+}
+
+void DesktopApp::showPortDevices()
+{
+    const bool simulated = !portMap_.runDevice().empty();
+    for (int16_t i = 1; i <= 4; ++i) {
+        const std::string device = portMap_.DevicePath(i, false);
+        window_.mnuOptSelCom(i)->setText(QStringLiteral("COM &%1 (%2%3)")
+                                             .arg(i)
+                                             .arg(QString::fromStdString(device),
+                                                  simulated ? QStringLiteral(", the simulated radio") : QString()));
+    }
+}
+
+void DesktopApp::editJobDetails()
+{
+    if (!started_ || jobDialog_ != nullptr)
+        return;
+    JobRecord& job = app_.job();
+    auto* dialog = new JobDialog(job.details(), job.connected(), !job.connected() && !app_.model().RigTavikProp_Idle(),
+                                 &window_);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    jobDialog_ = dialog;
+    // Asked without waiting: the tick goes on while the operator types.
+    QObject::connect(dialog, &QDialog::finished, &window_, [this, dialog](int result) {
+        jobDialog_ = nullptr;
+        if (result != QDialog::Accepted)
+            return;
+        const JobDetails d = dialog->details();
+        app_.job().setDetail("technician", d.technician);
+        app_.job().setDetail("order", d.order);
+        app_.job().setDetail("serial", d.serial);
+    });
+    dialog->open();
+}
+
+QPoint DesktopApp::PlaceBeside(const QRect& main, const QSize& side, const QRect& screen)
+{
+    const int top = std::clamp(main.top(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - side.height()));
+    if (main.right() + 1 + side.width() <= screen.right() + 1)
+        return {main.right() + 1, top};
+    if (main.left() - side.width() >= screen.left())
+        return {main.left() - side.width(), top};
+    // No room either side: offset, so that the main window's buttons stay in sight.
+    const int offset = 48;
+    return {std::min(main.left() + offset, std::max(screen.left(), screen.right() + 1 - side.width())),
+            std::min(main.top() + offset * 2, std::max(screen.top(), screen.bottom() + 1 - side.height()))};
 }
 
 
@@ -63,8 +117,14 @@ void DesktopApp::showPlots()
 {
     if (!started_)
         return;
-    if (plots_ == nullptr)
+    if (plots_ == nullptr) {
         plots_ = new PlotWindow(app_.model().myJournal, &window_);
+        const QScreen* screen = window_.screen();
+        // The frame the window system adds is the main window's again.
+        const QSize frame = window_.frameGeometry().size() - window_.size();
+        if (screen != nullptr)
+            plots_->move(PlaceBeside(window_.frameGeometry(), plots_->size() + frame, screen->availableGeometry()));
+    }
     plots_->show();
     plots_->raise();
 }
@@ -81,7 +141,8 @@ void DesktopApp::choosePortDevice()
     if (!started_)
         return;
     const int16_t portNo = app_.mainWindow().ComPortNo();
-    PortDeviceDialog dialog(portNo, portLister_.list(), &window_);
+    PortDeviceDialog dialog(portNo, [this] { return portLister_.list(); }, portMap_.DevicePath(portNo, false),
+                            !portMap_.runDevice().empty(), &window_);
     if (dialog.exec() != QDialog::Accepted || dialog.chosen().empty())
         return;
     if (!portMap_.setDevicePath(portNo, dialog.chosen()))
@@ -105,6 +166,7 @@ bool DesktopApp::start()
     images_.attach();
     window_.setLogic(&app_.mainWindow());
     app_.mainWindow().Form_Load();
+    showPortDevices();
     window_.show();
     return true;
 }

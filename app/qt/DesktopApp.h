@@ -2,6 +2,9 @@
 // The desktop program put together: the Qt serial port, timer and window,
 // the settings file, the single-instance lock and the program's objects,
 // and the window's entries beyond the specified menus.
+#include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <string>
 
 #include "records/BackupStore.h"
@@ -18,6 +21,8 @@
 #include "platform/qt/QtSerialPortList.h"
 #include "platform/qt/ReportingSerialPort.h"
 #include "platform/qt/QtTimer.h"
+
+class QDialog;
 
 struct DesktopOptions {
     // Where "Velmara.rs" is read and written; "" chooses between the
@@ -61,6 +66,15 @@ public:
     void showPlots();
     QAction* mnuViewPlots() const { return mnuViewPlots_; }
     PlotWindow* plotWindow() const { return plots_; }
+    // Where a side window of the given size goes: to the right of the main
+    // window when the screen has room, else to its left, else offset over it.
+    static QPoint PlaceBeside(const QRect& main, const QSize& side, const QRect& screen);
+    // File > "Job details...": the dialog while it is open, else null.
+    void editJobDetails();
+    QAction* mnuFileJobDetails() const { return mnuFileJobDetails_; }
+    QDialog* jobDialog() const { return jobDialog_; }
+    // The Option > Port entries with the devices their numbers open now.
+    void showPortDevices();
 
     // The File menu's image and report entries, the restore's view.
     ImageActions& images() { return images_; }
@@ -82,6 +96,8 @@ private:
     ImageActions images_;
     QAction* mnuOptionPortDevice_ = nullptr;
     QAction* mnuViewPlots_ = nullptr;
+    QAction* mnuFileJobDetails_ = nullptr;
+    QDialog* jobDialog_ = nullptr;
     PlotWindow* plots_ = nullptr;   // owned by the main window
     bool started_ = false;
     bool shutDown_ = false;

@@ -34,7 +34,7 @@ ImageActions::ImageActions(MainWindow& window, DorvelApp& app, std::string backu
         if (!attached_)
             return;
         // Saved images are the operator's own; the backups folder is the program's.
-        const QString path = QFileDialog::getSaveFileName(&window_, QStringLiteral("Save image"), QDir::homePath(),
+        const QString path = QFileDialog::getSaveFileName(&window_, QStringLiteral("Save image"), suggestedImagePath(),
                                                           QStringLiteral("Images (*.bin);;All files (*)"));
         if (!path.isEmpty())
             saveImageTo(path.toStdString());
@@ -82,20 +82,42 @@ void ImageActions::saveReport()
 {
     if (!attached_)
         return;
-    const QString suggested = QDir::home().filePath(
-        QStringLiteral("dorvel-report-%1.pdf").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmm"))));
-    const QString file = QFileDialog::getSaveFileName(&window_, QStringLiteral("Save report"), suggested,
+    const QString file = QFileDialog::getSaveFileName(&window_, QStringLiteral("Save report"), suggestedReportPath(),
                                                       QStringLiteral("PDF files (*.pdf)"));
     if (!file.isEmpty())
         saveReportTo(file.toStdString());
+}
+
+namespace {
+
+QString stamp()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmm"));
+}
+
+}  // namespace
+
+QString ImageActions::suggestedReportPath() const
+{
+    return QDir::home().filePath(QStringLiteral("dorvel-report-%1.pdf").arg(stamp()));
+}
+
+QString ImageActions::suggestedImagePath() const
+{
+    // The model codes of the radio read at "Connect", as backups are named.
+    const JournalEvent* id = app_.model().myJournal.identity();
+    const QString codes = id != nullptr ? QString::fromStdString(ModelText(id->mainCode, id->subCode)) + '-' : QString();
+    return QDir::home().filePath(QStringLiteral("dorvel-image-%1%2.bin").arg(codes, stamp()));
 }
 
 bool ImageActions::saveReportTo(const std::string& pdfPath)
 {
     std::string reason;
     if (WriteServiceReport(app_.model().myJournal, app_.job().info(), pdfPath, QDateTime::currentSecsSinceEpoch(),
-                           reason))
+                           reason)) {
+        app_.status().notice("Report saved to " + pdfPath);
         return true;
+    }
     QMessageBox::warning(&window_, QString::fromLatin1(kAppTitle),
                          QStringLiteral("The report could not be written: %1").arg(QString::fromStdString(reason)));
     return false;
@@ -110,8 +132,10 @@ bool ImageActions::saveImageTo(const std::string& path)
         return false;
     }
     std::string reason;
-    if (app_.imageKeeper().saveAs(path, reason))
+    if (app_.imageKeeper().saveAs(path, reason)) {
+        app_.status().notice("Image saved to " + path);
         return true;
+    }
     QMessageBox::warning(&window_, QString::fromLatin1(kAppTitle),
                          QStringLiteral("The image could not be saved: %1").arg(QString::fromStdString(reason)));
     return false;
@@ -129,7 +153,11 @@ bool ImageActions::writeImageFrom(const std::string& path)
         return false;
     }
     restorePath_ = path;
-    return app_.restore().start(image, record);
+    const bool connected = app_.model().RigTavikProp_EditEnabled() || app_.model().RigTavikProp_DispPara();
+    if (!app_.restore().start(image, record))
+        return false;
+    restoreEndedJob_ = connected;
+    return true;
 }
 
 void ImageActions::openBackupsFolder()
@@ -156,6 +184,14 @@ void ImageActions::confirmChanges(ImageRestore& restore)
 void ImageActions::restoreFinished(ImageRestore& restore)
 {
     const ImageRestore::Outcome o = restore.outcome();
+    std::string said = o == ImageRestore::Outcome::Verified   ? "The image was written and verified."
+                       : o == ImageRestore::Outcome::Mismatch ? "The image was written, but the radio reads back otherwise."
+                       : o == ImageRestore::Outcome::Failed   ? "The restore broke off: the message said what the radio holds."
+                                                              : "Nothing was written.";
+    if (restoreEndedJob_)
+        said += " \"Connect\" is needed to adjust again: the restore took the radio from the console.";
+    restoreEndedJob_ = false;
+    app_.status().notice(said);
     // A failure of the link has had its own message; a cancel needs none.
     if (o == ImageRestore::Outcome::Failed || o == ImageRestore::Outcome::Cancelled)
         return;

@@ -12,6 +12,7 @@ class DorvelApp;
 class MainWindow;
 class QAction;
 class QDialog;
+class QString;
 
 class ImageActions : public RestoreView {
 public:
@@ -33,6 +34,10 @@ public:
     void saveReport();
     // Writes the report of the journal; a failure is told in a warning.
     bool saveReportTo(const std::string& pdfPath);
+    // The names the file dialogs offer: the report's with the date, the
+    // image's with the radio's model codes and the date, in the home folder.
+    QString suggestedReportPath() const;
+    QString suggestedImagePath() const;
 
     QAction* mnuFileSaveImage() const { return mnuFileSaveImage_; }
     QAction* mnuFileWriteImage() const { return mnuFileWriteImage_; }
@@ -59,4 +64,6 @@ private:
     QAction* mnuFileSaveReport_ = nullptr;
     QDialog* restoreDialog_ = nullptr;
     std::string restorePath_;
+    // A radio was connected when the restore began: its console is gone.
+    bool restoreEndedJob_ = false;
 };

@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
 
 #include "app/KeyCodes.h"
@@ -30,6 +31,23 @@ QFont fixedFont(double points, bool bold = false)
     f.setBold(bold);
     return f;
 }
+
+// A status line label: its texts name files, whose paths are UTF-8.
+class StatusLabel : public platform::Label {
+public:
+    explicit StatusLabel(QLabel* w) : w_(w) {}
+    void setCaption(const std::string& text) override
+    {
+        caption_ = text;
+        w_->setText(QString::fromStdString(text));
+    }
+    std::string caption() const override { return caption_; }
+    void setColour(platform::SysColour) override {}
+
+private:
+    QLabel* w_;
+    std::string caption_;
+};
 
 int16_t keyCodeOf(const QKeyEvent& k)
 {
@@ -93,7 +111,7 @@ void MainWindow::buildMenus()
     mnuFileExit_ = file->addAction(QStringLiteral("E&xit"));
 
     QMenu* option = optionMenu_ = menuBar()->addMenu(QStringLiteral("&Option"));
-    QMenu* port = option->addMenu(QStringLiteral("&Port"));
+    QMenu* port = portMenu_ = option->addMenu(QStringLiteral("&Port"));
     auto* portGroup = new QActionGroup(this);
     for (int i = 1; i <= 4; ++i) {
         mnuOptSelCom_[i] = port->addAction(QStringLiteral("COM &%1").arg(i));
@@ -192,6 +210,15 @@ void MainWindow::buildControls()
     for (int i = 0; i <= 5; ++i)
         releaseItems_[i] = std::make_unique<platform::QtMenuItem>(mnuOptionSelAutoRelease_[i]);
     msgBox_ = std::make_unique<platform::QtMessageBox>(this);
+    // A standard status bar under the panels, beside the window's controls.
+    statusPhase_ = new QLabel(this);
+    statusNotice_ = new QLabel(this);
+    statusNotice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statusBar()->addWidget(statusPhase_);
+    statusBar()->addWidget(statusNotice_, 1);
+    statusBar()->setSizeGripEnabled(false);
+    phase_ = std::make_unique<StatusLabel>(statusPhase_);
+    notice_ = std::make_unique<StatusLabel>(statusNotice_);
     beeper_ = std::make_unique<platform::QtBeeper>();
     form_ = std::make_unique<platform::QtFormGeometry>(this, scale_);
 
@@ -232,6 +259,8 @@ void MainWindow::buildControls()
     for (int i = 0; i <= 5; ++i)
         controls_.mnuOptionSelAutoRelease[i] = releaseItems_[i].get();
     controls_.msgBox = msgBox_.get();
+    controls_.statusPhase = phase_.get();
+    controls_.statusNotice = notice_.get();
 
     // Places of the window's design that the layout keeps: the readout
     // lists' top and height inside their strip, the spare text box.

@@ -49,6 +49,10 @@ public:
     // The menus, for the entries that come after the window's own.
     QMenu* fileMenu() const { return fileMenu_; }
     QMenu* optionMenu() const { return optionMenu_; }
+    QMenu* portMenu() const { return portMenu_; }
+    // The status line under the panels: the phase and the last notice.
+    QLabel* statusPhase() const { return statusPhase_; }
+    QLabel* statusNotice() const { return statusNotice_; }
     const platform::TwipScale& scale() const { return scale_; }
 
 protected:
@@ -83,6 +87,9 @@ private:
     QAction* mnuFileExit_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QMenu* optionMenu_ = nullptr;
+    QMenu* portMenu_ = nullptr;
+    QLabel* statusPhase_ = nullptr;
+    QLabel* statusNotice_ = nullptr;
     QAction* mnuOptSelCom_[5] = {};
     QAction* mnuOptionSelAutoRelease_[6] = {};
 
@@ -90,6 +97,7 @@ private:
     std::unique_ptr<platform::QtListBox> consoleBox_;
     std::unique_ptr<platform::QtListBox> readoutBox_[2];
     std::unique_ptr<platform::QtLabel> title_, progress_, comBusy_;
+    std::unique_ptr<platform::Label> phase_, notice_;
     std::unique_ptr<platform::QtWindowCaption> caption_;
     std::unique_ptr<platform::QtTextBox> dispPara_, allData_;
     std::unique_ptr<platform::QtFrame> frames_[4];

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/CloneErrorText.h"
+#include "app/StatusLine.h"
 #include "app/start.h"
 
 namespace {
@@ -68,4 +69,21 @@ TEST(MessageBoxProcedure, ExpandNewLineTurnsBackslashNIntoALineBreak)
     for (const auto& [in, out] : {std::pair<const char*, const char*>{"a\\nb\\n", "a\r\nb\r\n"}, {"plain", "plain"},
                                   {"ends\\", "ends\\"}, {"\\t\\n", "\\t\r\n"}})
         EXPECT_EQ(ExpandNewLine(in), out) << in;
+}
+
+// The time left of a clone transfer, from the bytes still to cross the line
+// at 9600 bit/s: each data byte as two characters, each frame with its
+// envelope and its address, length and checksum.
+TEST(StatusLineTimeLeft, FromTheBytesLeftOnTheLine)
+{
+    struct Case { int bytes; int frameData; const char* text; };
+    const Case cases[] = {
+        {8160, 32, "about 21 s left"},   // a whole read: 255 frames of 78 bytes
+        {8160, 16, "about 25 s left"},   // a whole write: 510 frames of 46 bytes
+        {1, 16, "about 1 s left"},       // never "0 s" while a byte is left
+        {0, 32, ""},
+        {-5, 32, ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(StatusLine::TimeLeft(c.bytes, c.frameData), c.text) << c.bytes << " in frames of " << c.frameData;
 }

@@ -1,12 +1,25 @@
 #include "tests/gui/GuiRig.h"
 
 #include <QAbstractButton>
+#include <QFrame>
+#include <QPushButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QTest>
 #include <sstream>
 
 #include "model/clsIndOp_RigTavik.h"
+
+std::string State(MainWindow& w)
+{
+    std::string s;
+    for (int f : {0, 1, 3})
+        s += w.fra01(f)->isHidden() ? '-' : 'F';
+    s += ' ';
+    for (int b = 0; b < 3; ++b)
+        s += w.cmd00(b)->isEnabled() ? 'E' : '-';
+    return s;
+}
 
 BoxCatcher::BoxCatcher()
 {

@@ -16,6 +16,9 @@
 // Runs the event loop until pred holds; false after ms milliseconds.
 inline bool WaitFor(const std::function<bool()>& pred, int ms = 10000) { return QTest::qWaitFor(pred, ms); }
 
+// Frames 0, 1 and 3 shown ('F') and the buttons enabled ('E'): "F-- E--".
+std::string State(MainWindow& w);
+
 // Catches every modal message box as it opens, records it and presses OK.
 struct BoxCatcher {
     BoxCatcher();

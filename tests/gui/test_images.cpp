@@ -5,6 +5,7 @@
 // seen the changes, proven by the read-back.
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -141,7 +142,14 @@ TEST(Images, BackupAtConnectPlotsSaveAndWriteBackWithConfirmAndVerify)
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->list()->toPlainText().contains("POW HI Level:")) << dialog->list()->toPlainText().toStdString();
     dialog->accept();
+    // The status line follows the write and the read-back.
+    for (const char* phase : {"Writing ", "Verifying "})
+        EXPECT_TRUE(WaitFor([&] { return w.statusPhase()->text().startsWith(phase) || !boxes.boxes.empty(); }, 15000) &&
+                    boxes.boxes.empty())
+            << phase;
     EXPECT_TRUE(WaitFor([&] { return !boxes.boxes.empty(); }, 30000));
+    EXPECT_EQ(w.statusNotice()->text().toStdString(), "The image was written and verified. \"Connect\" is needed to "
+                                                      "adjust again: the restore took the radio from the console.");
     EXPECT_EQ(FilesIn(r.options.backupFolder, ".bin").size(), 2u) << "the radio was backed up before the write";
     EXPECT_TRUE(r.sim->image() == ReadFile(backup)) << "the radio holds the backup again";
     ASSERT_FALSE(boxes.boxes.empty());

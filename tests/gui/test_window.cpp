@@ -21,18 +21,6 @@ namespace {
 constexpr int kPowerHi = 1;   // " Power(Hi)", E8 command 0x09
 constexpr int kRssi = 17;     // "      RSSI"
 
-// Frames 0, 1 and 3 shown ('F') and the buttons enabled ('E').
-std::string State(MainWindow& w)
-{
-    std::string s;
-    for (int f : {0, 1, 3})
-        s += w.fra01(f)->isHidden() ? '-' : 'F';
-    s += ' ';
-    for (int b = 0; b < 3; ++b)
-        s += w.cmd00(b)->isEnabled() ? 'E' : '-';
-    return s;
-}
-
 bool PortLabel(MainWindow& w, const char* text, platform::SysColour colour)
 {
     return WaitFor([&] {

@@ -1,0 +1,202 @@
+// What the window adds beside its specified controls, in the real window
+// against the paced simulated radio: the status line's phases and notices
+// through a Connect pressed twice, a push, a sweep, saved files and a
+// restore cancelled at its question; the job details and the job they go
+// to; the Port entries and the device chooser; where the plot window goes.
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+#include "app/qt/JobDialog.h"
+#include "app/qt/PortDeviceDialog.h"
+#include "app/qt/RestoreDialog.h"
+#include "model/clsIndOp_RigTavik.h"
+#include "tests/gui/GuiRig.h"
+
+namespace {
+
+constexpr int kBpfT1 = 11;
+
+// The number the status line's phase shows after its words, -1 when it
+// shows something else.
+int Number(const QLabel* phase, const QString& pattern)
+{
+    const QRegularExpressionMatch m = QRegularExpression("^" + pattern).match(phase->text());
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+JobDialog* OpenJobDialog(GuiRig& r)
+{
+    r.desk->mnuFileJobDetails()->trigger();
+    return qobject_cast<JobDialog*>(r.desk->jobDialog());
+}
+
+TEST(StatusLine, PhasesNoticesJobDetailsAndACancelledRestoreOnThePacedLine)
+{
+    GuiRig r({"--baud", "9600"});
+    ASSERT_TRUE(r.start());
+    MainWindow& w = r.w();
+    const QLabel* phase = w.statusPhase();
+    const QLabel* notice = w.statusNotice();
+    ASSERT_NE(phase, nullptr);
+    ASSERT_FALSE(phase->isHidden());
+    EXPECT_GT(phase->mapTo(&w, QPoint(0, 0)).y(), w.fra01(0)->mapTo(&w, QPoint(0, w.fra01(0)->height())).y())
+        << "under the panels";
+
+    {
+        SCOPED_TRACE("the menus: specified entries first, their devices after their own text");
+        const QList<QAction*> file = w.fileMenu()->actions();
+        EXPECT_EQ(file.value(0), w.mnuFileExit());
+        EXPECT_EQ(file.indexOf(r.desk->mnuFileJobDetails()), file.indexOf(r.desk->images().mnuFileSaveReport()) + 1);
+        EXPECT_EQ(w.portMenu()->actions().indexOf(w.mnuOptSelCom(1)), 0);
+        EXPECT_EQ(w.mnuOptSelCom(1)->text().toStdString(), "COM &1 (" + r.sim->device() + ", the simulated radio)");
+    }
+    {
+        SCOPED_TRACE("job details typed before Connect");
+        JobDialog* d = OpenJobDialog(r);
+        ASSERT_NE(d, nullptr);
+        EXPECT_TRUE(d->whereTo()->text().startsWith("No radio is connected: these details go to the job the next "
+                                                    "\"Connect\" starts."))
+            << d->whereTo()->text().toStdString();
+        d->field(0)->setText("A. Tech");
+        d->field(2)->setText(" SN-1 ");
+        d->accept();
+        EXPECT_EQ(r.app().job().details().technician, "A. Tech");
+        EXPECT_EQ(r.app().job().details().serial, "SN-1");
+    }
+    {
+        SCOPED_TRACE("Connect: the read, pressed again, the push, the backup");
+        QTest::mouseClick(w.cmd00(0), Qt::LeftButton);
+        int first = -1;
+        ASSERT_TRUE(WaitFor([&] { return (first = Number(phase, "Reading the radio (\\d+) %")) >= 3; }, 20000))
+            << phase->text().toStdString();
+        EXPECT_LT(first, 100);
+        EXPECT_TRUE(phase->text().contains(QRegularExpression(", about \\d+ s left$"))) << phase->text().toStdString();
+        QTest::mouseClick(w.cmd00(0), Qt::LeftButton);
+        EXPECT_EQ(notice->text(), "Connect pressed again: reading the radio from the start");
+        EXPECT_TRUE(WaitFor([&] { return Number(phase, "Reading the radio (\\d+) %") == 0; }, 5000))
+            << "from its first byte: " << phase->text().toStdString();
+        int pushed = -1;
+        EXPECT_TRUE(WaitFor([&] { return (pushed = Number(phase, "Pushing values (\\d+) of 18$")) > 0; }, 40000))
+            << phase->text().toStdString();
+        EXPECT_LT(pushed, 18);
+        ASSERT_TRUE(r.quiet());
+        const std::vector<std::string> backups = FilesIn(r.options.backupFolder, ".bin");
+        ASSERT_EQ(backups.size(), 1u);
+        EXPECT_TRUE(WaitFor([&] { return phase->text().isEmpty(); }, 2000)) << phase->text().toStdString();
+        EXPECT_EQ(notice->text().toStdString(), "Backup taken: " + backups[0]);
+    }
+    {
+        SCOPED_TRACE("job details of the radio connected");
+        JobDialog* d = OpenJobDialog(r);
+        ASSERT_NE(d, nullptr);
+        EXPECT_TRUE(d->whereTo()->text().startsWith("These details go to the job of the radio read at the last"))
+            << d->whereTo()->text().toStdString();
+        EXPECT_EQ(d->field(2)->text(), "SN-1") << "typed before Connect: this radio's";
+        d->reject();
+    }
+    {
+        SCOPED_TRACE("saved files: their default names and where they went");
+        const QString stamp = "\\d{8}-\\d{4}";
+        EXPECT_TRUE(r.desk->images().suggestedImagePath().contains(QRegularExpression("/dorvel-image-5314-0100-" + stamp + "\\.bin$")))
+            << r.desk->images().suggestedImagePath().toStdString();
+        EXPECT_TRUE(r.desk->images().suggestedReportPath().contains(QRegularExpression("/dorvel-report-" + stamp + "\\.pdf$")));
+        ASSERT_TRUE(r.desk->images().saveReportTo(r.dir.file("job.pdf")));
+        EXPECT_EQ(notice->text().toStdString(), "Report saved to " + r.dir.file("job.pdf"));
+        ASSERT_TRUE(r.desk->images().saveImageTo(r.dir.file("radio.bin")));
+        EXPECT_EQ(notice->text().toStdString(), "Image saved to " + r.dir.file("radio.bin"));
+    }
+    {
+        SCOPED_TRACE("a sweep, ended by a click");
+        w.lboConsole()->setFocus();
+        w.lboConsole()->setCurrentRow(kBpfT1);
+        QTest::keyClick(w.lboConsole(), Qt::Key_Return);
+        int swept = -1;
+        EXPECT_TRUE(WaitFor([&] { return (swept = Number(phase, "BPF T1 sweep (\\d+) of 256$")) > 2; }, 20000))
+            << phase->text().toStdString();
+        QTest::mouseClick(w.cmd00(1), Qt::LeftButton);
+        EXPECT_TRUE(r.quiet());
+        EXPECT_TRUE(WaitFor([&] { return phase->text().isEmpty(); }, 2000)) << phase->text().toStdString();
+    }
+    {
+        SCOPED_TRACE("a restore cancelled at its question");
+        ASSERT_TRUE(r.desk->images().writeImageFrom(r.dir.file("radio.bin")));
+        int read = -1;
+        EXPECT_TRUE(WaitFor([&] { return (read = Number(phase, "Reading the radio (\\d+) %")) > 0; }, 10000))
+            << phase->text().toStdString();
+        EXPECT_LT(read, 100);
+        EXPECT_EQ(State(w), "F-- ---") << "the title frame and its progress, no button that does nothing";
+        ASSERT_TRUE(WaitFor([&] { return r.desk->images().restoreDialog() != nullptr; }, 40000));
+        EXPECT_EQ(State(w), "F-- ---");
+        r.desk->images().restoreDialog()->reject();
+        EXPECT_EQ(notice->text().toStdString(),
+                  "Nothing was written. \"Connect\" is needed to adjust again: the restore took the radio from the "
+                  "console.");
+        EXPECT_TRUE(WaitFor([&] { return State(w) == "F-- E--"; }, 2000)) << State(w);
+        for (const std::string& f : r.pcFrames())
+            EXPECT_NE(f.substr(0, 10), "FEFEEEEFE3") << "no clone write";
+    }
+}
+
+// The device chooser: the device the number opens now chosen at the start
+// (the demo's simulated radio named so), Refresh, and a typed path.
+TEST(StatusLine, TheDeviceChooserStartsOnTheCurrentDeviceRefreshesAndTakesATypedPath)
+{
+    GuiRig r;
+    ASSERT_TRUE(r.start());
+    std::vector<platform::SerialPortEntry> ports = {{"/dev/ttyS0", "", "", "", "", false, {}}};
+    PortDeviceDialog d(2, [&] { return ports; }, "/dev/pts/9", true, &r.w());
+    ASSERT_EQ(d.list()->topLevelItemCount(), 2);
+    EXPECT_EQ(d.list()->currentItem()->text(0), "/dev/pts/9");
+    EXPECT_EQ(d.list()->currentItem()->text(2), "the simulated radio of the demo");
+    EXPECT_EQ(d.chosen(), "/dev/pts/9");
+    d.list()->setCurrentItem(d.list()->topLevelItem(0));
+    ports.push_back({"/dev/ttyUSB0", "/dev/serial/by-id/usb-cable", "Cloning cable", "Maker", "42", true, {}});
+    d.refreshButton()->click();
+    ASSERT_EQ(d.list()->topLevelItemCount(), 3) << "the new adapter, and the device of the number still";
+    EXPECT_EQ(d.list()->topLevelItem(1)->text(0), "/dev/serial/by-id/usb-cable");
+    EXPECT_EQ(d.chosen(), "/dev/ttyS0") << "the choice kept";
+    d.typed()->setText(" /dev/ttyACM3 ");
+    EXPECT_EQ(d.chosen(), "/dev/ttyACM3");
+    d.typed()->clear();
+    d.list()->setCurrentItem(nullptr);
+    EXPECT_EQ(d.chosen(), "");
+}
+
+// Beside the main window: right when there is room, else left, else offset;
+// never off the screen.
+TEST(StatusLine, ThePlotWindowGoesBesideTheMainWindow)
+{
+    struct Case { const char* name; QRect main; QRect screen; QPoint at; };
+    const QSize side(720, 620);
+    const Case cases[] = {
+        {"right", {100, 50, 635, 700}, {0, 0, 1920, 1080}, {735, 50}},
+        {"right, exactly fits", {0, 0, 1200, 700}, {0, 0, 1920, 1080}, {1200, 0}},
+        {"left", {1200, 50, 635, 700}, {0, 0, 1920, 1080}, {480, 50}},
+        {"neither: offset", {194, 50, 635, 700}, {0, 0, 1024, 768}, {242, 146}},
+        {"kept on the screen", {100, 600, 635, 400}, {0, 0, 1920, 1080}, {735, 460}},
+        {"second screen", {2020, 50, 635, 700}, {1920, 0, 1920, 1080}, {2655, 50}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DesktopApp::PlaceBeside(c.main, side, c.screen), c.at) << c.name;
+
+    GuiRig r({"--fast"});
+    ASSERT_TRUE(r.start());
+    r.desk->showPlots();
+    PlotWindow* plots = r.desk->plotWindow();
+    ASSERT_NE(plots, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(plots));
+    EXPECT_EQ(plots->frameGeometry().topLeft(),
+              DesktopApp::PlaceBeside(r.w().frameGeometry(), plots->frameGeometry().size(),
+                                      r.w().screen()->availableGeometry()));
+}
+
+}  // namespace

@@ -1,0 +1,91 @@
+// The status line's phase through a session on the scripted transceiver:
+// what it says at each tick of a Connect, a fine sweep, a level search and
+// an RSSI capture, in the order the work goes.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "tests/model/ModelBench.h"
+
+namespace {
+
+struct Phases : ModelBench {
+    std::vector<std::string> seen;   // each text once, in order of its first tick
+    void record()
+    {
+        const std::string& t = app.status().phaseText();
+        if (seen.empty() || seen.back() != t)
+            seen.push_back(t);
+    }
+    bool until(const std::function<bool()>& pred)
+    {
+        return runUntil([&] {
+            record();
+            return pred();
+        });
+    }
+    // The numbers of the texts matching pattern (one group), in order.
+    std::vector<int> numbers(const std::string& pattern) const
+    {
+        std::vector<int> out;
+        std::smatch match;
+        for (const std::string& t : seen)
+            if (std::regex_match(t, match, std::regex(pattern)))
+                out.push_back(std::stoi(match[1]));
+        return out;
+    }
+};
+
+// Never back, and on from the first to the last.
+bool Rising(const std::vector<int>& v)
+{
+    return std::is_sorted(v.begin(), v.end()) && !v.empty() && v.front() < v.back();
+}
+
+TEST(StatusPhases, ConnectFineSweepLevelSearchAndRssiCaptureInOrder)
+{
+    Phases b;
+    b.trx.image[0x088] = 100;   // RX LVA's target
+    b.trx.adReading = [&b](int code) { return code == 0x05 ? 20 + b.lastValue(0x06) / 2 : 30; };
+    b.bytesPerTick = 48;        // the line's 9600 bit/s
+    b.app.mainWindow().cmd00_Click(0);
+    ASSERT_TRUE(b.until([&] { return b.m.RigTavikProp_EditEnabled() && b.m.RigTavikProp_AtRest(); }));
+    const std::vector<int> read = b.numbers(R"(Reading the radio (\d+) %, about \d+ s left)");
+    ASSERT_GE(read.size(), 3u);
+    EXPECT_EQ(read.front(), 0);
+    EXPECT_TRUE(Rising(read));
+    const std::vector<int> pushed = b.numbers(R"(Pushing values (\d+) of 18)");
+    ASSERT_GE(pushed.size(), 3u);
+    EXPECT_EQ(pushed.front(), 0);
+    EXPECT_TRUE(Rising(pushed));
+    EXPECT_EQ(b.seen.back(), "") << "at rest";
+
+    struct Case { const char* name; int16_t item; const char* pattern; size_t least; };
+    const Case cases[] = {
+        {"fine sweep", b.m.idxBpfT1, R"(BPF T1 sweep (\d+) of 256)", 200},
+        {"level search", b.m.idxRxLva, R"(RX LVA search step (\d+))", 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        b.seen.clear();
+        b.con.EnterPushed(c.item);
+        ASSERT_TRUE(b.until([&] { return b.m.RigTavikProp_AutoRunning(); }));
+        ASSERT_TRUE(b.until([&] { return !b.m.RigTavikProp_AutoRunning() && b.m.RigTavikProp_AtRest(); }));
+        const std::vector<int> steps = b.numbers(c.pattern);
+        EXPECT_GE(steps.size(), c.least);
+        EXPECT_TRUE(Rising(steps));
+        EXPECT_EQ(b.seen.back(), "");
+    }
+
+    b.seen.clear();
+    b.con.EnterPushed(b.m.idxRssi);
+    for (const char* level : {"RSSI: Enter stores the S3 level", "RSSI: Enter stores the S1 level"}) {
+        EXPECT_TRUE(b.until([&] { return b.app.status().phaseText() == level; })) << level;
+        b.ticks(10);   // a reading or two first
+        b.enter(b.m.idxRssi);
+    }
+    EXPECT_TRUE(b.until([&] { return !b.m.RigTavikProp_AutoRunning(); }));
+    EXPECT_EQ(b.seen.back(), "");
+}
+
+}  // namespace
