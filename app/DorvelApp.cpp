@@ -60,7 +60,9 @@ bool DorvelApp::Main()
     runner_ = std::make_unique<ProcedureRunner>(*model_, radio_, *job_, *platform_.clock,
                                                 platform_.wallClock != nullptr ? *platform_.wallClock : systemWall_);
     model_->addListener(runner_.get());
+    main_->setRunner(runner_.get());
     restore_ = std::make_unique<ImageRestore>(*seq_, radio_, *model_, *keeper_, controls_.rig.lblProgress);
+    runner_->setImageWork(restore_.get(), keeper_.get());
     restore_->setSequencerMessage(SequencerErrorMessage);
     main_->setImageWork(keeper_.get(), restore_.get());
     // After the keeper: the notice names the backup it has just taken.

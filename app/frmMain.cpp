@@ -1,4 +1,5 @@
 #include "app/frmMain.h"
+#include "records/ProcedureRunner.h"
 
 #include <limits>
 
@@ -122,6 +123,8 @@ void frmMain::task()
     model_.task();
     if (restore_ != nullptr)
         restore_->task();
+    if (runner_ != nullptr)
+        runner_->task();
     if (seq_.OpRunning())
         seq_.task();
     if (radioHeld())

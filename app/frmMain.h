@@ -15,6 +15,7 @@ class clsCmcProfileIO;
 class ImageKeeper;
 class ImageRestore;
 class StatusLine;
+class ProcedureRunner;
 
 class frmMain : public frmComHost, public CloneErrorReporter {
 public:
@@ -49,6 +50,8 @@ public:
     bool radioHeld() const;
     // The status line, polled at the end of every tick.
     void setStatusLine(StatusLine* status) { status_ = status; }
+    // The procedure runner, one step of it on every tick after the model's.
+    void setRunner(ProcedureRunner* runner) { runner_ = runner; }
 
     // frmComHost: the window's share of every tick, its clone error report
     // and the settings save of the shutdown.
@@ -95,6 +98,7 @@ private:
     ImageKeeper* keeper_ = nullptr;
     ImageRestore* restore_ = nullptr;
     StatusLine* status_ = nullptr;
+    ProcedureRunner* runner_ = nullptr;
     int16_t comPortNo_ = 1;
     int16_t comAutoRelease_ = 0;
     std::string keyBuffer_;

@@ -161,8 +161,8 @@ int CliRun(const std::vector<std::string>& args)
     size_t answered = 0, printed = 0;
     const ProcedureStep* asked = nullptr;
     int askedAttempt = 0;
+    std::string askedText;
     headless.runUntil([&] {
-        runner.task();
         const RunRecord& r = runner.record();
         while (printed < r.steps.size() && r.steps[printed].outcome != "not run") {
             printStep(printed, r.steps.size(), r.steps[printed]);
@@ -179,7 +179,7 @@ int CliRun(const std::vector<std::string>& args)
             return false;
         if (scripted) {
             if (runner.need() == ProcedureRunner::Need::Confirm) {
-                std::cout << "prompt: " << s->text << std::endl;
+                std::cout << "prompt: " << runner.question() << std::endl;
                 runner.confirm();
             } else if (answered < answers.size()) {
                 runner.enterValue(answers[answered++]);
@@ -188,13 +188,14 @@ int CliRun(const std::vector<std::string>& args)
             }
             return false;
         }
-        if (s != asked || runner.attempt() != askedAttempt) {
+        if (s != asked || runner.attempt() != askedAttempt || runner.question() != askedText) {
             asked = s;
             askedAttempt = runner.attempt();
+            askedText = runner.question();
             if (runner.need() == ProcedureRunner::Need::Confirm)
-                std::cout << "prompt: " << s->text << " (Enter to go on)" << std::endl;
+                std::cout << "prompt: " << runner.question() << " (Enter to go on)" << std::endl;
             else
-                std::cout << (s->kind == StepKind::Adjust ? s->text + " " : std::string()) << s->name << " in "
+                std::cout << runner.question() << " " << s->name << " in "
                           << (s->unit.empty() ? "its unit" : s->unit) << " [" << limitsText(*s) << "]"
                           << (askedAttempt > 1 ? ", attempt " + std::to_string(askedAttempt) : std::string()) << ": "
                           << std::flush;

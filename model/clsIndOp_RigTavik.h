@@ -91,6 +91,12 @@ public:
     // "Reload(F5)" was pressed and the edit cycle that reads every readout
     // afresh has not ended yet.
     bool RigTavikProp_Reloading() const { return reloadRequest || reloadActive; }
+    // The RSSI capture waits for Enter to store the level it shows: 3 for
+    // the S3 point, 1 for the S1 point; 0 when no capture waits.
+    int RigTavikProp_RssiLevelWaiting() const
+    {
+        return seqStep >= 6 && seqStep <= 8 && !rssiConfirm ? (rssiLevelS1 ? 1 : 3) : 0;
+    }
     // An automatic adjustment (RSSI capture, BPF sweep, LVA search) runs.
     bool RigTavikProp_AutoRunning() const { return seqStep != 0; }
     // Frames that put back what an interrupted adjustment changed are still

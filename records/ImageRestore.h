@@ -59,6 +59,7 @@ public:
                  platform::Label* progress);
 
     void setView(RestoreView* view) { view_ = view; }
+    RestoreView* view() const { return view_; }
     // The operator's message for a sequencer error, as the clone error
     // report words it: a bare image is refused as the radio's own model
     // check would refuse it.

@@ -117,7 +117,7 @@ std::vector<std::string> allowedKeys(StepKind k)
     case StepKind::Adjust:
         return {"instruction", "unit", "low", "high", "marginal", "tries"};
     case StepKind::Auto:
-        return {"judge", "low", "high", "marginal", "tries"};
+        return {"judge", "instruction", "low", "high", "marginal", "tries"};
     case StepKind::Readout:
         return {"raw", "low", "high", "marginal", "tries"};
     case StepKind::Item:

@@ -22,7 +22,8 @@
 //       unit: W
 //       low: 4.9
 //       high: 5.1
-//     - auto: BPF T1                # judge: peak (default for BPF), result, or target (LVA)
+//     - auto: BPF T1                # judge: peak (default for BPF), result, or target (LVA);
+//                                   # instruction: what the operator does first (RSSI: before each level)
 //       low: 150
 //     - readout: VIN                # the shown value (volts, 'C, %), or raw: true for the byte
 //       low: 7.0

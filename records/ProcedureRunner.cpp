@@ -6,6 +6,8 @@
 #include "link/clsCmcRadio.h"
 #include "model/clsIndOp_RigTavik.h"
 #include "records/ImageFile.h"
+#include "records/ImageKeeper.h"
+#include "records/ImageRestore.h"
 #include "records/JobRecord.h"
 #include "records/JournalJson.h"
 #include "records/Sha256.h"
@@ -144,6 +146,10 @@ void ProcedureRunner::task()
     }
     if (phase_ != Phase::Step)
         return;
+    if (stepPhase_ == StepPhase::Writing) {
+        writing();
+        return;
+    }
     // A failure of the link resets the model: the radio is out of reach.
     if (!model_.RigTavikProp_EditEnabled()) {
         finish(RunOutcome::Error, "the link to the radio failed: " + lastFailure());
@@ -153,12 +159,25 @@ void ProcedureRunner::task()
     switch (stepPhase_) {
     case StepPhase::Begin:
     case StepPhase::Operator:
+    case StepPhase::Writing:
         return;
     case StepPhase::Settle:
         if (!model_.RigTavikProp_Reloading() && settled())
             afterSettle();
         return;
     case StepPhase::Sequence: {
+        // The RSSI capture stores a level at each Enter: the operator feeds
+        // the radio that level's signal first.
+        const int level = model_.RigTavikProp_RssiLevelWaiting();
+        if (level != 0 && level != rssiAsked_ && need_ == Need::Nothing) {
+            rssiAsked_ = level;
+            question_ = s.text.empty() ? "Feed the radio the signal of the RSSI S" + std::to_string(level) +
+                                             " level, then OK."
+                                       : s.text + " (S" + std::to_string(level) + ")";
+            need_ = Need::Confirm;
+            ++revision_;
+            return;
+        }
         if (!settled())
             return;
         // The adjustment's records since its Enter: BPF ALL has one per filter.
@@ -221,11 +240,13 @@ void ProcedureRunner::beginStep()
     const int16_t item = itemIndex(s.target);
     switch (s.kind) {
     case StepKind::Prompt:
+        question_ = s.text;
         need_ = Need::Confirm;
         stepPhase_ = StepPhase::Operator;
         return;
     case StepKind::Measure:
     case StepKind::Adjust:
+        question_ = s.kind == StepKind::Adjust ? s.text : "Measure " + s.name + ".";
         need_ = Need::Value;
         stepPhase_ = StepPhase::Operator;
         return;
@@ -238,6 +259,7 @@ void ProcedureRunner::beginStep()
     }
     case StepKind::Auto:
         eventsBefore_ = model_.myJournal.events().size();
+        rssiAsked_ = 0;
         model_.myConsole.EnterPushed(item);
         stepPhase_ = StepPhase::Sequence;
         return;
@@ -249,11 +271,55 @@ void ProcedureRunner::beginStep()
     case StepKind::Item:
         stepPhase_ = StepPhase::Settle;
         return;
-    case StepKind::WriteVerify:
-        // The write of the program's image with read-back verify belongs to
-        // the restore; a run that names it is told so plainly for now.
-        stepEnds("error", "write-verify is not yet supported by the runner");
-        finish(RunOutcome::Error, "write-verify is not yet supported by the runner");
+    case StepKind::WriteVerify: {
+        // The program's image, with every value the run left, goes into the
+        // radio's memory by a clone write that the restore reads back; the
+        // restore backs the radio up first. It answers its own question.
+        const ByteStr image = radio_.eepImage().bytes();
+        if (restore_ == nullptr || keeper_ == nullptr) {
+            stepEnds("error", "no restore to write with");
+            finish(RunOutcome::Error, "the image cannot be written here");
+            return;
+        }
+        savedView_ = restore_->view();
+        restore_->setView(nullptr);
+        if (!restore_->start(image, keeper_->record())) {
+            restore_->setView(savedView_);
+            stepEnds("error", "a restore is running");
+            finish(RunOutcome::Error, "a restore is running");
+            return;
+        }
+        stepPhase_ = StepPhase::Writing;
+        return;
+    }
+    }
+}
+
+void ProcedureRunner::writing()
+{
+    if (restore_->phase() == ImageRestore::Phase::Confirming)
+        restore_->answer(true);
+    if (restore_->busy())
+        return;
+    restore_->setView(savedView_);
+    switch (restore_->outcome()) {
+    case ImageRestore::Outcome::Verified:
+        stepEnds("pass", "written and read back whole; the backup before it: " + restore_->backupPath());
+        return;
+    case ImageRestore::Outcome::Mismatch:
+        stepEnds("fail", restore_->message());
+        return;
+    case ImageRestore::Outcome::Failed: {
+        std::string held = restore_->interruption();
+        for (char& c : held)
+            c = c == '\n' ? ' ' : c;
+        stepEnds("error", held);
+        finish(RunOutcome::Error, "the link to the radio failed during the write: " + held);
+        return;
+    }
+    default:
+        stepEnds("error", restore_->message());
+        finish(RunOutcome::Error, restore_->message());
         return;
     }
 }
@@ -313,6 +379,12 @@ void ProcedureRunner::confirm()
     if (need_ != Need::Confirm)
         return;
     need_ = Need::Nothing;
+    if (stepPhase_ == StepPhase::Sequence) {
+        // The RSSI capture stores the level it reads now.
+        model_.myConsole.EnterPushed(itemIndex("RSSI"));
+        ++revision_;
+        return;
+    }
     stepEnds("pass");
 }
 

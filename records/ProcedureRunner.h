@@ -18,7 +18,10 @@
 
 class clsIndOp_RigTavik;
 class clsCmcRadio;
+class ImageKeeper;
+class ImageRestore;
 class JobRecord;
+class RestoreView;
 
 class ProcedureRunner : public ModelListener {
 public:
@@ -28,12 +31,19 @@ public:
     ProcedureRunner(clsIndOp_RigTavik& model, clsCmcRadio& radio, JobRecord& job, const platform::TickClock& clock,
                     const platform::WallClock& wall);
 
+    // What the last step, write-verify, writes the program's image with.
+    void setImageWork(ImageRestore* restore, ImageKeeper* keeper)
+    {
+        restore_ = restore;
+        keeper_ = keeper;
+    }
+
     // Starts a run: the serial must fit the procedure. text is the file's
     // text (its SHA-256 goes into the record). False with the reason; the
     // radio is not touched then.
     bool start(const Procedure& procedure, const std::string& text, const std::string& serial,
                const std::string& operatorName, const std::string& toolVersion, std::string& reason);
-    // One step of the run; call it on every tick.
+    // One step of the run; the main window calls it on every tick.
     void task();
 
     Need need() const { return need_; }
@@ -41,6 +51,9 @@ public:
     const ProcedureStep* current() const;
     size_t currentIndex() const { return index_; }
     int attempt() const { return attempt_; }
+    // What the operator is asked: the prompt's or the adjust step's
+    // instruction, or what the RSSI capture needs before each Enter.
+    const std::string& question() const { return question_; }
     // The operator's OK to a prompt, or the value read for a measure or an
     // adjust step.
     void confirm();
@@ -60,9 +73,10 @@ public:
 
 private:
     enum class Phase { Idle, Connecting, Step, Done };
-    enum class StepPhase { Begin, Operator, Settle, Sequence };
+    enum class StepPhase { Begin, Operator, Settle, Sequence, Writing };
 
     void beginStep();
+    void writing();
     void afterSettle();
     // unit: the measurement's when the step names none (a readout's "V").
     void judgeValue(double value, const std::string& unit = {});
@@ -77,6 +91,9 @@ private:
     clsIndOp_RigTavik& model_;
     clsCmcRadio& radio_;
     JobRecord& job_;
+    ImageRestore* restore_ = nullptr;
+    ImageKeeper* keeper_ = nullptr;
+    RestoreView* savedView_ = nullptr;
     const platform::TickClock& clock_;
     const platform::WallClock& wall_;
     Procedure procedure_;
@@ -91,6 +108,8 @@ private:
     bool quiet_ = false;
     uint32_t quietSince_ = 0;
     size_t eventsBefore_ = 0;   // the journal's events when an automatic step began
+    std::string question_;
+    int rssiAsked_ = 0;         // the RSSI level the operator was last asked for
     double pendingValue_ = 0;   // adjust: the value typed, judged once the keys' frames are out
     uint64_t revision_ = 0;
 };
