@@ -197,8 +197,8 @@ int CliRun(const std::vector<std::string>& args)
             else
                 std::cout << runner.question() << " " << s->name << " in "
                           << (s->unit.empty() ? "its unit" : s->unit) << " [" << limitsText(*s) << "]"
-                          << (askedAttempt > 1 ? ", attempt " + std::to_string(askedAttempt) : std::string()) << ": "
-                          << std::flush;
+                          << (askedAttempt > 1 ? ", attempt " + std::to_string(askedAttempt) : std::string()) << ":"
+                          << std::endl;
         }
         std::string line;
         bool eof = false;

@@ -25,7 +25,7 @@ DORVEL_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev lib
 # tests (the emulator, a static busybox, cpio for its initramfs, python3
 # for the host's side).
 DORVEL_TEST_PACKAGES=(clang libclang-rt-14-dev desktop-file-utils appstream dpkg-dev file man-db groff-base
-                      poppler-utils qemu-system-x86 busybox-static cpio python3)
+                      poppler-utils qemu-system-x86 busybox-static cpio python3 python3-jsonschema)
 # What the package command needs besides the build: the package's
 # dependencies (dpkg-shlibdeps, which reads file's answers) and lintian.
 DORVEL_PACKAGE_PACKAGES=(dpkg-dev file lintian)

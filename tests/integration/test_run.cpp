@@ -1,0 +1,175 @@
+// Alignment procedures run headless on the simulated radio: the verdicts
+// and their records, each record checked against the shipped schema.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "tests/integration/Processes.h"
+
+namespace {
+
+const std::string kFull = DORVEL_SOURCE_DIR "/procedures/full-alignment.yaml";
+const std::string kSchema = DORVEL_SOURCE_DIR "/procedures/run-record.schema.json";
+
+QJsonObject JsonFile(const std::string& path)
+{
+    return QJsonDocument::fromJson(QByteArray::fromStdString(ReadFile(path))).object();
+}
+
+// Every record in the folder against the schema; "" when all are valid.
+std::string SchemaFaults(const std::string& folder)
+{
+    std::vector<std::string> argv{"/usr/bin/python3", "-c",
+                                  "import json, sys, jsonschema\n"
+                                  "schema = json.load(open(sys.argv[1]))\n"
+                                  "for p in sys.argv[2:]:\n"
+                                  "    for e in jsonschema.Draft202012Validator(schema).iter_errors(json.load(open(p))):\n"
+                                  "        print(p, list(e.absolute_path), e.message)\n",
+                                  kSchema};
+    for (const std::string& f : FilesIn(folder, ".json"))
+        argv.push_back(f);
+    const RunResult r = RunProgram(argv);
+    return r.status == 0 ? r.out : "python3 jsonschema: " + r.err;
+}
+
+struct ProcedureRun {
+    RunResult result;
+    QJsonObject record;   // empty when none was written
+};
+
+ProcedureRun RunProcedure(const TempDir& dir, const std::string& device, const std::string& procedure,
+                 const std::string& answers, const std::vector<std::string>& more = {})
+{
+    std::ofstream(dir.file("answers")) << answers;
+    std::vector<std::string> args{"XDG_DATA_HOME=" + dir.file("data"), "run", "--device", device, "--procedure",
+                                  procedure, "--answers", dir.file("answers")};
+    args.insert(args.end(), more.begin(), more.end());
+    if (std::find(more.begin(), more.end(), "--serial") == more.end())
+        args.insert(args.end(), {"--serial", "SN1001"});
+    ProcedureRun run{RunCli(args, {}, 180000), {}};
+    const size_t at = run.result.out.find("record: ");
+    if (at != std::string::npos)
+        run.record = JsonFile(run.result.out.substr(at + 8, run.result.out.find('\n', at) - at - 8));
+    return run;
+}
+
+std::string StepOutcomes(const QJsonObject& record)
+{
+    std::string out;
+    for (const QJsonValue& s : record["steps"].toArray()) {
+        out += s.toObject()["outcome"].toString().toStdString();
+        out += s.toObject()["marginal"].toBool() ? "(m) " : " ";
+    }
+    return out;
+}
+
+}  // namespace
+
+// The full alignment with every kind of step: passes; fails at the step
+// whose measurement is out of its limits; passes marginally; passes on the
+// second try; stops when the answers run out.
+TEST(Procedures, VerdictsOfTheFullAlignment)
+{
+    const struct {
+        const char* name;
+        const char* answers;
+        int status;
+        const char* outcome;
+        int firstFailing;   // 0 for none
+        const char* code;
+        const char* steps;
+    } cases[] = {
+        {"pass", "5.0\n10\n", 0, "PASS", 0, "",
+         "pass pass pass pass pass pass pass pass pass pass pass pass "},
+        {"a frequency error beyond 300 Hz", "5.0\n900\n", 1, "FAIL", 7, "F-FREQ",
+         "pass pass pass pass pass pass fail not run not run not run not run not run "},
+        {"a marginal power", "4.82\n10\n", 0, "PASS", 0, "",
+         "pass pass pass pass pass pass(m) pass pass pass pass pass pass "},
+        {"the power right at the second try", "4.5\n5.0\n-20\n", 0, "PASS", 0, "",
+         "pass pass pass pass pass pass pass pass pass pass pass pass "},
+        {"no answer left for the measure step", "5.0\n", 3, "ABORTED", 0, "",
+         "pass pass pass pass pass pass aborted not run not run not run not run not run "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        SimProcess sim({"--fast"});
+        const ProcedureRun run = RunProcedure(dir, sim.device(), kFull, c.answers, {"--operator", "Ann Lee"});
+        EXPECT_EQ(run.result.status, c.status) << run.result.out << run.result.err;
+        const QJsonObject& r = run.record;
+        ASSERT_FALSE(r.isEmpty()) << run.result.out;
+        EXPECT_EQ(r["outcome"].toString().toStdString(), c.outcome);
+        EXPECT_EQ(r["first_failing_step"].toInt(), c.firstFailing);
+        EXPECT_EQ(r["failure_code"].toString().toStdString(), c.code);
+        EXPECT_EQ(StepOutcomes(r), c.steps);
+        EXPECT_EQ(r["serial"].toString(), "SN1001");
+        EXPECT_EQ(r["operator"].toString(), "Ann Lee");
+        EXPECT_EQ(r["radio"].toObject()["main_code"].toString(), "5314");
+        EXPECT_EQ(ReadFile(r["backup"].toString().toStdString()).size(), 8160u) << "the backup at Connect";
+        EXPECT_EQ(SchemaFaults(dir.file("data")), "");
+        EXPECT_TRUE(Has(run.result.out, std::string("\n") + c.outcome)) << run.result.out;
+        const QJsonArray steps = r["steps"].toArray();
+        if (std::string(c.name) == "the power right at the second try") {
+            const QJsonArray tries = steps[5].toObject()["measurements"].toArray();
+            ASSERT_EQ(tries.size(), 2);
+            EXPECT_EQ(tries[0].toObject()["outcome"].toString(), "fail");
+            EXPECT_EQ(tries[1].toObject()["attempt"].toInt(), 2);
+            EXPECT_EQ(tries[1].toObject()["value"].toDouble(), 5.0);
+        }
+        if (std::string(c.outcome) == "PASS") {
+            // The sweep's pairs, the item left by the adjustment, and the
+            // write that put the image back.
+            EXPECT_EQ(steps[7].toObject()["pairs"].toArray().size(), 256);
+            EXPECT_EQ(steps[7].toObject()["item_value"].toInt(), 37);
+            EXPECT_TRUE(Has(steps[11].toObject()["note"].toString().toStdString(), "written and read back whole"));
+        }
+    }
+}
+
+// What stops a run before anything is sent, and a cable pulled in the
+// middle: ERROR, with the backup taken at Connect kept.
+TEST(Procedures, ABadStartIsRefusedAndAPulledCableIsAnErrorWithTheBackupKept)
+{
+    TempDir dir;
+    std::ofstream(dir.file("bad.yaml")) << "procedure: T\nversion: \"1\"\nmodels: [\"5314-0100\"]\nsteps:\n"
+                                           "  - readout: VIN\n    low: 6\n    hihg: 9\n";
+    SimProcess sim({"--fast", "--log", dir.file("wire.log")});
+    const RunResult bad = RunCli({"run", "--device", sim.device(), "--procedure", dir.file("bad.yaml"), "--serial", "S"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.err, dir.file("bad.yaml") + ":7: a readout step has no key \"hihg\"; it may have raw, low, high, "
+                                              "marginal, tries, name, code and on_fail\n");
+    const RunResult serial = RunCli({"run", "--device", sim.device(), "--procedure", kFull, "--serial", "XY-1"});
+    EXPECT_EQ(serial.status, 2);
+    EXPECT_TRUE(Has(serial.err, "the serial number \"XY-1\" does not fit the procedure's pattern")) << serial.err;
+    EXPECT_EQ(ReadFile(dir.file("wire.log")), "") << "nothing was sent";
+
+    // The cable goes while the filter is swept: the radio is gone.
+    Conversation run({"/usr/bin/env", "XDG_DATA_HOME=" + dir.file("data"), BinPath("dorvel-adj-cli"), "run",
+                      "--device", sim.device(), "--procedure", kFull, "--serial", "SN2002"});
+    std::string out;
+    for (std::string line; (line = run.hear(60000)) != "";) {
+        out += line + "\n";
+        if (line.rfind("prompt: ", 0) == 0)
+            run.say("");
+        else if (Has(line, "Power(Hi) in W"))
+            run.say("5");
+        else if (Has(line, "TX frequency error in Hz"))
+            run.say("0");
+        if (line.rfind("step 7/", 0) == 0)
+            sim.terminate();   // the cable goes
+        if (line.rfind("backup: ", 0) == 0)
+            break;
+    }
+    EXPECT_EQ(run.finish(10000), 3) << out;
+    EXPECT_TRUE(Has(out, "\nERROR: the link to the radio failed")) << out;
+    const size_t at = out.find("record: ");
+    ASSERT_NE(at, std::string::npos) << out;
+    const QJsonObject r = JsonFile(out.substr(at + 8, out.find('\n', at) - at - 8));
+    EXPECT_EQ(r["outcome"].toString(), "ERROR");
+    EXPECT_EQ(r["steps"].toArray()[7].toObject()["outcome"].toString(), "error") << out;
+    EXPECT_EQ(ReadFile(r["backup"].toString().toStdString()).size(), 8160u) << "the backup is kept";
+    EXPECT_EQ(SchemaFaults(dir.file("data")), "");
+}
