@@ -7,12 +7,14 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
 #include "DorvelVersion.h"
+#include "cli/CliRun.h"
 #include "cli/Commands.h"
 #include "cli/HeadlessApp.h"
 #include "records/ProcedureRunner.h"
@@ -137,6 +139,49 @@ int CliRun(const std::vector<std::string>& args)
     if (!LoadProcedure(procedurePath, procedure, error)) {
         std::cerr << error << std::endl;
         return kExitUsage;
+    }
+    // Several radios: --device, --serial and --answers pair up in order.
+    std::vector<RadioJob> radios;
+    std::vector<std::string> answerFiles;
+    size_t serials = 0;
+    for (const auto& [option, v] : opt.values) {
+        if (option == "--device")
+            radios.push_back({v, "", ""});
+        else if (option == "--serial" && serials < radios.size())
+            radios[serials++].serial = v;
+        else if (option == "--answers")
+            answerFiles.push_back(v);
+    }
+    if (radios.size() > 1) {
+        if (!opt.value("--record").empty()) {
+            std::cerr << "dorvel-adj-cli run: --record names one radio's record; several go to the runs folder"
+                      << std::endl;
+            return kExitUsage;
+        }
+        if (serials != radios.size() || std::any_of(radios.begin(), radios.end(), [](const RadioJob& j) {
+                return j.serial.empty();
+            })) {
+            std::cerr << "dorvel-adj-cli run: each --device needs its --serial after it" << std::endl;
+            return kExitUsage;
+        }
+        const bool operatorSteps = std::any_of(procedure.steps.begin(), procedure.steps.end(), [](const ProcedureStep& s) {
+            return s.kind == StepKind::Prompt || s.kind == StepKind::Measure || s.kind == StepKind::Adjust ||
+                   (s.kind == StepKind::Auto && s.target == "RSSI");
+        });
+        if (answerFiles.size() != (operatorSteps ? radios.size() : answerFiles.size()) ||
+            (!answerFiles.empty() && answerFiles.size() != radios.size())) {
+            std::cerr << "dorvel-adj-cli run: with several radios, "
+                      << (operatorSteps ? "this procedure's operator steps need one --answers file per radio"
+                                        : "give one --answers file per radio or none")
+                      << std::endl;
+            return kExitUsage;
+        }
+        for (size_t i = 0; i < answerFiles.size(); ++i)
+            radios[i].answers = answerFiles[i];
+        std::vector<std::string> common{"--procedure", procedurePath};
+        if (!opt.value("--operator").empty())
+            common.insert(common.end(), {"--operator", opt.value("--operator")});
+        return RunOnSeveralRadios(radios, common);
     }
     std::ifstream file(procedurePath, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());

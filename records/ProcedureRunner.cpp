@@ -207,7 +207,6 @@ void ProcedureRunner::task()
                                                                 : TrimmedTitle(runs.back()->title) + ": " +
                                                                       SequenceEndText(*runs.back());
         if (!done) {
-            r.measurements.push_back({attempt_, 0, "", "fail"});
             stepEnds("fail", r.note);
         } else if (s.judge == AutoJudge::Target || s.target == "RSSI" || (!s.low && !s.high)) {
             stepEnds("pass", r.note);
@@ -361,12 +360,10 @@ void ProcedureRunner::afterSettle()
             } else if (shownNumber(text, shown, unit)) {
                 judgeValue(shown, unit);
             } else {
-                r.measurements.push_back({attempt_, 0, "", "fail"});
                 stepEnds("fail", "the line shows no value: " + text);
             }
             return;
         }
-        r.measurements.push_back({attempt_, 0, "", "fail"});
         stepEnds("fail", "the radio gave no " + s.target + " reading");
         return;
     default:

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
+#include <set>
 
 #include "tests/integration/Processes.h"
 
@@ -172,4 +174,39 @@ TEST(Procedures, ABadStartIsRefusedAndAPulledCableIsAnErrorWithTheBackupKept)
     EXPECT_EQ(r["steps"].toArray()[7].toObject()["outcome"].toString(), "error") << out;
     EXPECT_EQ(ReadFile(r["backup"].toString().toStdString()).size(), 8160u) << "the backup is kept";
     EXPECT_EQ(SchemaFaults(dir.file("data")), "");
+}
+
+// Four radios on the paced line at once: each run is its own, with its own
+// record, serial, device and backup.
+TEST(Procedures, FourRadiosAtOnceEachWithItsOwnRecord)
+{
+    TempDir dir;
+    std::vector<std::unique_ptr<SimProcess>> sims;
+    std::vector<std::string> args{"XDG_DATA_HOME=" + dir.file("data"), "run", "--procedure",
+                                  DORVEL_SOURCE_DIR "/procedures/quick-check.yaml"};
+    for (int i = 1; i <= 4; ++i) {
+        sims.push_back(std::make_unique<SimProcess>(std::vector<std::string>{}));
+        args.insert(args.end(), {"--device", sims.back()->device(), "--serial", "Q" + std::to_string(i)});
+    }
+    const RunResult r = RunCli(args, {}, 180000);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    const std::vector<std::string> records = FilesIn(dir.file("data") + "/dorvel-adj/runs", ".json");
+    ASSERT_EQ(records.size(), 4u) << r.out;
+    std::set<std::string> serials, devices, backups, ids;
+    for (const std::string& path : records) {
+        const QJsonObject rec = JsonFile(path);
+        EXPECT_EQ(rec["outcome"].toString(), "PASS") << path;
+        serials.insert(rec["serial"].toString().toStdString());
+        devices.insert(rec["radio"].toObject()["device"].toString().toStdString());
+        backups.insert(rec["backup"].toString().toStdString());
+        ids.insert(rec["run_id"].toString().toStdString());
+        EXPECT_TRUE(Has(r.out, rec["serial"].toString().toStdString() + " on " +
+                                   rec["radio"].toObject()["device"].toString().toStdString() + ": PASS, record " + path))
+            << r.out;
+    }
+    EXPECT_EQ(serials, (std::set<std::string>{"Q1", "Q2", "Q3", "Q4"}));
+    EXPECT_EQ(devices.size(), 4u);
+    EXPECT_EQ(backups.size(), 4u);
+    EXPECT_EQ(ids.size(), 4u);
+    EXPECT_EQ(SchemaFaults(dir.file("data") + "/dorvel-adj/runs"), "");
 }
