@@ -80,6 +80,14 @@ bool DorvelApp::Main()
     return true;
 }
 
+JobInfo DorvelApp::reportInfo() const
+{
+    JobInfo info = job_->info();
+    if (runner_->jobNumber() == job_->jobNumber() && runner_->jobNumber() != 0)
+        info.run = runner_->record();
+    return info;
+}
+
 void DorvelApp::Shutdown()
 {
     if (!com_)

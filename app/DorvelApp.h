@@ -70,6 +70,9 @@ public:
     ImageRestore& restore() { return *restore_; }
     // The job's details and what its report says beyond the journal.
     JobRecord& job() { return *job_; }
+    // What a report of the job now says beyond the journal, with the
+    // procedure run of this job when one ran.
+    JobInfo reportInfo() const;
     // Alignment procedures, run by a front end on the program's tick.
     ProcedureRunner& runner() { return *runner_; }
     // The status line's phase and notices.

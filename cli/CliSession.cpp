@@ -27,7 +27,7 @@ int CliSession(const std::vector<std::string>& args)
     Session session(headless.app, headless.window, headless, std::cout);
     session.setErrorStream(&std::cerr);
     session.setReportWriter([&](const std::string& file, std::string& reason) {
-        return WriteServiceReport(headless.app.model().myJournal, headless.app.job().info(), file,
+        return WriteServiceReport(headless.app.model().myJournal, headless.app.reportInfo(), file,
                                   platform::SystemWallClock().UnixSeconds(), reason);
     });
     SessionReader reader(session);

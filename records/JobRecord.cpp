@@ -36,6 +36,7 @@ bool JobRecord::setDetail(const std::string& name, const std::string& value)
 
 void JobRecord::connectStarted()
 {
+    ++jobNumber_;
     if (!serialForNextJob_)
         details_.serial.clear();
     connected_ = false;

@@ -13,12 +13,14 @@
 // keeps the technician and the work order (one person, one order, many
 // radios) and drops a serial number that was typed for the previous radio,
 // so one radio's serial number never lands in the next radio's record.
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "model/ModelListener.h"
 #include "platform/ByteStr.h"
 #include "records/ImageCompare.h"
+#include "records/RunRecord.h"
 
 class clsCmcRadio;
 class ImageKeeper;
@@ -36,6 +38,8 @@ struct JobInfo {
     JobDetails details;
     bool imageRead = false;   // false: no clone read ended well, nothing to compare
     std::vector<ImageDifference> changes;
+    // The procedure run of this job, when one ran (its verdict page).
+    std::optional<RunRecord> run;
 };
 
 class JobRecord : public ModelListener {
@@ -50,6 +54,8 @@ public:
     bool connected() const { return connected_; }
 
     JobInfo info() const;
+    // Counts the jobs: each "Connect" starts the next.
+    int jobNumber() const { return jobNumber_; }
 
     void connectStarted() override;
     void imageLoaded() override;
@@ -62,6 +68,7 @@ private:
     JobDetails details_;
     bool serialForNextJob_ = false;   // typed while no radio was connected
     bool connected_ = false;
+    int jobNumber_ = 0;
     ByteStr atConnect_;
     std::string backupPath_;
 };

@@ -219,6 +219,8 @@ std::string JournalReportJson(const ServiceJournal& journal, const JobInfo& job,
     Obj doc;
     doc.str("report", "Dorvel ADJ service report").num("version", 2).date("created", created);
     doc.str("program_version", job.version);
+    // The procedure run of this job: its whole record.
+    doc.raw("run", job.run ? RunRecordJson(*job.run).substr(0, RunRecordJson(*job.run).size() - 1) : "null");
     doc.raw("job", Obj()
                        .optStr("technician", job.details.technician)
                        .optStr("work_order", job.details.order)

@@ -82,6 +82,7 @@ bool ProcedureRunner::start(const Procedure& procedure, const std::string& text,
     need_ = Need::Nothing;
     phase_ = Phase::Connecting;
     model_.RigOpFunc_ClickCmd00(0);
+    jobNumber_ = job_.jobNumber();
     ++revision_;
     return true;
 }

@@ -65,6 +65,8 @@ public:
     bool running() const { return phase_ != Phase::Idle && phase_ != Phase::Done; }
     bool finished() const { return phase_ == Phase::Done; }
     const RunRecord& record() const { return record_; }
+    // The job (JobRecord::jobNumber) the run's Connect started; 0 before any run.
+    int jobNumber() const { return jobNumber_; }
     // Goes up with every change, so that a view can tell when to redraw.
     uint64_t revision() const { return revision_; }
 
@@ -112,4 +114,5 @@ private:
     int rssiAsked_ = 0;         // the RSSI level the operator was last asked for
     double pendingValue_ = 0;   // adjust: the value typed, judged once the keys' frames are out
     uint64_t revision_ = 0;
+    int jobNumber_ = 0;
 };

@@ -136,6 +136,59 @@ private:
     int pages_ = 0;
 };
 
+// A procedure's run on a page of its own, first: the verdict in large type
+// (the word itself, readable in black and white), the serial, the
+// procedure, and every step with its result.
+void verdictPage(Flow& f, const RunRecord& run)
+{
+    f.line(QStringLiteral("Dorvel ADJ procedure run"), PlotFont(16, true));
+    f.skip(f.mm(4));
+    f.line(QString::fromLatin1(RunOutcomeText(run.outcome)), PlotFont(40, true));
+    if (run.firstFailingStep >= 0)
+        f.line(QStringLiteral("First failing step: %1, %2 (code %3)")
+                   .arg(run.firstFailingStep + 1)
+                   .arg(q(run.steps[static_cast<size_t>(run.firstFailingStep)].step.name), q(run.failureCode)),
+               PlotFont(11, true));
+    if (!run.message.empty())
+        f.line(q(run.message), PlotFont(11, true));
+    f.skip(f.mm(3));
+    const std::vector<std::pair<QString, QString>> rows = {
+        {QStringLiteral("Serial no."), q(run.serial)},
+        {QStringLiteral("Procedure"), q(run.procedureTitle + ", version " + run.procedureVersion)},
+        {QStringLiteral("SHA-256"), q(run.procedureSha256)},
+        {QStringLiteral("Operator"), run.operatorName.empty() ? QStringLiteral("-") : q(run.operatorName)},
+        {QStringLiteral("Station"), q(run.station)},
+        {QStringLiteral("Run"), q(run.id)},
+        {QStringLiteral("Start"), dateText(run.start)},
+        {QStringLiteral("End"), dateText(run.end)},
+    };
+    for (const auto& [label, value] : rows)
+        f.cells({label, value}, {0, f.mm(30)}, PlotFont(10));
+    f.heading(QStringLiteral("Steps"));
+    const std::vector<double> xs{0, f.mm(10), f.mm(85), f.mm(125)};
+    f.cells({QStringLiteral("#"), QStringLiteral("Step"), QStringLiteral("Result"), QStringLiteral("Value and limits")},
+            xs, PlotFont(9, true));
+    for (size_t i = 0; i < run.steps.size(); ++i) {
+        const RunStep& r = run.steps[i];
+        QString value;
+        if (!r.measurements.empty()) {
+            const RunMeasurement& m = r.measurements.back();
+            value = QString::number(m.value) + (m.unit.empty() ? QString() : QStringLiteral(" ") + q(m.unit));
+            const ProcedureStep& s = r.step;
+            if (s.low || s.high)
+                value += QStringLiteral(" (%1 to %2)")
+                             .arg(s.low ? QString::number(*s.low) : QStringLiteral("..."),
+                                  s.high ? QString::number(*s.high) : QStringLiteral("..."));
+            if (r.measurements.size() > 1)
+                value += QStringLiteral(", try %1").arg(m.attempt);
+        }
+        f.cells({QString::number(i + 1), q(std::string(StepKindName(r.step.kind)) + " " + r.step.name),
+                 q(r.outcome) + (r.marginal ? QStringLiteral(" (marginal)") : QString()), value},
+                xs, PlotFont(9, r.outcome == "fail" || r.outcome == "error"));
+    }
+    f.newPage();
+}
+
 void header(Flow& f, const ServiceJournal& j, const JobInfo& job, int64_t created)
 {
     f.line(QStringLiteral("Dorvel ADJ service report"), PlotFont(16, true));
@@ -320,6 +373,8 @@ int drawReport(QIODevice& out, const ServiceJournal& journal, const JobInfo& job
                                      QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm), QPageLayout::Millimeter));
     QPainter painter(&writer);
     Flow flow(writer, painter, pages);
+    if (job.run)
+        verdictPage(flow, *job.run);
     header(flow, journal, job, created);
     itemsTable(flow, journal);
     radioChanges(flow, job);

@@ -113,7 +113,7 @@ QString ImageActions::suggestedImagePath() const
 bool ImageActions::saveReportTo(const std::string& pdfPath)
 {
     std::string reason;
-    if (WriteServiceReport(app_.model().myJournal, app_.job().info(), pdfPath, QDateTime::currentSecsSinceEpoch(),
+    if (WriteServiceReport(app_.model().myJournal, app_.reportInfo(), pdfPath, QDateTime::currentSecsSinceEpoch(),
                            reason)) {
         app_.status().notice("Report saved to " + pdfPath);
         return true;
