@@ -46,6 +46,8 @@ public:
         restore_ = restore;
     }
     bool radioHeld() const;
+    // Messages name the port by its device alone, not "COM n (device)".
+    void setPortByDevice(bool byDevice) { portByDevice_ = byDevice; }
 
     // frmComHost: the window's share of every tick, its clone error report
     // and the settings save of the shutdown.
@@ -89,6 +91,7 @@ private:
     ImageKeeper* keeper_ = nullptr;
     ImageRestore* restore_ = nullptr;
     int16_t comPortNo_ = 1;
+    bool portByDevice_ = false;
     int16_t comAutoRelease_ = 0;
     std::string keyBuffer_;
 };

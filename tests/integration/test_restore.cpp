@@ -86,7 +86,7 @@ TEST(Restore, AWriteThatFailsOrIsRefusedSaysWhyAndLeavesTheBackup)
         {"refuse-write", {"--fault", "refuse-write"}, "0100", true, 1,
          "\nConnected transceiver is not compatible model.\n", false},
         {"write-fails", {"--fault", "write-fails"}, "0100", true, 1, "\nCannot write cloning data.\n", true},
-        {"pull-write", {"--fault", "pull-write"}, "0100", true, 1, "\nCannot access COM port\n", true},
+        {"pull-write", {"--fault", "pull-write"}, "0100", true, 1, "\nCannot access COM port\n/dev/", true},
         {"a record of another sub model", {"--sub-code", "0101"}, "0100", true, 1,
          "This image belongs to a 5314-0100 radio, and the radio connected is 5314-0101. Nothing was written.", false},
         {"a bare image, a radio that allows no write", {"--model-byte", "00"}, "", true, 1,

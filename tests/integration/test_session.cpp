@@ -106,20 +106,29 @@ TEST(Session, EachStepGoesOnTheWireAndIntoTheImage)
 // adjustment says which item it leaves on which value.
 TEST(Session, TheStatusTellsWhetherAnythingFailedAndTheEndTellsWhatARunningSweepLeft)
 {
-    struct Case { const char* name; std::vector<std::string> simArgs; std::string script; int status; const char* err; };
+    // out: printed on standard output, DEV standing for the device.
+    struct Case { const char* name; std::vector<std::string> simArgs; std::string script; int status; const char* err;
+                  std::string out; };
     const Case cases[] = {
-        {"all well", {"--fast"}, "connect\nselect 1\nstep 1\nidle\nquit\n", 0, ""},
-        {"a failed connect", {"--fast", "--fault", "no-echo"}, "connect\nquit\n", 1, ""},
-        {"a report that cannot be written", {"--fast"}, "report /nonexistent/folder/r.pdf\n", 1, ""},
-        {"an unknown command", {"--fast"}, "frobnicate\n", 1, ""},
+        {"all well", {"--fast"}, "connect\nselect 1\nstep 1\nidle\nquit\n", 0, "", ""},
+        {"a failed connect", {"--fast", "--fault", "no-echo"}, "connect\nquit\n", 1, "",
+         "message: Cannot access COM port\nmessage: \nmessage: Check the following:\nmessage: - The COM port settings."
+         "\nmessage: - Cloning cable connections.\nmessage: - Transceiver power is ON.\n"
+         "detail: DEV: no echo: is the cable plugged into the radio, and the radio switched on?\n"},
+        {"a report that cannot be written", {"--fast"}, "report /nonexistent/folder/r.pdf\n", 1, "", ""},
+        {"an unknown command", {"--fast"}, "frobnicate\n", 1, "", ""},
         // Paced at twice the line rate: the sweep runs from about 1 s to 6 s after the Enter.
         {"the end of input during a BPF sweep", {"--baud", "19200"}, "connect\nselect 11\nenter\nwait 2500\n", 0,
-         "warning: the session ended during an automatic adjustment: BPF T1 sweep; BPF T1 is left on "},
+         "warning: the session ended during an automatic adjustment: BPF T1 sweep; BPF T1 is left on ", ""},
     };
     for (const Case& c : cases) {
         SimProcess sim(c.simArgs);
         const SessionOutput s = RunSession(sim.device(), c.script);
         EXPECT_EQ(s.run.status, c.status) << c.name << "\n" << s.run.out << s.run.err;
         EXPECT_TRUE(Has(s.run.err, c.err)) << c.name << "\n" << s.run.err;
+        std::string out = c.out;
+        if (const size_t dev = out.find("DEV"); dev != std::string::npos)
+            out.replace(dev, 3, sim.device());
+        EXPECT_TRUE(Has(s.run.out, out)) << c.name << "\n" << s.run.out;
     }
 }
