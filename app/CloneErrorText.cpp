@@ -53,6 +53,14 @@ std::string CloneErrorMessage(const CloneFailure& f)
     return message("Communication failed.", {kCable, kPower});
 }
 
+std::string CloneFailureDetail(const CloneFailure& f)
+{
+    // The port opened, but nothing came back: nothing is at its other end.
+    if (!f.errCannotOpen && !f.errOverflow && f.driverError == drvErrNoEcho)
+        return f.device + ": no echo: is the cable plugged into the radio, and the radio switched on?";
+    return "";
+}
+
 std::string SequencerErrorMessage(int16_t sequencerError)
 {
     switch (sequencerError) {

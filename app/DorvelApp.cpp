@@ -51,6 +51,7 @@ bool DorvelApp::Main()
     model_ = std::make_unique<clsIndOp_RigTavik>(*seq_, radio_, controls_.rig, *platform_.clock);
     model_->myJournal.setWallClock(platform_.wallClock != nullptr ? platform_.wallClock : &systemWall_);
     main_ = std::make_unique<frmMain>(controls_, *com_, *seq_, *model_);
+    main_->setPortByDevice(platform_.portByDevice);
     main_->Initialize();
     keeper_ = std::make_unique<ImageKeeper>(radio_, *com_, platform_.backupStore);
     model_->addListener(keeper_.get());

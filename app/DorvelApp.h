@@ -42,6 +42,9 @@ struct AppPlatform {
     const platform::WallClock* wallClock = nullptr;
     // Where the backups of radio images go; without a store none are taken.
     BackupStore* backupStore = nullptr;
+    // The operator names the port by its device (the command line, which
+    // has no COM numbers), not by a COM number.
+    bool portByDevice = false;
 };
 
 class DorvelApp {

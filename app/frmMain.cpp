@@ -254,10 +254,13 @@ void frmMain::MsgBoxCloneErr(clsCmcOrb5Sequence& seq)
     f.errOverflow = com_.errOverflow();
     f.driverError = com_.orb5D.lastError();
     f.sequencerError = seq.error();
+    f.device = portByDevice_ ? com_.devicePath()
+                             : "COM " + std::to_string(f.comPortNum) + " (" + com_.devicePath() + ")";
     const std::string text = CloneErrorMessage(f);
-    // A port that would not open: the system's reason goes with the message;
-    // a restore under way adds what the radio holds now and the way back.
-    std::string detail = f.errCannotOpen ? com_.openFailure() : std::string();
+    // A port that would not open: the system's reason goes with the message,
+    // as does the device that was silent; a restore under way adds what the
+    // radio holds now and the way back.
+    std::string detail = f.errCannotOpen ? com_.openFailure() : CloneFailureDetail(f);
     if (restore_ != nullptr) {
         const std::string held = restore_->cloneFailed();
         if (!held.empty())

@@ -52,6 +52,8 @@ public:
     void setStatusLine(StatusLine* status) { status_ = status; }
     // The procedure runner, one step of it on every tick after the model's.
     void setRunner(ProcedureRunner* runner) { runner_ = runner; }
+    // Messages name the port by its device alone, not "COM n (device)".
+    void setPortByDevice(bool byDevice) { portByDevice_ = byDevice; }
 
     // frmComHost: the window's share of every tick, its clone error report
     // and the settings save of the shutdown.
@@ -100,6 +102,7 @@ private:
     StatusLine* status_ = nullptr;
     ProcedureRunner* runner_ = nullptr;
     int16_t comPortNo_ = 1;
+    bool portByDevice_ = false;
     int16_t comAutoRelease_ = 0;
     std::string keyBuffer_;
 };

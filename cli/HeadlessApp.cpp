@@ -9,7 +9,7 @@
 HeadlessApp::HeadlessApp(const std::string& device)
     : port([device](int16_t) { return device; }),
       backups(DefaultBackupFolder()),
-      app(AppPlatform{&port, &timer, &clock, nullptr, nullptr, {}, nullptr, &backups}, window.controls)
+      app(AppPlatform{&port, &timer, &clock, nullptr, nullptr, {}, nullptr, &backups, true}, window.controls)
 {
     app.Main();
     app.imageKeeper().setWarn(

@@ -176,47 +176,89 @@ std::string ImageRestore::refusal(const ByteStr& radio) const
     return "";
 }
 
+int ImageRestore::blocksTotal() const
+{
+    if (phase_ != Phase::Writing)
+        return 0;
+    return (seq_.driver().EndAddress() + kWriteBlock - 1) / kWriteBlock;
+}
+
+int ImageRestore::blocksSent() const
+{
+    // Frames of data that went out: none during the model query and the
+    // write request; all once the end of the write is under way.
+    const clsCmcOrb5Drv& drv = seq_.driver();
+    if (phase_ != Phase::Writing)
+        return 0;
+    if (drv.workMode() == clsCmcOrb5Drv::wmCloneWriteEnd)
+        return blocksTotal();
+    if (drv.workMode() == clsCmcOrb5Drv::wmCloneWrite && drv.lastEeAdr() > 0)
+        return std::clamp((drv.lastEeAdr() + kWriteBlock) / kWriteBlock, 0, blocksTotal());
+    return 0;
+}
+
 std::string ImageRestore::cloneFailed()
 {
     if (!busy())
         return "";
     failed_ = true;
-    const clsCmcOrb5Drv& drv = seq_.driver();
-    const int blocks = (drv.EndAddress() + kWriteBlock - 1) / kWriteBlock;
+    return heldAfter(Stop::LinkBroke);
+}
+
+std::string ImageRestore::interrupt()
+{
+    if (!busy())
+        return "";
+    const std::string held = phase_ == Phase::Confirming
+                                 ? "Interrupted before anything was written: the radio is unchanged."
+                                 : heldAfter(Stop::Interrupted);
+    interruption_ = held;
+    // The link goes as after any operation: the frame under way leaves the
+    // line whole before the port closes.
+    model_.RigOpFunc_ResetAll();
+    finish(Outcome::Interrupted, held);
+    return held;
+}
+
+std::string ImageRestore::heldAfter(Stop why)
+{
+    const bool broke = why == Stop::LinkBroke;
+    const int sent = blocksSent();
+    const int blocks = blocksTotal();
     std::string what;
-    // Frames of data that went out: none during the model query and the
-    // write request; all once the end of the write is under way. The frame
-    // in flight when the link broke may or may not have reached the radio.
-    int sent = 0;
-    if (drv.workMode() == clsCmcOrb5Drv::wmCloneWriteEnd)
-        sent = blocks;
-    else if (drv.workMode() == clsCmcOrb5Drv::wmCloneWrite && drv.lastEeAdr() > 0)
-        sent = std::clamp((drv.lastEeAdr() + kWriteBlock) / kWriteBlock, 0, blocks);
     switch (phase_) {
     case Phase::Confirming:
         // Belongs to no transfer; the operator's answer starts afresh.
         return "";
     case Phase::Reading:
-        interruption_ = "The link broke before anything was written: the radio is unchanged.";
+        interruption_ = broke ? "The link broke before anything was written: the radio is unchanged."
+                              : "Interrupted before anything was written: the radio is unchanged.";
         return interruption_;
     case Phase::Writing: {
         if (sent == 0) {
-            interruption_ = "The link broke before any data was written: the radio is unchanged.";
+            interruption_ = broke ? "The link broke before any data was written: the radio is unchanged."
+                                  : "Interrupted before any data was written: the radio is unchanged.";
             return interruption_;
         }
-        what = sent < blocks ? "The link broke during the write: the radio's memory is partly written, " +
-                                   std::to_string(sent) + " of " + std::to_string(blocks) +
-                                   " blocks went out (the last ones perhaps not whole)."
-                             : "The write broke off at its end: all " + std::to_string(blocks) +
-                                   " blocks went out, but the radio did not confirm them; its memory may be partly "
-                                   "written.";
+        // The frame in flight when the link broke may or may not have
+        // reached the radio; an interruption lets it leave whole.
+        if (sent < blocks)
+            what = (broke ? "The link broke during the write" : "The write was interrupted") +
+                   std::string(": the radio's memory is partly written, ") + std::to_string(sent) + " of " +
+                   std::to_string(blocks) + " blocks went out" +
+                   (broke ? " (the last ones perhaps not whole)." : ".");
+        else
+            what = std::string(broke ? "The write broke off at its end" : "The write was interrupted at its end") +
+                   ": all " + std::to_string(blocks) +
+                   " blocks went out, but the radio did not confirm them; its memory may be partly written.";
         std::string reason;
         if (!keeper_.writeBrokeOff(before_, image_, sent, blocks, backupPath_, reason))
             what += "\nThe note of the broken write could not be kept: " + reason + ".";
         break;
     }
     case Phase::Verifying:
-        what = "The link broke during the read-back: the image was written whole but not verified.";
+        what = broke ? "The link broke during the read-back: the image was written whole but not verified."
+                     : "Interrupted during the read-back: the image was written whole but not verified.";
         break;
     default:
         return "";
@@ -234,7 +276,7 @@ std::string ImageRestore::cloneFailed()
 
 void ImageRestore::finish(Outcome outcome, const std::string& message)
 {
-    if (outcome != Outcome::Failed)
+    if (outcome != Outcome::Failed && outcome != Outcome::Interrupted)
         interruption_.clear();
     phase_ = Phase::Idle;
     outcome_ = outcome;

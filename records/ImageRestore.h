@@ -52,7 +52,7 @@ struct RestoreOptions {
 class ImageRestore {
 public:
     enum class Phase { Idle, Reading, Confirming, Writing, Verifying };
-    enum class Outcome { None, Verified, Mismatch, Refused, Failed, Cancelled };
+    enum class Outcome { None, Verified, Mismatch, Refused, Failed, Cancelled, Interrupted };
 
     // progress: the window's progress label (may be null).
     ImageRestore(clsCmcOrb5Sequence& seq, clsCmcRadio& radio, clsIndOp_RigTavik& model, ImageKeeper& keeper,
@@ -74,6 +74,15 @@ public:
     // The main window reports a failure of the link: what the radio holds
     // after it, in lines for the message's detail ("" when no restore runs).
     std::string cloneFailed();
+    // The operator stops the restore at once: the link is let go once the
+    // frame under way has left the line, and the restore ends Interrupted.
+    // What the radio holds then and the way back, in lines as cloneFailed
+    // words them ("" when no restore runs).
+    std::string interrupt();
+    // Frames of data of the clone write that went out so far, and all of
+    // them; both 0 outside the write.
+    int blocksSent() const;
+    int blocksTotal() const;
 
     bool busy() const { return phase_ != Phase::Idle; }
     Phase phase() const { return phase_; }
@@ -87,7 +96,8 @@ public:
     // A warning for the first line of the change list ("" for none): the
     // image comes from another radio.
     const std::string& warning() const { return warning_; }
-    // What the link's failure left in the radio (see cloneFailed).
+    // What the link's failure or the interruption left in the radio (see
+    // cloneFailed and interrupt).
     const std::string& interruption() const { return interruption_; }
     // Cells 0 to 32 of the progress bar of the running transfer.
     int progressCells() const;
@@ -97,6 +107,10 @@ private:
     // Why the image must not be written to this radio ("" when it may).
     std::string refusal(const ByteStr& radio) const;
     void finish(Outcome outcome, const std::string& message);
+    enum class Stop { LinkBroke, Interrupted };
+    // What the radio holds after the transfer stopped, and the way back;
+    // kept as the interruption.
+    std::string heldAfter(Stop why);
 
     clsCmcOrb5Sequence& seq_;
     clsCmcRadio& radio_;

@@ -137,6 +137,19 @@ TEST(Window, AnEditingSessionWithAFailedBackupAndAFailedConnect)
               "- Cloning cable connections.\n- Transceiver power is ON.");
     EXPECT_EQ(boxes.boxes[0].title, "Dorvel ADJ Rev.1.0");
     EXPECT_EQ(boxes.boxes[0].icon, static_cast<int>(QMessageBox::Critical));
+    EXPECT_EQ(boxes.boxes[0].detail.toStdString(), "") << "the radio was there: the message says all";
+
+    // A port that opens but never echoes: the message, with the device and
+    // the likely reason in its detail.
+    r.sim->control("fault off");
+    r.sim->control("fault no-echo");
+    QTest::mouseClick(w.cmd00(0), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return boxes.boxes.size() == 2; }, 15000));
+    EXPECT_EQ(boxes.boxes[1].text.toStdString(),
+              "Cannot access COM port\n\nCheck the following:\n- The COM port settings.\n"
+              "- Cloning cable connections.\n- Transceiver power is ON.");
+    EXPECT_EQ(boxes.boxes[1].detail.toStdString(),
+              "COM 1 (" + r.sim->device() + "): no echo: is the cable plugged into the radio, and the radio switched on?");
 }
 
 }  // namespace

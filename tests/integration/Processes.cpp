@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -218,6 +219,81 @@ std::string SimProcess::image()
     for (int i = 0; i < 500 && !FileExists(dir.file("image.bin")); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return ReadFile(dir.file("image.bin"));
+}
+
+TerminalRun::TerminalRun(const std::vector<std::string>& argv)
+{
+    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0)
+        throw std::runtime_error("no pseudo-terminal");
+    const int terminal = open(ptsname(master_), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios raw{};
+    if (terminal < 0 || tcgetattr(terminal, &raw) != 0)
+        throw std::runtime_error("cannot open the pseudo-terminal");
+    cfmakeraw(&raw);
+    tcsetattr(terminal, TCSANOW, &raw);
+    const int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    const int out = open(dir_.file("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    pid_ = spawn(argv, in, out, terminal);
+    for (int fd : {in, out, terminal})
+        close(fd);
+}
+
+TerminalRun::~TerminalRun()
+{
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitFor(pid_, 5000);
+    }
+    close(master_);
+}
+
+bool TerminalRun::readErr(int ms)
+{
+    pollfd p{master_, POLLIN, 0};
+    if (poll(&p, 1, ms) <= 0)
+        return true;
+    char c[4096];
+    const ssize_t n = read(master_, c, sizeof c);
+    if (n <= 0)
+        return false;   // EIO once the program's end closed the terminal
+    err_.append(c, static_cast<size_t>(n));
+    return true;
+}
+
+bool TerminalRun::waitForErr(const std::string& text, int timeoutMs)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (err_.find(text) == std::string::npos) {
+        if (std::chrono::steady_clock::now() >= until || !readErr(10))
+            return false;
+    }
+    return true;
+}
+
+void TerminalRun::signal(int sig) const
+{
+    if (pid_ > 0)
+        kill(pid_, sig);
+}
+
+RunResult TerminalRun::finish(int timeoutMs)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (readErr(10) && std::chrono::steady_clock::now() < until) {
+    }
+    RunResult r;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+    r.status = waitFor(pid_, static_cast<int>(std::max<int64_t>(0, left.count())));
+    if (r.status == -2) {
+        kill(pid_, SIGKILL);
+        waitFor(pid_, 5000);
+        r.status = -1;
+    }
+    pid_ = -1;
+    r.out = ReadFile(dir_.file("out"));
+    r.err = err_;
+    return r;
 }
 
 std::vector<std::string> FilesIn(const std::string& folder, const std::string& ending)

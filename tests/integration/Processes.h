@@ -81,6 +81,34 @@ private:
     std::string path_;
 };
 
+// A program in the background whose standard error is a terminal (a
+// pseudo-terminal in raw mode, so that what it draws there arrives byte for
+// byte), with its standard output in a file; it can be sent signals. At
+// destruction it is killed if it still runs.
+class TerminalRun {
+public:
+    explicit TerminalRun(const std::vector<std::string>& argv);
+    ~TerminalRun();
+    TerminalRun(const TerminalRun&) = delete;
+    TerminalRun& operator=(const TerminalRun&) = delete;
+    // Reads its standard error until text appears in it; false when it does
+    // not within timeoutMs.
+    bool waitForErr(const std::string& text, int timeoutMs);
+    void signal(int sig) const;
+    // Waits at most timeoutMs for its end (then kills it): its exit status
+    // (-1 when killed) and all it printed.
+    RunResult finish(int timeoutMs);
+
+private:
+    // Appends what comes within ms to err_; false once it closed the terminal.
+    bool readErr(int ms);
+
+    TempDir dir_;
+    pid_t pid_ = -1;
+    int master_ = -1;
+    std::string err_;
+};
+
 std::string ReadFile(const std::string& path);
 inline bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
 inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }

@@ -40,16 +40,20 @@ TEST(CliRead, FullCloneReadGivesTheSimulatorsImageByteForByteAndItsListing)
 }
 
 // Each fault ends within the time-outs (a pulled cable included), with its
-// message first, and leaves no file.
+// message first, and leaves no file. A silent device is named in the line
+// after the message (DEV stands for it).
 TEST(CliRead, EachFaultEndsInItsOperatorMessageAndLeavesNoFile)
 {
-    struct Case { std::vector<std::string> simArgs; const char* firstLine; };
+    struct Case { std::vector<std::string> simArgs; const char* firstLine; std::string secondLine; };
     const Case cases[] = {
-        {{"--fault", "no-echo"}, "Cannot access COM port"}, {{"--fault", "no-answer"}, "No answer from transceiver."},
-        {{"--fault", "pull"}, "No answer from transceiver."}, {{"--fault", "bad-checksum"}, "Illegal data."},
-        {{"--fault", "block-beyond"}, "Data overflow."}, {{"--fault", "wrong-count"}, "Data counter error."},
-        {{"--main-code", "1234"}, "Cannot Clone."}, {{"--sub-code", "0099"}, "Version number does not match"},
-        {{"--model-byte", "02"}, "Connected transceiver is not compatible model."},
+        {{"--fault", "no-echo"}, "Cannot access COM port",
+         "DEV: no echo: is the cable plugged into the radio, and the radio switched on?"},
+        {{"--fault", "no-answer"}, "No answer from transceiver.", ""},
+        {{"--fault", "pull"}, "No answer from transceiver.", ""}, {{"--fault", "bad-checksum"}, "Illegal data.", ""},
+        {{"--fault", "block-beyond"}, "Data overflow.", ""}, {{"--fault", "wrong-count"}, "Data counter error.", ""},
+        {{"--main-code", "1234"}, "Cannot Clone.", ""},
+        {{"--sub-code", "0099"}, "Version number does not match", "for this transceiver."},
+        {{"--model-byte", "02"}, "Connected transceiver is not compatible model.", ""},
     };
     for (const auto& c : cases) {
         TempDir dir;
@@ -61,6 +65,10 @@ TEST(CliRead, EachFaultEndsInItsOperatorMessageAndLeavesNoFile)
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20)) << c.simArgs.back();
         EXPECT_EQ(r.status, 1) << c.firstLine << "\n" << r.err;
         EXPECT_EQ(firstLine(r.err), c.firstLine) << r.err;
+        std::string second = c.secondLine;
+        if (second.rfind("DEV", 0) == 0)
+            second.replace(0, 3, sim.device());
+        EXPECT_EQ(firstLine(r.err.substr(std::min(r.err.size(), r.err.find('\n') + 1))), second) << r.err;
         EXPECT_FALSE(FileExists(dir.file("radio.bin"))) << c.firstLine;
         EXPECT_FALSE(FileExists(dir.file("radio.bin.part"))) << c.firstLine;
     }

@@ -2,8 +2,14 @@
 // serial port code path against the simulated radio, on real files.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <algorithm>
+#include <chrono>
+#include <cstring>
 #include <fstream>
+#include <map>
+#include <thread>
 
 #include "tests/integration/SessionRun.h"
 
@@ -80,7 +86,7 @@ TEST(Restore, AWriteThatFailsOrIsRefusedSaysWhyAndLeavesTheBackup)
         {"refuse-write", {"--fault", "refuse-write"}, "0100", true, 1,
          "\nConnected transceiver is not compatible model.\n", false},
         {"write-fails", {"--fault", "write-fails"}, "0100", true, 1, "\nCannot write cloning data.\n", true},
-        {"pull-write", {"--fault", "pull-write"}, "0100", true, 1, "\nCannot access COM port\n", true},
+        {"pull-write", {"--fault", "pull-write"}, "0100", true, 1, "\nCannot access COM port\n/dev/", true},
         {"a record of another sub model", {"--sub-code", "0101"}, "0100", true, 1,
          "This image belongs to a 5314-0100 radio, and the radio connected is 5314-0101. Nothing was written.", false},
         {"a bare image, a radio that allows no write", {"--model-byte", "00"}, "", true, 1,
@@ -238,5 +244,133 @@ TEST(Restore, AWriteNeedsABackupAndAnImageThatSuitsTheRadio)
         EXPECT_TRUE(Has(r.out + r.err, c.says)) << c.name << "\n" << r.out << r.err;
         EXPECT_EQ(Has(ReadFile(dir.file("wire.log")), " pc FEFEEEEFE3"), c.status == 0) << c.name;
         EXPECT_TRUE(sim.image() == (c.status == 0 ? c.image : start)) << c.name;
+    }
+}
+
+namespace {
+
+// The progress bars drawn on the terminal: per phase, its percentages in
+// the order they were drawn.
+std::map<std::string, std::vector<int>> Bars(const std::string& terminal)
+{
+    std::map<std::string, std::vector<int>> bars;
+    size_t at = 0;
+    while (at < terminal.size()) {
+        const size_t end = std::min(terminal.find_first_of("\r\n", at), terminal.size());
+        const std::string piece = terminal.substr(at, end - at);
+        at = end + 1;
+        const size_t bar = piece.find(" [");
+        if (bar == std::string::npos || piece.size() < 4 || piece.back() != '%')
+            continue;
+        bars[piece.substr(0, piece.find(' '))].push_back(std::stoi(piece.substr(piece.size() - 4, 3)));
+    }
+    return bars;
+}
+
+}  // namespace
+
+// Ctrl-C during a write to the paced radio, with the bars on a terminal.
+// During the first read or the read-back it stops at once; during the write
+// the first one lets the write run to its end and then leaves the read-back
+// out, a second one stops at once, after the frame under way. Each case
+// says what the radio holds and how to put the backup back, and ends with
+// status 130. No bar falls back within its phase, and a phase that went to
+// its end shows 100 % last.
+TEST(Restore, CtrlCDuringAWriteSaysWhatTheRadioHoldsAndTheWayBack)
+{
+    enum Radio { Unchanged, Written, PartlyWritten };
+    // reads: clone reads requested; atOnce: ends at once after the last Ctrl-C.
+    struct Case { const char* name; const char* at; int ctrlCs; const char* says; Radio radio; int reads;
+                  bool atOnce; std::vector<std::string> fullBars; };
+    const Case cases[] = {
+        {"the first read", "Reading   [oo", 1, "Interrupted before anything was written: the radio is unchanged.\n",
+         Unchanged, 1, true, {}},
+        {"the write, once", "Writing   [oooo", 1,
+         "The write goes on to its end so that the radio holds the image whole; Ctrl-C again stops at once.\n",
+         Written, 1, false, {"Reading", "Writing"}},
+        {"the write, twice", "Writing   [oooo", 2, "The write was interrupted: the radio's memory is partly written, ",
+         PartlyWritten, 1, true, {"Reading"}},
+        {"the read-back", "Verifying [oo", 1,
+         "Interrupted during the read-back: the image was written whole but not verified.\n", Written, 2, true,
+         {"Reading", "Writing"}},
+    };
+    const std::string start = ReferenceImage({}).image;
+    // Every frame of the write changes the radio, so that the frames that
+    // arrived show in its memory.
+    std::string target = start;
+    for (size_t a = 15; a < target.size(); a += 16)
+        target[a] = static_cast<char>(target[a] ^ 0x01);
+    struct Seen { TempDir dir; std::string device; RunResult r; double endAfterCtrlC = 0; std::string radio;
+                  std::string wire; };
+    std::vector<Seen> seen(std::size(cases));
+    // The cases run side by side: each takes most of a minute on the line.
+    std::vector<std::thread> runs;
+    for (size_t i = 0; i < seen.size(); ++i)
+        runs.emplace_back([&, i] {
+            const Case& c = cases[i];
+            Seen& s = seen[i];
+            const std::string file = PutImage(s.dir, "target", target, "0100");
+            SimProcess sim({"--log", s.dir.file("wire.log")});
+            s.device = sim.device();
+            TerminalRun cli({"/usr/bin/env", "XDG_DATA_HOME=" + s.dir.file("data"), BinPath("dorvel-adj-cli"), "write",
+                             "--device", sim.device(), "--in", file, "--yes", "--force"});
+            auto ctrlCAt = std::chrono::steady_clock::now();
+            for (int n = 0; n < c.ctrlCs; ++n) {
+                if (!cli.waitForErr(n == 0 ? c.at : "Ctrl-C again stops at once.\n", 120000))
+                    break;
+                ctrlCAt = std::chrono::steady_clock::now();
+                cli.signal(SIGINT);
+            }
+            s.r = cli.finish(120000);
+            s.endAfterCtrlC = std::chrono::duration<double>(std::chrono::steady_clock::now() - ctrlCAt).count();
+            s.radio = sim.image();
+            s.wire = ReadFile(s.dir.file("wire.log"));
+        });
+    for (std::thread& t : runs)
+        t.join();
+
+    for (size_t i = 0; i < seen.size(); ++i) {
+        const Case& c = cases[i];
+        const Seen& s = seen[i];
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(s.r.status, 130) << s.r.err;
+        EXPECT_TRUE(Has(s.r.err, c.says)) << s.r.err;
+        // Stopped at once: well before what remained of the transfer (a
+        // read takes 21 s on the line).
+        EXPECT_TRUE(!c.atOnce || s.endAfterCtrlC < 8.0) << s.endAfterCtrlC << " s\n" << s.r.err;
+        EXPECT_EQ(Has(s.wire, " pc FEFEEEEFE3"), c.radio != Unchanged) << "a clone write began";
+        const std::vector<std::string> backups = Backups(s.dir.file("data"));
+        if (c.radio == Unchanged) {
+            EXPECT_TRUE(s.radio == start);
+            EXPECT_TRUE(backups.empty());
+        } else {
+            ASSERT_EQ(backups.size(), 1u);
+            EXPECT_TRUE(Has(s.r.err, "\nBackup of the radio taken before the write: " + backups[0] +
+                                         "\nTo put it back: dorvel-adj-cli write --device " + s.device + " --in " +
+                                         backups[0] + " --yes\n")) << s.r.err;
+        }
+        EXPECT_TRUE(c.radio != Written || s.radio == target) << "the radio holds the image whole";
+        if (c.radio == PartlyWritten) {
+            // The frames said to have gone out arrived whole, and no other.
+            const size_t n = s.r.err.find(c.says);
+            const int sent = n == std::string::npos ? -1 : std::atoi(s.r.err.c_str() + n + std::strlen(c.says));
+            ASSERT_TRUE(sent > 0 && sent < 510) << s.r.err;
+            EXPECT_TRUE(Has(s.r.err, " of 510 blocks went out.\n")) << s.r.err;
+            EXPECT_TRUE(s.radio == target.substr(0, 16 * static_cast<size_t>(sent)) +
+                                       start.substr(16 * static_cast<size_t>(sent)))
+                << sent << " frames";
+        }
+        size_t reads = 0;
+        for (size_t at = s.wire.find(" pc FEFEEEEFE2"); at != std::string::npos; at = s.wire.find(" pc FEFEEEEFE2", at + 1))
+            ++reads;
+        EXPECT_EQ(reads, static_cast<size_t>(c.reads)) << "clone reads";
+        const std::map<std::string, std::vector<int>> bars = Bars(s.r.err);
+        for (const auto& [phase, percents] : bars) {
+            EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end())) << phase << " fell back";
+            const bool full = std::count(c.fullBars.begin(), c.fullBars.end(), phase) > 0;
+            EXPECT_EQ(percents.back() == 100, full) << phase << " ends at " << percents.back();
+        }
+        for (const std::string& phase : c.fullBars)
+            EXPECT_EQ(bars.count(phase), 1u) << phase << " drawn";
     }
 }

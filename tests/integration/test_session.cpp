@@ -106,16 +106,24 @@ TEST(Session, EachStepGoesOnTheWireAndIntoTheImage)
 // adjustment: Sequences.TheSessionsEndPutsBackWhatARunningSweepChanged.)
 TEST(Session, TheStatusTellsWhetherAnythingFailed)
 {
-    struct Case { const char* name; std::vector<std::string> simArgs; std::string script; int status; };
+    // out: printed on standard output, DEV standing for the device.
+    struct Case { const char* name; std::vector<std::string> simArgs; std::string script; int status; std::string out; };
     const Case cases[] = {
-        {"all well", {"--fast"}, "connect\nselect 1\nstep 1\nidle\nquit\n", 0},
-        {"a failed connect", {"--fast", "--fault", "no-echo"}, "connect\nquit\n", 1},
-        {"a report that cannot be written", {"--fast"}, "report /nonexistent/folder/r.pdf\n", 1},
-        {"an unknown command", {"--fast"}, "frobnicate\n", 1},
+        {"all well", {"--fast"}, "connect\nselect 1\nstep 1\nidle\nquit\n", 0, ""},
+        {"a failed connect", {"--fast", "--fault", "no-echo"}, "connect\nquit\n", 1,
+         "message: Cannot access COM port\nmessage: \nmessage: Check the following:\nmessage: - The COM port settings."
+         "\nmessage: - Cloning cable connections.\nmessage: - Transceiver power is ON.\n"
+         "detail: DEV: no echo: is the cable plugged into the radio, and the radio switched on?\n"},
+        {"a report that cannot be written", {"--fast"}, "report /nonexistent/folder/r.pdf\n", 1, ""},
+        {"an unknown command", {"--fast"}, "frobnicate\n", 1, ""},
     };
     for (const Case& c : cases) {
         SimProcess sim(c.simArgs);
         const SessionOutput s = RunSession(sim.device(), c.script);
         EXPECT_EQ(s.run.status, c.status) << c.name << "\n" << s.run.out << s.run.err;
+        std::string out = c.out;
+        if (const size_t dev = out.find("DEV"); dev != std::string::npos)
+            out.replace(dev, 3, sim.device());
+        EXPECT_TRUE(Has(s.run.out, out)) << c.name << "\n" << s.run.out;
     }
 }
