@@ -17,7 +17,9 @@
 #include "cli/CliRun.h"
 #include "cli/Commands.h"
 #include "cli/HeadlessApp.h"
+#include "platform/WallClock.h"
 #include "records/ProcedureRunner.h"
+#include "report/ServiceReport.h"
 
 namespace {
 
@@ -125,12 +127,13 @@ void printStep(size_t index, size_t count, const RunStep& r)
 int CliRun(const std::vector<std::string>& args)
 {
     CliOptions opt;
-    if (!ParseOptions("run", args, {"--device", "--procedure", "--serial", "--operator", "--answers", "--record"}, opt))
+    if (!ParseOptions("run", args,
+                      {"--device", "--procedure", "--serial", "--operator", "--answers", "--record", "--report"}, opt))
         return kExitUsage;
     const std::string procedurePath = opt.value("--procedure"), serial = opt.value("--serial");
     if (opt.device.empty() || procedurePath.empty() || serial.empty() || !opt.positional.empty()) {
         std::cerr << "dorvel-adj-cli run: usage: run --device PATH --procedure FILE --serial S [--operator O]"
-                     " [--answers FILE] [--record FILE]"
+                     " [--answers FILE] [--record FILE] [--report FILE]"
                   << std::endl;
         return kExitUsage;
     }
@@ -153,8 +156,9 @@ int CliRun(const std::vector<std::string>& args)
             answerFiles.push_back(v);
     }
     if (radios.size() > 1) {
-        if (!opt.value("--record").empty()) {
-            std::cerr << "dorvel-adj-cli run: --record names one radio's record; several go to the runs folder"
+        if (!opt.value("--record").empty() || !opt.value("--report").empty()) {
+            std::cerr << "dorvel-adj-cli run: --record and --report name one radio's files; several radios' "
+                         "records go to the runs folder"
                       << std::endl;
             return kExitUsage;
         }
@@ -281,6 +285,17 @@ int CliRun(const std::vector<std::string>& args)
     std::cout << std::endl;
     if (written)
         std::cout << "record: " << where << std::endl;
+    // The job's service report, opening with the run's verdict page.
+    if (const std::string report = opt.value("--report"); !report.empty()) {
+        JobInfo info = headless.app.reportInfo();
+        info.run = record;
+        std::string reason;
+        if (WriteServiceReport(headless.app.model().myJournal, info, report, platform::SystemWallClock().UnixSeconds(),
+                               reason))
+            std::cout << "report: " << report << std::endl;
+        else
+            std::cerr << "The report could not be written: " << reason << std::endl;
+    }
     if (!record.backupPath.empty())
         std::cout << "backup: " << record.backupPath << std::endl;
     switch (record.outcome) {

@@ -33,7 +33,8 @@ const char kUsage[] =
     "                                  stands in the way)\n"
     "  check-procedure FILE            check an alignment procedure file and list its steps\n"
     "  run --device PATH --procedure FILE --serial S [--operator O] [--answers FILE]\n"
-    "      [--record FILE]             run an alignment procedure on the radio: status 0\n"
+    "      [--record FILE] [--report FILE]\n"
+    "                                  run an alignment procedure on the radio: status 0\n"
     "                                  PASS, 1 FAIL, 3 ERROR or ABORTED, 2 bad usage or file\n"
     "  session --device PATH           run headless, one command per line on stdin:\n"
     "      connect | select I | step N | enter | button I | wait MS | idle\n"
@@ -96,10 +97,10 @@ bool ParseOptions(const std::string& command, const std::vector<std::string>& ar
 
 int main(int argc, char** argv)
 {
-    // A session can write a report, whose text needs the fonts of a GUI
-    // application; it never shows a window, so it runs on the offscreen
-    // window system and needs no display.
-    const bool session = argc >= 2 && std::strcmp(argv[1], "session") == 0;
+    // A session and a run can write a report, whose text needs the fonts of
+    // a GUI application; they never show a window, so they run on the
+    // offscreen window system and need no display.
+    const bool session = argc >= 2 && (std::strcmp(argv[1], "session") == 0 || std::strcmp(argv[1], "run") == 0);
     if (session)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     std::unique_ptr<QCoreApplication> qapp = session ? std::make_unique<QGuiApplication>(argc, argv)

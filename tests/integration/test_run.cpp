@@ -99,7 +99,8 @@ TEST(Procedures, VerdictsOfTheFullAlignment)
         SCOPED_TRACE(c.name);
         TempDir dir;
         SimProcess sim({"--fast"});
-        const ProcedureRun run = RunProcedure(dir, sim.device(), kFull, c.answers, {"--operator", "Ann Lee"});
+        const ProcedureRun run =
+            RunProcedure(dir, sim.device(), kFull, c.answers, {"--operator", "Ann Lee", "--report", dir.file("r.pdf")});
         EXPECT_EQ(run.result.status, c.status) << run.result.out << run.result.err;
         const QJsonObject& r = run.record;
         ASSERT_FALSE(r.isEmpty()) << run.result.out;
@@ -113,6 +114,12 @@ TEST(Procedures, VerdictsOfTheFullAlignment)
         EXPECT_EQ(ReadFile(r["backup"].toString().toStdString()).size(), 8160u) << "the backup at Connect";
         EXPECT_EQ(SchemaFaults(dir.file("data")), "");
         EXPECT_TRUE(Has(run.result.out, std::string("\n") + c.outcome)) << run.result.out;
+        // The report's first page: the verdict, the serial, the first failing step.
+        const std::string page = RunProgram({"/usr/bin/pdftotext", "-l", "1", dir.file("r.pdf"), "-"}).out;
+        EXPECT_EQ(page.find("Dorvel ADJ procedure run\n"), 0u) << page;
+        EXPECT_TRUE(Has(page, std::string("\n") + c.outcome + "\n")) << page;
+        EXPECT_TRUE(Has(page, "SN1001")) << page;
+        EXPECT_EQ(Has(page, "First failing step: 7, TX frequency error (code F-FREQ)"), c.firstFailing != 0) << page;
         const QJsonArray steps = r["steps"].toArray();
         if (std::string(c.name) == "the power right at the second try") {
             const QJsonArray tries = steps[5].toObject()["measurements"].toArray();
