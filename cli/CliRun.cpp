@@ -88,21 +88,6 @@ private:
     std::string pending_;
 };
 
-std::string limitsText(const ProcedureStep& s)
-{
-    std::ostringstream o;
-    o.imbue(std::locale::classic());
-    if (s.low && s.high)
-        o << *s.low << " to " << *s.high;
-    else if (s.low)
-        o << "at least " << *s.low;
-    else if (s.high)
-        o << "at most " << *s.high;
-    if (!s.unit.empty())
-        o << " " << s.unit;
-    return o.str();
-}
-
 void printStep(size_t index, size_t count, const RunStep& r)
 {
     std::ostringstream o;
@@ -113,7 +98,7 @@ void printStep(size_t index, size_t count, const RunStep& r)
         o << " (marginal)";
     if (!r.measurements.empty()) {
         const RunMeasurement& m = r.measurements.back();
-        o << ", " << m.value << (m.unit.empty() ? "" : " " + m.unit) << " [" << limitsText(r.step) << "]";
+        o << ", " << m.value << (m.unit.empty() ? "" : " " + m.unit) << " [" << LimitsText(r.step) << "]";
         if (m.attempt > 1)
             o << ", attempt " << m.attempt;
     }
@@ -245,7 +230,7 @@ int CliRun(const std::vector<std::string>& args)
                 std::cout << "prompt: " << runner.question() << " (Enter to go on)" << std::endl;
             else
                 std::cout << runner.question() << " " << s->name << " in "
-                          << (s->unit.empty() ? "its unit" : s->unit) << " [" << limitsText(*s) << "]"
+                          << (s->unit.empty() ? "its unit" : s->unit) << " [" << LimitsText(*s) << "]"
                           << (askedAttempt > 1 ? ", attempt " + std::to_string(askedAttempt) : std::string()) << ":"
                           << std::endl;
         }

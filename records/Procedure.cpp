@@ -371,6 +371,14 @@ bool LoadProcedure(const std::string& path, Procedure& out, std::string& error)
     return ParseProcedure(text, path, out, error);
 }
 
+std::string LimitsText(const ProcedureStep& s)
+{
+    if (!s.low && !s.high)
+        return {};
+    return (!s.high ? "at least " + fmt(*s.low) : !s.low ? "at most " + fmt(*s.high) : fmt(*s.low) + " to " + fmt(*s.high)) +
+           (s.unit.empty() ? "" : " " + s.unit);
+}
+
 std::string ProcedureSummary(const Procedure& p)
 {
     std::string out = p.title + ", version " + p.version + ", for " + listed(p.models) + "\n";
@@ -381,10 +389,7 @@ std::string ProcedureSummary(const Procedure& p)
         if (s.kind == StepKind::Set)
             line += s.value ? " to " + std::to_string(*s.value) : " by " + std::to_string(*s.step);
         if (s.low || s.high) {
-            line += ": " + (!s.high ? "at least " + fmt(*s.low)
-                            : !s.low ? "at most " + fmt(*s.high)
-                                     : fmt(*s.low) + " to " + fmt(*s.high)) +
-                    (s.unit.empty() ? "" : " " + s.unit);
+            line += ": " + LimitsText(s);
             if (s.marginal > 0)
                 line += ", marginal within " + fmt(s.marginal);
         }

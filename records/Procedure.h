@@ -83,6 +83,9 @@ bool LoadProcedure(const std::string& path, Procedure& out, std::string& error);
 
 // The step's kind as written in the file ("measure", "write-verify").
 const char* StepKindName(StepKind kind);
+// A step's limits as the operator reads them: "4.5 to 5.5 W", "at least
+// 150", "at most 40 'C"; "" when it has none.
+std::string LimitsText(const ProcedureStep& step);
 // One line per step: its number, kind, title and limits.
 std::string ProcedureSummary(const Procedure& p);
 // Whether a serial number fits the procedure's pattern (any when none).

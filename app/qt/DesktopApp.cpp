@@ -1,16 +1,21 @@
 #include "app/qt/DesktopApp.h"
 
 #include <QAction>
+#include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
 #include <algorithm>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 
+#include "DorvelVersion.h"
 #include "app/AppText.h"
 #include "app/qt/JobDialog.h"
 #include "app/qt/PortDeviceDialog.h"
+#include "app/qt/ProcedureWindow.h"
 
 namespace {
 
@@ -58,6 +63,9 @@ DesktopApp::DesktopApp(const DesktopOptions& options)
     QMenu* view = window_.menuBar()->addMenu(QStringLiteral("&View"));
     mnuViewPlots_ = view->addAction(QStringLiteral("&Sweep plots..."));
     QObject::connect(mnuViewPlots_, &QAction::triggered, &window_, [this] { showPlots(); });
+    QMenu* procedure = window_.menuBar()->addMenu(QStringLiteral("&Procedure"));
+    mnuProcedureRun_ = procedure->addAction(QStringLiteral("&Run procedure..."));
+    QObject::connect(mnuProcedureRun_, &QAction::triggered, &window_, [this] { runProcedure(); });
     // After the image and report entries.
     mnuFileJobDetails_ = window_.fileMenu()->addAction(QStringLiteral("&Job details..."));
     QObject::connect(mnuFileJobDetails_, &QAction::triggered, &window_, [this] { editJobDetails(); });
@@ -113,28 +121,71 @@ QPoint DesktopApp::PlaceBeside(const QRect& main, const QSize& side, const QRect
 
 
 
+void DesktopApp::placeBeside(QWidget& side)
+{
+    const QScreen* screen = window_.screen();
+    // The frame the window system adds is the main window's again.
+    const QSize frame = window_.frameGeometry().size() - window_.size();
+    if (screen != nullptr)
+        side.move(PlaceBeside(window_.frameGeometry(), side.size() + frame, screen->availableGeometry()));
+}
+
 void DesktopApp::showPlots()
 {
     if (!started_)
         return;
     if (plots_ == nullptr) {
         plots_ = new PlotWindow(app_.model().myJournal, &window_);
-        const QScreen* screen = window_.screen();
-        // The frame the window system adds is the main window's again.
-        const QSize frame = window_.frameGeometry().size() - window_.size();
-        if (screen != nullptr)
-            plots_->move(PlaceBeside(window_.frameGeometry(), plots_->size() + frame, screen->availableGeometry()));
+        placeBeside(*plots_);
     }
     plots_->show();
     plots_->raise();
 }
 
+void DesktopApp::runProcedure()
+{
+    if (!started_)
+        return;
+    if (app_.runner().running()) {
+        openProcedure({});
+        return;
+    }
+    const std::string shipped = ProcedurePanel::ShippedFolder(platform::ProgramFolder(), DORVEL_BUILD_TREE,
+                                                              DORVEL_SOURCE_TREE);
+    const QString path = QFileDialog::getOpenFileName(
+        &window_, QStringLiteral("Run procedure"), QString::fromStdString(shipped),
+        QStringLiteral("Procedures (*.yaml *.yml);;All files (*)"));
+    if (!path.isEmpty())
+        openProcedure(path.toStdString());
+}
 
-
-
-
-
-
+bool DesktopApp::openProcedure(const std::string& path)
+{
+    if (!started_)
+        return false;
+    if (!app_.runner().running()) {
+        Procedure procedure;
+        std::string error;
+        if (!LoadProcedure(path, procedure, error)) {
+            QMessageBox::warning(&window_, QString::fromLatin1(kAppTitle),
+                                 QStringLiteral("This procedure cannot be run:\n%1").arg(QString::fromStdString(error)));
+            return false;
+        }
+        std::ifstream file(path, std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        if (procedures_ == nullptr) {
+            procedures_ = new ProcedureWindow(app_.runner(), DORVEL_VERSION, &window_);
+            placeBeside(*procedures_);
+        }
+        procedures_->setProcedure(procedure, text, path);
+    }
+    if (procedures_ == nullptr)
+        return false;
+    procedures_->show();
+    procedures_->raise();
+    procedures_->activateWindow();
+    return true;
+}
 
 void DesktopApp::choosePortDevice()
 {

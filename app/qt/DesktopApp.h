@@ -22,6 +22,7 @@
 #include "platform/qt/ReportingSerialPort.h"
 #include "platform/qt/QtTimer.h"
 
+class ProcedureWindow;
 class QDialog;
 
 struct DesktopOptions {
@@ -73,6 +74,15 @@ public:
     void editJobDetails();
     QAction* mnuFileJobDetails() const { return mnuFileJobDetails_; }
     QDialog* jobDialog() const { return jobDialog_; }
+    // Procedure > "Run procedure...": the operator picks a procedure file
+    // (starting among the shipped ones); then the runner panel opens.
+    void runProcedure();
+    // The procedure at path into the runner panel, shown beside the main
+    // window. A file that is no procedure is refused in a message box with
+    // its line and reason. While a run goes on the panel only comes up.
+    bool openProcedure(const std::string& path);
+    QAction* mnuProcedureRun() const { return mnuProcedureRun_; }
+    ProcedureWindow* procedureWindow() const { return procedures_; }
     // The Option > Port entries with the devices their numbers open now.
     void showPortDevices();
 
@@ -80,6 +90,9 @@ public:
     ImageActions& images() { return images_; }
 
 private:
+    // Moves a side window beside the main window, as PlaceBeside says.
+    void placeBeside(QWidget& side);
+
     platform::SettingsFiles settingsFiles_;
     platform::TextProfileFile profileFile_;
     ComPortMap portMap_;
@@ -97,8 +110,10 @@ private:
     QAction* mnuOptionPortDevice_ = nullptr;
     QAction* mnuViewPlots_ = nullptr;
     QAction* mnuFileJobDetails_ = nullptr;
+    QAction* mnuProcedureRun_ = nullptr;
     QDialog* jobDialog_ = nullptr;
     PlotWindow* plots_ = nullptr;   // owned by the main window
+    ProcedureWindow* procedures_ = nullptr;   // owned by the main window
     bool started_ = false;
     bool shutDown_ = false;
 };

@@ -53,6 +53,9 @@ check_files() {
         [ -s "$root/share/$f" ] || fail "share/$f is missing"
     done
     grep -q '<svg' "$root/share/icons/hicolor/scalable/apps/$app.svg" || fail "the icon is no SVG"
+    for f in "$source"/procedures/*.yaml; do
+        cmp -s "$f" "$root/share/dorvel-adj/procedures/${f##*/}" || fail "share/dorvel-adj/procedures/${f##*/} is missing"
+    done
 }
 
 check_desktop_entry() {
