@@ -37,8 +37,9 @@ const char kUsage[] =
     "                                  run an alignment procedure on the radio: status 0\n"
     "                                  PASS, 1 FAIL, 3 ERROR or ABORTED, 2 bad usage or file\n"
     "  session --device PATH           run headless, one command per line on stdin:\n"
-    "      connect | select I | step N | enter | button I | wait MS | idle\n"
-    "      console | readouts | params | journal | report FILE | quit\n"
+    "      connect | select I | step N | enter | escape | button I | wait MS | idle\n"
+    "      console | readouts | params | line | journal | report FILE\n"
+    "      job [technician|order|serial TEXT] | quit\n"
     "  --help                          show this text\n"
     "  --version                       show the version\n";
 
