@@ -191,7 +191,8 @@ TEST(Report, AFailedConnectOrReadSaysSoAndAFileIsWholeOrNone)
 TEST(Report, WhatTheJobDidToTheRadioIsOnPaper)
 {
     TempDir dir;
-    SimProcess sim({});
+    // Paced at twice the line rate: the sweep is still under way 3 s after its Enter.
+    SimProcess sim({"--baud", "19200"});
     const std::string pdf = dir.file("r.pdf");
     const SessionOutput s = RunSession(sim.device(),
                                        "job technician  Ann Lee \njob order WO-17\njob serial SN-1\nconnect\njob\n"
