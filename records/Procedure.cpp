@@ -218,9 +218,9 @@ ProcedureStep parseStep(const YAML::Node& node, size_t index)
                 throw Refused{lineOf(value), "on_fail must be stop or continue"};
             s.stopOnFail = v == "stop";
         } else if (!known(allowed, key)) {
-            throw Refused{lineOf(value), "a " + kind + " step has no key \"" + key + "\"" +
-                                             (allowed.empty() ? std::string() : "; it may have " + listed(allowed)) +
-                                             ", name, code and on_fail"};
+            throw Refused{lineOf(value), "a " + kind + " step has no key \"" + key + "\"; it may have " +
+                                             (allowed.empty() ? std::string() : listed(allowed) + ", ") +
+                                             "name, code and on_fail"};
         } else if (key == "unit" || key == "instruction") {
             (key == "unit" ? s.unit : s.text) = text(value, key);
         } else if (key == "low") {
@@ -267,6 +267,23 @@ ProcedureStep parseStep(const YAML::Node& node, size_t index)
     if (s.kind == StepKind::Set && s.value.has_value() == s.step.has_value())
         throw Refused{s.line, "a set step needs either value or step"};
     return s;
+}
+
+// A refusal is one line: texts from the file inside it (a key, a model
+// code) may hold line breaks or other control characters.
+std::string oneLine(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '\n')
+            out += "\\n";
+        else if (u < 0x20 || u == 0x7F)
+            out += '?';
+        else
+            out += c;
+    }
+    return out;
 }
 
 std::string fmt(double v)
@@ -338,10 +355,10 @@ bool ParseProcedure(const std::string& text, const std::string& name, Procedure&
             if (p.steps[i].kind == StepKind::WriteVerify)
                 throw Refused{p.steps[i].line, "write-verify can only be the last step"};
     } catch (const Refused& r) {
-        error = name + ":" + std::to_string(r.line) + ": " + r.reason;
+        error = oneLine(name + ":" + std::to_string(r.line) + ": " + r.reason);
         return false;
     } catch (const YAML::Exception& e) {
-        error = name + ":" + std::to_string(e.mark.line >= 0 ? e.mark.line + 1 : 0) + ": " + e.msg;
+        error = oneLine(name + ":" + std::to_string(e.mark.line >= 0 ? e.mark.line + 1 : 0) + ": " + e.msg);
         return false;
     }
     out = std::move(p);

@@ -62,6 +62,7 @@ TEST(Procedures, AFileThatIsNoProcedureIsRefusedWithItsLine)
         {"procedure: T\nversion: \"1\"\nmodels: [\"53140100\"]\n", "p.yaml:3: \"53140100\" is no model code"},
         {kHead, "p.yaml:4: steps must be a list"},
         {kHead + "  - prompt: x\n    low: 1\n", "p.yaml:6: a prompt step has no key \"low\""},
+        {kHead + "  - prompt: x\n    \"lo\\nw\": 1\n", "p.yaml:6: a prompt step has no key \"lo\\nw\"; it may"},
         {kHead + "  - measure: power\n    unit: W\n    lo: 1\n", "p.yaml:7: a measure step has no key \"lo\"; it may have"},
         {kHead + "  - measure: power\n    unit: W\n", "p.yaml:5: a measure step needs a limit"},
         {kHead + "  - measure: power\n    low: 1\n", "p.yaml:5: a measure step needs its unit"},
