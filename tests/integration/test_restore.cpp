@@ -48,32 +48,6 @@ std::string OtherUnit(std::string image)
 
 }  // namespace
 
-TEST(Restore, PacedRoundTripBackUpAtConnectEditWriteBackVerify)
-{
-    TempDir dir;
-    const std::string data = dir.file("data");
-    const std::string start = ReferenceImage({}).image;
-    SimProcess sim({});
-    const RunResult session = Cli(data, {"session", "--device", sim.device()}, "connect\nselect 1\nstep 5\nidle\nquit\n");
-    ASSERT_EQ(session.out, "ok\nok\n") << session.err;
-    std::vector<std::string> backups = Backups(data);
-    ASSERT_EQ(backups.size(), 1u);
-    EXPECT_TRUE(ReadFile(backups[0]) == start) << "the backup holds the radio as it was read";
-    EXPECT_TRUE(Has(ReadFile(backups[0].substr(0, backups[0].size() - 4) + ".txt"),
-                         "Sub model code: 0100\nDate: "));
-    const std::string edited = sim.image();
-    ASSERT_NE(edited, start);
-
-    const RunResult w = Cli(data, {"write", "--device", sim.device(), "--in", backups[0], "--yes"});
-    EXPECT_EQ(w.status, 0) << w.err;
-    EXPECT_TRUE(Has(w.out, "                POW HI Level:  185 ->  180\n")) << w.out;
-    EXPECT_TRUE(Has(w.out, "verified")) << w.out;
-    backups = Backups(data);
-    ASSERT_EQ(backups.size(), 2u);
-    EXPECT_TRUE(ReadFile(backups[1]) == edited) << "the radio was backed up before the write";
-    EXPECT_TRUE(sim.image() == start) << "the radio holds the backup again";
-}
-
 // A write that fails, or is not to be made, says why and leaves the backup
 // of the radio as it was read; the radio changes only once a clone write
 // began.
