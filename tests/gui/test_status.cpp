@@ -54,7 +54,6 @@ TEST(StatusLine, PhasesNoticesJobDetailsAndACancelledRestoreOnThePacedLine)
     {
         SCOPED_TRACE("the menus: specified entries first, their devices after their own text");
         const QList<QAction*> file = w.fileMenu()->actions();
-        EXPECT_EQ(file.value(0), w.mnuFileExit());
         EXPECT_EQ(file.indexOf(r.desk->mnuFileJobDetails()), file.indexOf(r.desk->images().mnuFileSaveReport()) + 1);
         EXPECT_EQ(w.portMenu()->actions().indexOf(w.mnuOptSelCom(1)), 0);
         EXPECT_EQ(w.mnuOptSelCom(1)->text().toStdString(), "COM &1 (" + r.sim->device() + ", the simulated radio)");
