@@ -61,11 +61,6 @@ std::vector<std::string> Rows(const QListWidget* list)
     return rows;
 }
 
-void Write(const std::string& path, const std::string& text)
-{
-    std::ofstream(path) << text;
-}
-
 }  // namespace
 
 TEST(ProcedurePanel, ScannedSerialStepsBannersRetryAndRecords)
@@ -84,7 +79,7 @@ TEST(ProcedurePanel, ScannedSerialStepsBannersRetryAndRecords)
     {
         SCOPED_TRACE("a file that is no procedure: refused with its line, no panel");
         const std::string bad = r.dir.file("bad.yaml");
-        Write(bad, std::string(kProcedure) + "    colour: red\n");
+        std::ofstream(bad) << kProcedure << "    colour: red\n";
         BoxCatcher boxes;
         EXPECT_FALSE(r.desk->openProcedure(bad));
         ASSERT_EQ(boxes.boxes.size(), 1u);
@@ -92,7 +87,7 @@ TEST(ProcedurePanel, ScannedSerialStepsBannersRetryAndRecords)
         EXPECT_EQ(r.desk->procedureWindow(), nullptr);
     }
     const std::string file = r.dir.file("panel.yaml");
-    Write(file, kProcedure);
+    std::ofstream(file) << kProcedure;
     ASSERT_TRUE(r.desk->openProcedure(file));
     ProcedureWindow* p = r.desk->procedureWindow();
     ASSERT_NE(p, nullptr);
@@ -189,7 +184,7 @@ TEST(ProcedurePanel, ScannedSerialStepsBannersRetryAndRecords)
     }
     {
         SCOPED_TRACE("a run whose record cannot be written: ERROR, never its own verdict");
-        Write(r.dir.file("blocked"), "");   // a file where the records' folder would go
+        std::ofstream(r.dir.file("blocked")) << "";   // a file where the records' folder would go
         data.set(r.dir.file("blocked"));
         p->serial()->setText("SN0002");
         QTest::keyClick(p->serial(), Qt::Key_Return);

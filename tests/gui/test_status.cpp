@@ -33,12 +33,6 @@ int Number(const QLabel* phase, const QString& pattern)
     return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
-JobDialog* OpenJobDialog(GuiRig& r)
-{
-    r.desk->mnuFileJobDetails()->trigger();
-    return qobject_cast<JobDialog*>(r.desk->jobDialog());
-}
-
 TEST(StatusLine, PhasesNoticesJobDetailsAndACancelledRestoreOnThePacedLine)
 {
     GuiRig r({"--baud", "9600"});
@@ -54,14 +48,14 @@ TEST(StatusLine, PhasesNoticesJobDetailsAndACancelledRestoreOnThePacedLine)
     {
         SCOPED_TRACE("the menus: specified entries first, their devices after their own text");
         const QList<QAction*> file = w.fileMenu()->actions();
-        EXPECT_EQ(file.value(0), w.mnuFileExit());
         EXPECT_EQ(file.indexOf(r.desk->mnuFileJobDetails()), file.indexOf(r.desk->images().mnuFileSaveReport()) + 1);
         EXPECT_EQ(w.portMenu()->actions().indexOf(w.mnuOptSelCom(1)), 0);
         EXPECT_EQ(w.mnuOptSelCom(1)->text().toStdString(), "COM &1 (" + r.sim->device() + ", the simulated radio)");
     }
     {
         SCOPED_TRACE("job details typed before Connect");
-        JobDialog* d = OpenJobDialog(r);
+        r.desk->mnuFileJobDetails()->trigger();
+        auto* d = qobject_cast<JobDialog*>(r.desk->jobDialog());
         ASSERT_NE(d, nullptr);
         EXPECT_TRUE(d->whereTo()->text().startsWith("No radio is connected: these details go to the job the next "
                                                     "\"Connect\" starts."))
@@ -96,7 +90,8 @@ TEST(StatusLine, PhasesNoticesJobDetailsAndACancelledRestoreOnThePacedLine)
     }
     {
         SCOPED_TRACE("job details of the radio connected");
-        JobDialog* d = OpenJobDialog(r);
+        r.desk->mnuFileJobDetails()->trigger();
+        auto* d = qobject_cast<JobDialog*>(r.desk->jobDialog());
         ASSERT_NE(d, nullptr);
         EXPECT_TRUE(d->whereTo()->text().startsWith("These details go to the job of the radio read at the last"))
             << d->whereTo()->text().toStdString();

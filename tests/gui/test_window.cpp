@@ -130,8 +130,7 @@ TEST(Window, AnEditingSessionWithAFailedBackupAndAFailedConnect)
     EXPECT_TRUE(r.app().model().RigTavikProp_Idle());
     EXPECT_EQ(State(w), "F-- E--");
     EXPECT_TRUE(PortLabel(w, "COM 1: CLOSE", platform::SysColour::GrayText));
-    EXPECT_EQ(boxes.boxes.size(), 1u);
-    ASSERT_FALSE(boxes.boxes.empty());
+    ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text.toStdString(),
               "No answer from transceiver.\n\nCheck the following:\n- The COM port settings.\n"
               "- Cloning cable connections.\n- Transceiver power is ON.");
@@ -145,9 +144,8 @@ TEST(Window, AnEditingSessionWithAFailedBackupAndAFailedConnect)
     r.sim->control("fault no-echo");
     QTest::mouseClick(w.cmd00(0), Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return boxes.boxes.size() == 2; }, 15000));
-    EXPECT_EQ(boxes.boxes[1].text.toStdString(),
-              "Cannot access COM port\n\nCheck the following:\n- The COM port settings.\n"
-              "- Cloning cable connections.\n- Transceiver power is ON.");
+    // Its checklist: CloneErrorMessage.EveryFailureHasItsText; its line breaks: the box above.
+    EXPECT_TRUE(boxes.boxes[1].text.startsWith("Cannot access COM port\n\nCheck the following:\n"));
     EXPECT_EQ(boxes.boxes[1].detail.toStdString(),
               "COM 1 (" + r.sim->device() + "): no echo: is the cable plugged into the radio, and the radio switched on?");
 }

@@ -1,5 +1,7 @@
 #include "tests/integration/Processes.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -35,6 +37,17 @@ int waitFor(pid_t pid, int timeoutMs)
     }
 }
 
+// The exit status within timeoutMs; after that it is killed: -1.
+int endWithin(pid_t pid, int timeoutMs)
+{
+    const int s = waitFor(pid, timeoutMs);
+    if (s != -2)
+        return s;
+    kill(pid, SIGKILL);
+    waitFor(pid, 5000);
+    return -1;
+}
+
 // Starts a program on the given standard input, output and error, in the
 // folder cwd ("" for this one). The descriptors are the child's alone: every
 // other one of ours is closed on exec.
@@ -68,6 +81,18 @@ std::string ReadFile(const std::string& path)
     return s.str();
 }
 
+QJsonObject JsonFile(const std::string& path)
+{
+    return QJsonDocument::fromJson(QByteArray::fromStdString(ReadFile(path))).object();
+}
+
+std::string PdfText(const std::string& pdf, std::vector<std::string> options)
+{
+    options.insert(options.begin(), "/usr/bin/pdftotext");
+    options.insert(options.end(), {pdf, "-"});
+    return RunProgram(options).out;
+}
+
 TempDir::TempDir()
 {
     char tmpl[] = "/tmp/dorvel-test-XXXXXX";
@@ -94,12 +119,7 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& in
     for (int fd : {in, out, err})
         close(fd);
     RunResult r;
-    r.status = waitFor(pid, timeoutMs);
-    if (r.status == -2) {
-        kill(pid, SIGKILL);
-        waitFor(pid, 5000);
-        r.status = -1;
-    }
+    r.status = endWithin(pid, timeoutMs);
     r.out = ReadFile(dir.file("out"));
     r.err = ReadFile(dir.file("err"));
     return r;
@@ -132,10 +152,7 @@ Conversation::~Conversation()
 {
     if (finish(0) == -2) {
         kill(pid_, SIGTERM);
-        if (waitFor(pid_, 3000) == -2) {
-            kill(pid_, SIGKILL);
-            waitFor(pid_, 3000);
-        }
+        endWithin(pid_, 3000);
     }
     if (out_ >= 0)
         close(out_);
@@ -241,10 +258,8 @@ TerminalRun::TerminalRun(const std::vector<std::string>& argv)
 
 TerminalRun::~TerminalRun()
 {
-    if (pid_ > 0) {
-        kill(pid_, SIGKILL);
-        waitFor(pid_, 5000);
-    }
+    if (pid_ > 0)
+        endWithin(pid_, 0);
     close(master_);
 }
 
@@ -284,12 +299,7 @@ RunResult TerminalRun::finish(int timeoutMs)
     }
     RunResult r;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
-    r.status = waitFor(pid_, static_cast<int>(std::max<int64_t>(0, left.count())));
-    if (r.status == -2) {
-        kill(pid_, SIGKILL);
-        waitFor(pid_, 5000);
-        r.status = -1;
-    }
+    r.status = endWithin(pid_, static_cast<int>(std::max<int64_t>(0, left.count())));
     pid_ = -1;
     r.out = ReadFile(dir_.file("out"));
     r.err = err_;

@@ -110,6 +110,11 @@ private:
 };
 
 std::string ReadFile(const std::string& path);
+// A JSON file's top object; empty when the file holds none.
+class QJsonObject;
+QJsonObject JsonFile(const std::string& path);
+// The text of a PDF as pdftotext gives it with these options.
+std::string PdfText(const std::string& pdf, std::vector<std::string> options = {"-nopgbrk"});
 inline bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
 inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 // The files in a folder whose names end in ending, as full paths, sorted;

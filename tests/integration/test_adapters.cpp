@@ -132,12 +132,18 @@ void RunProfile(const std::string& profile, const TempDir& dir, const Reference&
     const auto backups = FilesIn(dir.file(profile + "-data/dorvel-adj/backups"), ".bin");
     ASSERT_EQ(backups.size(), 1u);
     const std::string backup = ReadFile(backups[0]);
-    EXPECT_TRUE(Has(ReadFile(backups[0].substr(0, backups[0].size() - 4) + ".txt"), "\nAdapter: " + bench + "\n"));
+    EXPECT_TRUE(backup == r.image) << "the backup holds the radio as it was read";
+    const std::string record = ReadFile(backups[0].substr(0, backups[0].size() - 4) + ".txt");
+    EXPECT_TRUE(Has(record, "Sub model code: 0100\nDate: ") && Has(record, "\nAdapter: " + bench + "\n")) << record;
     const RunResult w = RunCli({data, "write", "--device", sim.device(), "--in", backups[0], "--yes"}, {}, 600000);
     EXPECT_EQ(w.status, 0) << w.out << w.err;
-    EXPECT_TRUE(Has(w.out, "verified")) << w.out << w.err;
+    EXPECT_TRUE(Has(w.out, "POW HI Level:  " + std::to_string(r.at(0x082) + 7) + " ->  " + std::to_string(r.at(0x082)) +
+                               "\n") && Has(w.out, "verified")) << w.out << w.err;
     EXPECT_TRUE(sim.image() == backup) << "the radio holds its backup again";
     EXPECT_FALSE(edited == backup) << "the session had changed the radio";
+    const auto backupsNow = FilesIn(dir.file(profile + "-data/dorvel-adj/backups"), ".bin");
+    ASSERT_EQ(backupsNow.size(), 2u);
+    EXPECT_TRUE(ReadFile(backupsNow[1]) == edited) << "the radio was backed up before the write";
 
     const std::vector<std::string> broken = brokenPcFrames(ReadFile(log));
     EXPECT_TRUE(broken.empty()) << broken.size() << " cut frames, the first: " << broken.front();

@@ -32,11 +32,6 @@ std::vector<int> Answers(const std::vector<Frame>& f, size_t from, int code)
     return out;
 }
 
-QJsonObject JsonFile(const std::string& path)
-{
-    return QJsonDocument::fromJson(QByteArray::fromStdString(ReadFile(path))).object();
-}
-
 std::vector<QJsonObject> Events(const QJsonObject& report, const QString& kind)
 {
     std::vector<QJsonObject> out;
@@ -44,12 +39,6 @@ std::vector<QJsonObject> Events(const QJsonObject& report, const QString& kind)
         if (e.toObject()["event"].toString() == kind)
             out.push_back(e.toObject());
     return out;
-}
-
-// The PDF's text, or its words with their boxes (poppler-utils).
-std::string PdfText(const std::string& pdf, bool boxes = false)
-{
-    return RunProgram({"/usr/bin/pdftotext", boxes ? "-bbox" : "-nopgbrk", pdf, "-"}).out;
 }
 
 // The right and bottom edges of the text furthest out, in points.
@@ -137,7 +126,7 @@ TEST(Report, AJobOnThePacedRadioAgainstTheWire)
     EXPECT_TRUE(Has(text, "service report, page " + pages + " of " + pages)) << pages;
     // Everything printed fits on A4 and on US Letter at 15 mm margins:
     // within 195 x 264.4 mm from the page's corner.
-    const auto [right, bottom] = TextExtent(PdfText(pdf, true));
+    const auto [right, bottom] = TextExtent(PdfText(pdf, {"-bbox"}));
     EXPECT_GT(bottom, 600.0) << "text down the page";
     EXPECT_LE(right, 195 / 25.4 * 72);
     EXPECT_LE(bottom, 264.4 / 25.4 * 72);
@@ -249,7 +238,7 @@ TEST(Report, WhatTheJobDidToTheRadioIsOnPaper)
 
     // The page's lines as laid out, each run of blanks as one.
     std::string text;
-    for (char c : RunProgram({"/usr/bin/pdftotext", "-layout", "-nopgbrk", pdf, "-"}).out)
+    for (char c : PdfText(pdf, {"-layout", "-nopgbrk"}))
         if (c != ' ' || text.empty() || text.back() != ' ')
             text += c;
     for (const std::string& t : {std::string("What changed in the radio"), std::string("Technician Ann Lee"),

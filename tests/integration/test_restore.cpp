@@ -48,32 +48,6 @@ std::string OtherUnit(std::string image)
 
 }  // namespace
 
-TEST(Restore, PacedRoundTripBackUpAtConnectEditWriteBackVerify)
-{
-    TempDir dir;
-    const std::string data = dir.file("data");
-    const std::string start = ReferenceImage({}).image;
-    SimProcess sim({});
-    const RunResult session = Cli(data, {"session", "--device", sim.device()}, "connect\nselect 1\nstep 5\nidle\nquit\n");
-    ASSERT_EQ(session.out, "ok\nok\n") << session.err;
-    std::vector<std::string> backups = Backups(data);
-    ASSERT_EQ(backups.size(), 1u);
-    EXPECT_TRUE(ReadFile(backups[0]) == start) << "the backup holds the radio as it was read";
-    EXPECT_TRUE(Has(ReadFile(backups[0].substr(0, backups[0].size() - 4) + ".txt"),
-                         "Sub model code: 0100\nDate: "));
-    const std::string edited = sim.image();
-    ASSERT_NE(edited, start);
-
-    const RunResult w = Cli(data, {"write", "--device", sim.device(), "--in", backups[0], "--yes"});
-    EXPECT_EQ(w.status, 0) << w.err;
-    EXPECT_TRUE(Has(w.out, "                POW HI Level:  185 ->  180\n")) << w.out;
-    EXPECT_TRUE(Has(w.out, "verified")) << w.out;
-    backups = Backups(data);
-    ASSERT_EQ(backups.size(), 2u);
-    EXPECT_TRUE(ReadFile(backups[1]) == edited) << "the radio was backed up before the write";
-    EXPECT_TRUE(sim.image() == start) << "the radio holds the backup again";
-}
-
 // A write that fails, or is not to be made, says why and leaves the backup
 // of the radio as it was read; the radio changes only once a clone write
 // began.
@@ -86,7 +60,6 @@ TEST(Restore, AWriteThatFailsOrIsRefusedSaysWhyAndLeavesTheBackup)
         {"refuse-write", {"--fault", "refuse-write"}, "0100", true, 1,
          "\nConnected transceiver is not compatible model.\n", false},
         {"write-fails", {"--fault", "write-fails"}, "0100", true, 1, "\nCannot write cloning data.\n", true},
-        {"pull-write", {"--fault", "pull-write"}, "0100", true, 1, "\nCannot access COM port\n/dev/", true},
         {"a record of another sub model", {"--sub-code", "0101"}, "0100", true, 1,
          "This image belongs to a 5314-0100 radio, and the radio connected is 5314-0101. Nothing was written.", false},
         {"a bare image, a radio that allows no write", {"--model-byte", "00"}, "", true, 1,
@@ -162,7 +135,7 @@ TEST(Restore, APulledWriteSaysWhatTheRadioHoldsAndTheRetryDoesNotBuryTheGoodBack
         EXPECT_TRUE(r.out.rfind("Warning: this image is from another radio: 38 bytes", 0) == 0) << r.out;
         const std::vector<std::string> backups = Backups(data);
         ASSERT_EQ(backups.size(), 1u);
-        EXPECT_TRUE(Has(r.err, "Cannot access COM port\n")) << r.err;
+        EXPECT_TRUE(Has(r.err, "Cannot access COM port\n/dev/")) << r.err;
         EXPECT_TRUE(Has(r.err, "The link broke during the write: the radio's memory is partly written, 25")) << r.err;
         EXPECT_TRUE(Has(r.err, " of 510 blocks went out (the last ones perhaps not whole).\n"
                                     "Backup of the radio taken before the write: " + backups[0] +

@@ -1,7 +1,6 @@
 // Alignment procedures run headless on the simulated radio: the verdicts
 // and their records, each record checked against the shipped schema.
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>
 
@@ -17,9 +16,11 @@ namespace {
 const std::string kFull = DORVEL_SOURCE_DIR "/procedures/full-alignment.yaml";
 const std::string kSchema = DORVEL_SOURCE_DIR "/procedures/run-record.schema.json";
 
-QJsonObject JsonFile(const std::string& path)
+// The record whose path follows "record: " in a run's output; empty when none.
+QJsonObject RecordOf(const std::string& out)
 {
-    return QJsonDocument::fromJson(QByteArray::fromStdString(ReadFile(path))).object();
+    const size_t at = out.find("record: ");
+    return at == std::string::npos ? QJsonObject() : JsonFile(out.substr(at + 8, out.find('\n', at) - at - 8));
 }
 
 // Every record in the folder against the schema; "" when all are valid.
@@ -53,9 +54,7 @@ ProcedureRun RunProcedure(const TempDir& dir, const std::string& device, const s
     if (std::find(more.begin(), more.end(), "--serial") == more.end())
         args.insert(args.end(), {"--serial", "SN1001"});
     ProcedureRun run{RunCli(args, {}, 180000), {}};
-    const size_t at = run.result.out.find("record: ");
-    if (at != std::string::npos)
-        run.record = JsonFile(run.result.out.substr(at + 8, run.result.out.find('\n', at) - at - 8));
+    run.record = RecordOf(run.result.out);
     return run;
 }
 
@@ -127,7 +126,7 @@ TEST(Procedures, VerdictsOfTheFullAlignment)
         EXPECT_EQ(SchemaFaults(dir.file("data")), "");
         EXPECT_TRUE(Has(run.result.out, std::string("\n") + c.outcome)) << run.result.out;
         // The report's first page: the verdict, the serial, the first failing step.
-        const std::string page = RunProgram({"/usr/bin/pdftotext", "-l", "1", dir.file("r.pdf"), "-"}).out;
+        const std::string page = PdfText(dir.file("r.pdf"), {"-l", "1"});
         EXPECT_EQ(page.find("Dorvel ADJ procedure run\n"), 0u) << page;
         EXPECT_TRUE(Has(page, std::string("\n") + c.outcome + "\n")) << page;
         EXPECT_TRUE(Has(page, "SN1001")) << page;
@@ -187,9 +186,8 @@ TEST(Procedures, ABadStartIsRefusedAndAPulledCableIsAnErrorWithTheBackupKept)
     }
     EXPECT_EQ(run.finish(10000), 3) << out;
     EXPECT_TRUE(Has(out, "\nERROR: the link to the radio failed")) << out;
-    const size_t at = out.find("record: ");
-    ASSERT_NE(at, std::string::npos) << out;
-    const QJsonObject r = JsonFile(out.substr(at + 8, out.find('\n', at) - at - 8));
+    const QJsonObject r = RecordOf(out);
+    ASSERT_FALSE(r.isEmpty()) << out;
     EXPECT_EQ(r["outcome"].toString(), "ERROR");
     EXPECT_EQ(r["steps"].toArray()[7].toObject()["outcome"].toString(), "error") << out;
     EXPECT_EQ(ReadFile(r["backup"].toString().toStdString()).size(), 8160u) << "the backup is kept";

@@ -103,7 +103,7 @@ TEST(Session, EachStepGoesOnTheWireAndIntoTheImage)
 
 // Scripts trust the session's status: 1 when any command failed or a failure
 // was reported, 0 otherwise. (A session that ends during an automatic
-// adjustment: Sequences.TheSessionsEndPutsBackWhatARunningSweepChanged.)
+// adjustment: Sequences.TheSessionsEndOrEscapePutsBackWhatARunningSweepChanged.)
 TEST(Session, TheStatusTellsWhetherAnythingFailed)
 {
     // out: printed on standard output, DEV standing for the device.
