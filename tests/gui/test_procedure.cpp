@@ -4,8 +4,8 @@
 // through a prompt, an adjust step with the console's keys in the main
 // window, a measure entry and an automatic step: a value outside its limits
 // ends in FAIL naming the step, Retry runs it again to PASS, and a run whose
-// record cannot be written ends in ERROR. Each verdict in its banner, each
-// record on disk with its serial.
+// record cannot be written ends in ERROR; both shipped procedures run to
+// PASS. Each verdict in its banner, each record on disk with its serial.
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -180,6 +180,32 @@ TEST(ProcedurePanel, ScannedSerialStepsBannersRetryAndRecords)
             const std::string json = ReadFile(f);
             EXPECT_NE(json.find("\"serial\":\"SN0001\""), std::string::npos) << f;
             EXPECT_NE(json.find(f == passed ? "\"outcome\":\"PASS\"" : "\"outcome\":\"FAIL\""), std::string::npos) << f;
+        }
+    }
+    {
+        SCOPED_TRACE("both shipped procedures to PASS");
+        for (const char* shipped : {"quick-check.yaml", "full-alignment.yaml"}) {
+            SCOPED_TRACE(shipped);
+            ASSERT_TRUE(r.desk->openProcedure(std::string(DORVEL_SOURCE_DIR "/procedures/") + shipped));
+            p = r.desk->procedureWindow();
+            ASSERT_NE(p, nullptr);
+            p->serial()->setText("SN1234");
+            QTest::keyClick(p->serial(), Qt::Key_Return);
+            ASSERT_TRUE(runner.running());
+            if (std::string(shipped) == "full-alignment.yaml") {
+                // The prompt, the power read after the adjustment, the
+                // frequency error, and the signal of each RSSI level.
+                ok();
+                for (const char* value : {"5.0", "10"}) {
+                    ASSERT_TRUE(WaitFor([&] { return p->value()->isEnabled(); }, 30000));
+                    QTest::keyClicks(p->value(), value);
+                    QTest::keyClick(p->value(), Qt::Key_Return);
+                }
+                ok();
+                ok();
+            }
+            ASSERT_TRUE(bannerShows("PASS")) << p->banner()->text().toStdString() << "\n"
+                                             << p->bannerDetail()->text().toStdString();
         }
     }
     {
