@@ -4,27 +4,9 @@
 #include <locale>
 #include <sstream>
 
+#include "records/JobRecord.h"
 #include "records/ProcedureRunner.h"
 
-namespace {
-
-std::string trimmed(const std::string& s)
-{
-    const size_t a = s.find_first_not_of(" \t\r\n");
-    if (a == std::string::npos)
-        return {};
-    return s.substr(a, s.find_last_not_of(" \t\r\n") - a + 1);
-}
-
-std::string number(double v)
-{
-    std::ostringstream o;
-    o.imbue(std::locale::classic());
-    o << v;
-    return o.str();
-}
-
-}  // namespace
 
 ProcedurePanel::ProcedurePanel(ProcedureRunner& runner, std::string toolVersion)
     : runner_(runner), toolVersion_(std::move(toolVersion))
@@ -46,7 +28,7 @@ void ProcedurePanel::setProcedure(const Procedure& procedure, const std::string&
 bool ProcedurePanel::start(const std::string& serial, const std::string& operatorName)
 {
     std::string reason;
-    const std::string s = trimmed(serial), o = trimmed(operatorName);
+    const std::string s = TrimmedText(serial), o = TrimmedText(operatorName);
     if (!runner_.start(procedure_, text_, s, o, toolVersion_, reason)) {
         notice_ = "Not started: " + reason + ".";
         return false;
@@ -77,13 +59,13 @@ void ProcedurePanel::ok(const std::string& typed)
     }
     if (runner_.need() != ProcedureRunner::Need::Value)
         return;
-    std::istringstream field(trimmed(typed));
+    std::istringstream field(TrimmedText(typed));
     field.imbue(std::locale::classic());
     double v = 0;
     std::string rest;
     if (!(field >> v) || (field >> rest)) {
         const ProcedureStep* s = runner_.current();
-        notice_ = "\"" + trimmed(typed) + "\" is no number: type the value read" +
+        notice_ = "\"" + TrimmedText(typed) + "\" is no number: type the value read" +
                   (s != nullptr && !s->unit.empty() ? ", in " + s->unit : std::string()) + ".";
         return;
     }
@@ -161,7 +143,7 @@ ProcedurePanel::View ProcedurePanel::view() const
         if (v.valueEnabled) {
             v.limits = "Limits: " + LimitsText(*s);
             if (s->marginal > 0)
-                v.limits += ", marginal within " + number(s->marginal);
+                v.limits += ", marginal within " + NumberText(s->marginal);
             if (s->tries > 1)
                 v.limits += " (attempt " + std::to_string(runner_.attempt()) + " of " + std::to_string(s->tries) + ")";
         }
@@ -210,7 +192,7 @@ std::vector<std::string> ProcedurePanel::stepRows() const
                          runner_.attempt());
         if (!s.measurements.empty() && s.outcome != "not run") {
             const RunMeasurement& m = s.measurements.back();
-            row += ", " + number(m.value) + (m.unit.empty() ? "" : " " + m.unit);
+            row += ", " + NumberText(m.value) + (m.unit.empty() ? "" : " " + m.unit);
             if (m.attempt > 1)
                 row += " (attempt " + std::to_string(m.attempt) + ")";
         }

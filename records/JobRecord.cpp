@@ -3,17 +3,13 @@
 #include "link/clsCmcRadio.h"
 #include "records/ImageKeeper.h"
 
-namespace {
-
-std::string trimmed(const std::string& s)
+std::string TrimmedText(const std::string& s)
 {
     const size_t a = s.find_first_not_of(" \t\r\n");
     if (a == std::string::npos)
         return {};
     return s.substr(a, s.find_last_not_of(" \t\r\n") - a + 1);
 }
-
-}  // namespace
 
 JobRecord::JobRecord(clsCmcRadio& radio, const ImageKeeper& keeper, std::string version)
     : radio_(radio), keeper_(keeper), version_(std::move(version))
@@ -22,7 +18,7 @@ JobRecord::JobRecord(clsCmcRadio& radio, const ImageKeeper& keeper, std::string 
 
 bool JobRecord::setDetail(const std::string& name, const std::string& value)
 {
-    const std::string v = trimmed(value);
+    const std::string v = TrimmedText(value);
     if (name == "technician")
         details_.technician = v;
     else if (name == "order")

@@ -25,6 +25,9 @@
 class clsCmcRadio;
 class ImageKeeper;
 
+// Text typed or scanned, without the blanks and line ends around it.
+std::string TrimmedText(const std::string& s);
+
 struct JobDetails {
     std::string technician;
     std::string order;    // the work order

@@ -286,15 +286,15 @@ std::string oneLine(const std::string& text)
     return out;
 }
 
-std::string fmt(double v)
+}  // namespace
+
+std::string NumberText(double v)
 {
     std::ostringstream o;
     o.imbue(std::locale::classic());
     o << v;
     return o.str();
 }
-
-}  // namespace
 
 const char* StepKindName(StepKind kind)
 {
@@ -392,7 +392,7 @@ std::string LimitsText(const ProcedureStep& s)
 {
     if (!s.low && !s.high)
         return {};
-    return (!s.high ? "at least " + fmt(*s.low) : !s.low ? "at most " + fmt(*s.high) : fmt(*s.low) + " to " + fmt(*s.high)) +
+    return (!s.high ? "at least " + NumberText(*s.low) : !s.low ? "at most " + NumberText(*s.high) : NumberText(*s.low) + " to " + NumberText(*s.high)) +
            (s.unit.empty() ? "" : " " + s.unit);
 }
 
@@ -408,7 +408,7 @@ std::string ProcedureSummary(const Procedure& p)
         if (s.low || s.high) {
             line += ": " + LimitsText(s);
             if (s.marginal > 0)
-                line += ", marginal within " + fmt(s.marginal);
+                line += ", marginal within " + NumberText(s.marginal);
         }
         if (s.tries > 1)
             line += ", " + std::to_string(s.tries) + " tries";

@@ -86,6 +86,8 @@ const char* StepKindName(StepKind kind);
 // A step's limits as the operator reads them: "4.5 to 5.5 W", "at least
 // 150", "at most 40 'C"; "" when it has none.
 std::string LimitsText(const ProcedureStep& step);
+// A number as a procedure's texts write it: the C locale, no trailing zeros.
+std::string NumberText(double v);
 // One line per step: its number, kind, title and limits.
 std::string ProcedureSummary(const Procedure& p);
 // Whether a serial number fits the procedure's pattern (any when none).
