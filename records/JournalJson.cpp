@@ -220,7 +220,10 @@ std::string JournalReportJson(const ServiceJournal& journal, const JobInfo& job,
     doc.str("report", "Dorvel ADJ service report").num("version", 2).date("created", created);
     doc.str("program_version", job.version);
     // The procedure run of this job: its whole record.
-    doc.raw("run", job.run ? RunRecordJson(*job.run).substr(0, RunRecordJson(*job.run).size() - 1) : "null");
+    std::string run = job.run ? RunRecordJson(*job.run) : "null";
+    if (job.run)
+        run.pop_back();   // the record's closing line end
+    doc.raw("run", run);
     doc.raw("job", Obj()
                        .optStr("technician", job.details.technician)
                        .optStr("work_order", job.details.order)

@@ -76,7 +76,7 @@ bool ProcedureRunner::start(const Procedure& procedure, const std::string& text,
     job_.setDetail("serial", serial);
     if (!operatorName.empty())
         job_.setDetail("technician", operatorName);
-    connectFailed_ = imageLoaded_ = false;
+    connectFailed_ = false;
     index_ = 0;
     attempt_ = 1;
     need_ = Need::Nothing;
@@ -451,6 +451,13 @@ void ProcedureRunner::abort(const std::string& why)
         stepEnds("aborted");
     // A running adjustment ends and puts back what it changed, as Escape does.
     model_.RigOpFunc_InterruptAutoSeq();
+    // A write under way goes on to its end and is told as any restore's:
+    // the front end's view gets it back; a question not yet answered is no.
+    if (stepPhase_ == StepPhase::Writing && restore_ != nullptr) {
+        if (restore_->phase() == ImageRestore::Phase::Confirming)
+            restore_->answer(false);
+        restore_->setView(savedView_);
+    }
     finish(RunOutcome::Aborted, why);
 }
 

@@ -71,7 +71,6 @@ public:
     uint64_t revision() const { return revision_; }
 
     void connectFailed() override { connectFailed_ = true; }
-    void imageLoaded() override { imageLoaded_ = true; }
 
 private:
     enum class Phase { Idle, Connecting, Step, Done };
@@ -106,7 +105,6 @@ private:
     size_t index_ = 0;
     int attempt_ = 1;
     bool connectFailed_ = false;
-    bool imageLoaded_ = false;
     bool quiet_ = false;
     uint32_t quietSince_ = 0;
     size_t eventsBefore_ = 0;   // the journal's events when an automatic step began
