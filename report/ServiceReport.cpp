@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QStringList>
+#include <algorithm>
 
 #include "records/JournalJson.h"
 #include "platform/AtomicFile.h"
@@ -74,14 +75,17 @@ public:
         p_.drawText(QRectF(0, mm(kHeightMm) - mm(5), width(), mm(5)), Qt::AlignRight | Qt::AlignBottom,
                     QStringLiteral("Dorvel ADJ service report, page %1 of %2").arg(page_).arg(pages_));
     }
-    // One line of text in the font, at x; moves down by its height.
+    // A text in the font, at x, wrapped to the page's width (a path or
+    // another word too long for a line is broken anywhere); moves down by
+    // its height.
     void line(const QString& text, const QFont& font, double x = 0, int align = Qt::AlignLeft)
     {
-        const double h = QFontMetricsF(font, &w_).height();
+        const int flags = align | Qt::AlignVCenter | wrapFlag(text, font, width() - x);
+        const double h = height(text, font, width() - x, flags);
         need(h);
         p_.setFont(font);
         p_.setPen(Qt::black);
-        p_.drawText(QRectF(x, y_, width() - x, h), align | Qt::AlignVCenter, text);
+        p_.drawText(QRectF(x, y_, width() - x, h), flags, text);
         y_ += h;
     }
     void heading(const QString& text)
@@ -93,16 +97,26 @@ public:
         p_.drawLine(QPointF(0, y_ + mm(0.5)), QPointF(width(), y_ + mm(0.5)));
         skip(mm(2.5));
     }
-    // Texts on one line, each from its x position on.
+    // Texts side by side, each from its x position to the next one (the
+    // last to the page's edge), wrapped there; moves down by the tallest.
     void cells(const QStringList& texts, const std::vector<double>& xs, const QFont& font)
     {
-        const double h = QFontMetricsF(font, &w_).height();
+        std::vector<QRectF> boxes;
+        std::vector<int> flags;
+        double h = 0;
+        for (int i = 0; i < texts.size(); ++i) {
+            const auto n = static_cast<size_t>(i);
+            const double x = xs[n], w = (n + 1 < xs.size() ? xs[n + 1] - mm(2) : width()) - x;
+            flags.push_back(Qt::AlignLeft | Qt::AlignTop | wrapFlag(texts[i], font, w));
+            boxes.emplace_back(x, 0, w, 0);
+            h = std::max(h, height(texts[i], font, w, flags.back()));
+        }
         need(h);
         p_.setFont(font);
         p_.setPen(Qt::black);
         for (int i = 0; i < texts.size(); ++i) {
-            const double x = xs[static_cast<size_t>(i)];
-            p_.drawText(QRectF(x, y_, width() - x, h), Qt::AlignLeft | Qt::AlignVCenter, texts[i]);
+            const auto n = static_cast<size_t>(i);
+            p_.drawText(QRectF(boxes[n].x(), y_, boxes[n].width(), h), flags[n], texts[i]);
         }
         y_ += h;
     }
@@ -129,6 +143,21 @@ public:
     QPdfWriter& device() { return w_; }
 
 private:
+    // Lines break between words, unless a word alone is wider than the line.
+    int wrapFlag(const QString& text, const QFont& font, double w) const
+    {
+        const QFontMetricsF fm(font, &w_);
+        for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            if (fm.horizontalAdvance(word) > w)
+                return Qt::TextWrapAnywhere;
+        return Qt::TextWordWrap;
+    }
+    double height(const QString& text, const QFont& font, double w, int flags) const
+    {
+        const QFontMetricsF fm(font, &w_);
+        return std::max(fm.height(), fm.boundingRect(QRectF(0, 0, w, 1e9), flags, text).height());
+    }
+
     QPdfWriter& w_;
     QPainter& p_;
     double y_ = 0;

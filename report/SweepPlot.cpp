@@ -195,7 +195,10 @@ void SweepPlot::drawBpf(QPainter& p) const
         // Its label on white, clear of the hatching.
         const QString label = QStringLiteral("set %1").arg(rec_.result);
         const QFontMetricsF fm(p.font(), p.device());
-        const QRectF box(b.x() + 2 * pt_, area_.top() + 2 * pt_, fm.horizontalAdvance(label) + 2 * pt_, fm.height());
+        // Right of the line, or left of it where the plot's edge is near.
+        const double w = fm.horizontalAdvance(label) + 2 * pt_;
+        const double x = b.x() + 2 * pt_ + w <= area_.right() ? b.x() + 2 * pt_ : b.x() - 2 * pt_ - w;
+        const QRectF box(x, area_.top() + 2 * pt_, w, fm.height());
         p.fillRect(box, Qt::white);
         p.setPen(Qt::black);
         p.drawText(box, Qt::AlignCenter, label);

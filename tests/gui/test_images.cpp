@@ -20,9 +20,11 @@
 #include <fstream>
 
 #include "app/qt/RestoreDialog.h"
+#include "report/ServiceReport.h"
 #include "report/SweepPlot.h"
 #include "model/clsIndOp_RigTavik.h"
 #include "tests/gui/GuiRig.h"
+#include "tests/support/ManualTickClock.h"
 
 namespace {
 
@@ -192,4 +194,35 @@ TEST(Images, TheRestoreNeedsABackupAndAPulledWriteSaysWhatTheRadioHolds)
                   !c.folderIsAFile)
             << c.name << ": a clone write began";
     }
+}
+
+// Whatever a job holds, its report stays inside the margins that A4 and US
+// Letter share: a path or a message wider than the page wraps, and a sweep
+// that ended near its top value labels that value inside the plot.
+TEST(Images, TheReportWrapsWhatIsWiderThanThePage)
+{
+    ManualTickClock clock;
+    ServiceJournal j(clock);
+    const std::string path = "/" + std::string(90, 'p') + "/5314-0100_2026-12-06T11-09-53.bin";
+    j.begin(1);
+    j.cloneRead("5314", "0100", false, 1, path, {{"BPF T1", 120, 120}});
+    j.start(JournalEvent::Kind::Bpf, 0, "BPF T1", 120);
+    for (int v = 0; v < 256; ++v)
+        j.point(0, v, v);
+    j.finishBpf(0, 255, 250, 255, 254);
+    j.failure("No answer from transceiver.\r\nThe radio's memory is partly written; put the backup back with "
+              "dorvel-adj-cli write --device " + path + " --in " + path + " --yes");
+    JobInfo job;
+    job.version = "1.0";
+    job.backupPath = path;
+    job.details.order = std::string(150, 'o');
+    TempDir dir;
+    std::ofstream(dir.file("r.pdf"), std::ios::binary) << ServiceReportPdf(j, job, 1765000000, QPageSize::A4)
+                                                                  .toStdString();
+    const std::string text = PdfText(dir.file("r.pdf"));
+    EXPECT_TRUE(Has(text, "set 254")) << text;
+    EXPECT_TRUE(Has(text, "ppppp")) << text;
+    const auto [right, bottom] = PdfTextExtent(dir.file("r.pdf"));
+    EXPECT_LE(right, 195 / 25.4 * 72);
+    EXPECT_LE(bottom, 264.4 / 25.4 * 72);
 }

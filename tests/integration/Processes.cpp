@@ -93,6 +93,17 @@ std::string PdfText(const std::string& pdf, std::vector<std::string> options)
     return RunProgram(options).out;
 }
 
+std::pair<double, double> PdfTextExtent(const std::string& pdf)
+{
+    const std::string words = PdfText(pdf, {"-bbox"});
+    double right = 0, bottom = 0;
+    for (size_t p = words.find("<word "); p != std::string::npos; p = words.find("<word ", p + 1)) {
+        right = std::max(right, std::stod(words.substr(words.find("xMax=\"", p) + 6)));
+        bottom = std::max(bottom, std::stod(words.substr(words.find("yMax=\"", p) + 6)));
+    }
+    return {right, bottom};
+}
+
 TempDir::TempDir()
 {
     char tmpl[] = "/tmp/dorvel-test-XXXXXX";

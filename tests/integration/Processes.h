@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifndef DORVEL_BIN_DIR
@@ -115,6 +116,8 @@ class QJsonObject;
 QJsonObject JsonFile(const std::string& path);
 // The text of a PDF as pdftotext gives it with these options.
 std::string PdfText(const std::string& pdf, std::vector<std::string> options = {"-nopgbrk"});
+// The right and bottom edges of a PDF's text furthest out, in points.
+std::pair<double, double> PdfTextExtent(const std::string& pdf);
 inline bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
 inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 // The files in a folder whose names end in ending, as full paths, sorted;
