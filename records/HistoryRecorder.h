@@ -1,0 +1,101 @@
+#pragma once
+// Puts every job into the history without ever holding up the radio work.
+// The program's tick hands the recorder the job as it stands now (cheap:
+// a copy of the journal's adjustments and sequences, at most once a
+// second and at each moment that matters); a worker thread then writes
+// the job file whole, puts the job into the bench's SQLite file and, when
+// the shop names a server, copies it there. Whatever cannot be stored now
+// (a locked, corrupt, full or missing database, a server that does not
+// answer) waits and goes at the next chance; the front end is told in a
+// warning, and the radio work goes on.
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "records/History.h"
+
+class ServiceJournal;
+class JobRecord;
+
+struct HistorySettings {
+    std::string localFile;    // the bench's SQLite file; "" for DefaultHistoryFile()
+    std::string jobsFolder;   // "" for DefaultJobsFolder()
+    std::string server;       // the shop's PostgreSQL conninfo; "" for none
+    bool enabled = true;      // false: no history at all (nothing is written)
+};
+
+class HistoryRecorder {
+public:
+    HistoryRecorder(const ServiceJournal& journal, const JobRecord& job, HistorySettings settings);
+    // Gives the worker a few seconds to store what is waiting.
+    ~HistoryRecorder();
+    HistoryRecorder(const HistoryRecorder&) = delete;
+    HistoryRecorder& operator=(const HistoryRecorder&) = delete;
+
+    // From the program's tick: hands over the job when it has changed.
+    void tick(uint32_t nowMs);
+    // A file of this job was written whole ("backup", "report", "run",
+    // "image"); its SHA-256 is taken by the worker.
+    void fileWritten(const std::string& kind, const std::string& path);
+    // A procedure run of this job ended (or was updated).
+    void runRecorded(const RunRecord& record);
+
+    // A warning for the operator since the last call ("" when none): the
+    // history could not be stored, or could be again.
+    std::string takeWarning();
+    // Waits until everything handed over is stored locally (and on the
+    // server, when it answers) or the time is up; true when nothing waits.
+    bool flush(int timeoutMs);
+
+    // The views: from the shop server when one is named, else from the
+    // bench's file. source says which ("shop server: ..." or "this bench: ...").
+    bool list(const HistoryFilter& filter, std::vector<HistoryEntry>& out, std::string& source,
+              std::string& reason);
+    bool get(const std::string& id, HistoryJob& job, std::string& source, std::string& reason);
+    const HistorySettings& settings() const { return settings_; }
+    // The current job's id ("" before the first "Connect").
+    std::string jobId() const { return current_.id; }
+
+    // For the benchmark: the job as it stands now, as the tick hands it over.
+    HistoryJob snapshot() const;
+
+private:
+    void handOver();
+    void work();
+    bool storeLocally(const HistoryJob& job, std::string& reason);
+    void sendToServer();
+    void warn(const std::string& text);
+
+    const ServiceJournal& journal_;
+    const JobRecord& job_;
+    HistorySettings settings_;
+
+    // The tick's side.
+    HistoryJob current_;
+    int jobNumber_ = 0;
+    uint64_t revision_ = 0;
+    bool dirty_ = false;
+    uint32_t lastHandOver_ = 0;
+    bool urgent_ = false;
+
+    // Shared with the worker.
+    std::mutex mutex_;
+    std::condition_variable wake_, idle_;
+    std::map<std::string, HistoryJob> waiting_;   // by id, the latest of each
+    bool busy_ = false;
+    bool serverBehind_ = false;
+    bool stop_ = false;
+    std::vector<std::string> warnings_;
+    std::string lastProblem_;
+
+    // The worker's own.
+    std::unique_ptr<HistoryStore> local_, server_;
+    std::thread worker_;
+};
