@@ -85,6 +85,10 @@ struct HistoryJob {
 // reason for a text that is no job file.
 std::string HistoryJobJson(const HistoryJob& job);
 bool ParseHistoryJob(const std::string& text, HistoryJob& job, std::string& reason);
+// One job in words, for `history show` and the window's details: the
+// job's facts, then its adjustments, automatic adjustments, runs with their
+// steps and measurements, and files, one per line.
+std::vector<std::string> HistoryJobText(const HistoryJob& job);
 // A procedure run in the history's terms.
 HistoryRun HistoryRunOf(const RunRecord& record);
 
