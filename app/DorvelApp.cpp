@@ -71,6 +71,14 @@ bool DorvelApp::Main()
     status_->setLabels(controls_.statusPhase, controls_.statusNotice);
     model_->addListener(status_.get());
     main_->setStatusLine(status_.get());
+    // The history takes the job as the tick leaves it; its warnings go
+    // beside the window.
+    if (platform_.history != nullptr && platform_.history->enabled) {
+        history_ = std::make_unique<HistoryRecorder>(model_->myJournal, *job_, *platform_.clock, *platform_.history);
+        history_->setWarn([this](const std::string& text) { status_->notice(text); });
+        history_->setRunner(runner_.get());
+        main_->setHistory(history_.get());
+    }
     // The stored port and release time over those defaults.
     if (profMain_) {
         main_->setProfile(profMain_.get());

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "records/BackupStore.h"
+#include "records/HistoryRecorder.h"
 #include "records/ImageKeeper.h"
 #include "records/ImageRestore.h"
 #include "records/JobRecord.h"
@@ -45,6 +46,8 @@ struct AppPlatform {
     // The operator names the port by its device (the command line, which
     // has no COM numbers), not by a COM number.
     bool portByDevice = false;
+    // The history of jobs; without settings no history is kept.
+    const HistorySettings* history = nullptr;
 };
 
 class DorvelApp {
@@ -80,6 +83,8 @@ public:
     ProcedureRunner& runner() { return *runner_; }
     // The status line's phase and notices.
     StatusLine& status() { return *status_; }
+    // Every job into the history; null when none is kept.
+    HistoryRecorder* history() { return history_.get(); }
 
 private:
     AppPlatform platform_;
@@ -96,4 +101,5 @@ private:
     std::unique_ptr<JobRecord> job_;
     std::unique_ptr<ProcedureRunner> runner_;
     std::unique_ptr<StatusLine> status_;
+    std::unique_ptr<HistoryRecorder> history_;
 };

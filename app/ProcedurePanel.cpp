@@ -4,6 +4,7 @@
 #include <locale>
 #include <sstream>
 
+#include "records/HistoryRecorder.h"
 #include "records/JobRecord.h"
 #include "records/ProcedureRunner.h"
 
@@ -110,6 +111,8 @@ bool ProcedurePanel::poll()
         std::string where;
         if (WriteRunRecord(runner_.record(), "", where)) {
             recordPath_ = where;
+            if (history_ != nullptr)
+                history_->fileWritten("run", where);
         } else {
             recordProblem_ = where;
             outcome_ = RunOutcome::Error;

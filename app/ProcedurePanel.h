@@ -11,10 +11,13 @@
 #include "records/RunRecord.h"
 
 class ProcedureRunner;
+class HistoryRecorder;
 
 class ProcedurePanel {
 public:
     ProcedurePanel(ProcedureRunner& runner, std::string toolVersion);
+    // The history the run records go into (null: none).
+    void setHistory(HistoryRecorder* history) { history_ = history; }
 
     // The procedure to run, with its file's text (hashed into the record).
     void setProcedure(const Procedure& procedure, const std::string& text, const std::string& path);
@@ -67,6 +70,7 @@ public:
 
 private:
     ProcedureRunner& runner_;
+    HistoryRecorder* history_ = nullptr;
     std::string toolVersion_;
     Procedure procedure_;
     std::string text_, path_;

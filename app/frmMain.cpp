@@ -9,6 +9,7 @@
 #include "app/StatusLine.h"
 #include "records/ImageKeeper.h"
 #include "records/ImageRestore.h"
+#include "records/HistoryRecorder.h"
 #include "app/clsCmcProfileIO.h"
 #include "app/start.h"
 #include "model/clsIndOp_RigTavik.h"
@@ -129,6 +130,8 @@ void frmMain::task()
         seq_.task();
     if (radioHeld())
         showRadioHeld();
+    if (history_ != nullptr)
+        history_->tick();
     if (status_ != nullptr)
         status_->task();
     for (int i = 1; i <= 4; ++i)

@@ -16,6 +16,7 @@ class ImageKeeper;
 class ImageRestore;
 class StatusLine;
 class ProcedureRunner;
+class HistoryRecorder;
 
 class frmMain : public frmComHost, public CloneErrorReporter {
 public:
@@ -52,6 +53,7 @@ public:
     void setStatusLine(StatusLine* status) { status_ = status; }
     // The procedure runner, one step of it on every tick after the model's.
     void setRunner(ProcedureRunner* runner) { runner_ = runner; }
+    void setHistory(HistoryRecorder* history) { history_ = history; }
     // Messages name the port by its device alone, not "COM n (device)".
     void setPortByDevice(bool byDevice) { portByDevice_ = byDevice; }
 
@@ -101,6 +103,7 @@ private:
     ImageRestore* restore_ = nullptr;
     StatusLine* status_ = nullptr;
     ProcedureRunner* runner_ = nullptr;
+    HistoryRecorder* history_ = nullptr;
     int16_t comPortNo_ = 1;
     bool portByDevice_ = false;
     int16_t comAutoRelease_ = 0;

@@ -268,6 +268,12 @@ int CliRun(const std::vector<std::string>& args)
     if (!record.message.empty())
         std::cout << ": " << record.message;
     std::cout << std::endl;
+    HistoryRecorder* history = headless.app.history();
+    if (history != nullptr) {
+        history->runRecorded(record);
+        if (written)
+            history->fileWritten("run", where);
+    }
     if (written)
         std::cout << "record: " << where << std::endl;
     // The job's service report, opening with the run's verdict page.
@@ -276,8 +282,11 @@ int CliRun(const std::vector<std::string>& args)
         info.run = record;
         std::string reason;
         if (WriteServiceReport(headless.app.model().myJournal, info, report, platform::SystemWallClock().UnixSeconds(),
-                               reason))
+                               reason)) {
             std::cout << "report: " << report << std::endl;
+            if (history != nullptr)
+                history->fileWritten("report", report);
+        }
         else
             std::cerr << "The report could not be written: " << reason << std::endl;
     }

@@ -27,8 +27,12 @@ int CliSession(const std::vector<std::string>& args)
     Session session(headless.app, headless.window, headless, std::cout);
     session.setErrorStream(&std::cerr);
     session.setReportWriter([&](const std::string& file, std::string& reason) {
-        return WriteServiceReport(headless.app.model().myJournal, headless.app.reportInfo(), file,
-                                  platform::SystemWallClock().UnixSeconds(), reason);
+        if (!WriteServiceReport(headless.app.model().myJournal, headless.app.reportInfo(), file,
+                                platform::SystemWallClock().UnixSeconds(), reason))
+            return false;
+        if (headless.app.history() != nullptr)
+            headless.app.history()->fileWritten("report", file);
+        return true;
     });
     SessionReader reader(session);
     // Standard input is read as it arrives, so that the program keeps

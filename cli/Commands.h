@@ -15,6 +15,7 @@ int CliBackups(const std::vector<std::string>& args);
 int CliDoctor(const std::vector<std::string>& args);
 int CliCheckProcedure(const std::vector<std::string>& args);
 int CliRun(const std::vector<std::string>& args);
+int CliHistory(const std::vector<std::string>& args);
 
 // Options of the form --name VALUE, and flags (--name alone); on a bad one,
 // a one-line reason on stderr naming the command, and false.

@@ -6,14 +6,46 @@
 #include <QTimer>
 #include <iostream>
 
+#include "app/HistorySettingsIO.h"
+#include "platform/SettingsLocation.h"
+
+namespace {
+
+void warn(const std::string& text)
+{
+    std::cerr << "dorvel-adj-cli: warning: " << text << std::endl;
+}
+
+}  // namespace
+
+HistorySettings CliHistorySettings()
+{
+    platform::TextProfileFile profile;
+    std::string problem;
+    HistorySettings s = ReadHistorySettings(
+        profile, platform::SettingsLocation(platform::ProgramFolder(), "Velmara.rs").read, problem);
+    if (!problem.empty())
+        warn(problem);
+    return s;
+}
+
 HeadlessApp::HeadlessApp(const std::string& device)
     : port([device](int16_t) { return device; }),
       backups(DefaultBackupFolder()),
-      app(AppPlatform{&port, &timer, &clock, nullptr, nullptr, {}, nullptr, &backups, true}, window.controls)
+      history(CliHistorySettings()),
+      app(AppPlatform{&port, &timer, &clock, nullptr, nullptr, {}, nullptr, &backups, true, &history},
+          window.controls)
 {
     app.Main();
-    app.imageKeeper().setWarn(
-        [](const std::string& text) { std::cerr << "dorvel-adj-cli: warning: " << text << std::endl; });
+    app.imageKeeper().setWarn(warn);
+    if (app.history() != nullptr)
+        app.history()->setWarn([](const std::string& text) {
+            // Each warning on a line of its own.
+            size_t from = 0;
+            for (size_t nl; (nl = text.find('\n', from)) != std::string::npos; from = nl + 1)
+                warn(text.substr(from, nl - from));
+            warn(text.substr(from));
+        });
 }
 
 HeadlessApp::~HeadlessApp()

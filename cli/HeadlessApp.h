@@ -13,10 +13,16 @@
 #include "platform/qt/QtSerialPort.h"
 #include "platform/qt/QtTimer.h"
 
+// The history's settings from the user's settings file, as the window reads
+// them; what of them is not used is a warning on stderr.
+HistorySettings CliHistorySettings();
+
 class HeadlessApp : public SessionRunner {
 public:
     // Every port number opens the given device. Backups of radio images go
-    // to the user's backups folder; a failed one is a warning on stderr.
+    // to the user's backups folder, each job into the history the settings
+    // file names; a failed backup and a history that cannot be stored are
+    // warnings on stderr.
     explicit HeadlessApp(const std::string& device);
     ~HeadlessApp() override;
 
@@ -29,6 +35,7 @@ public:
     platform::QtTimer timer;
     platform::SystemTickClock clock;
     FileBackupStore backups;
+    HistorySettings history;
     MemoryWindow window;
     DorvelApp app;
 };

@@ -25,6 +25,11 @@ const char kUsage[] =
     "                                  cannot be saved; --force: write an image of the\n"
     "                                  other variant or one that cannot be a radio's memory\n"
     "  backups                         list the backups, oldest first, and the last good one\n"
+    "  history [--serial S] [--model CODE] [--since DATE] [--until DATE] [--failed]\n"
+    "      [--limit N] [--json]        the jobs of the history, newest first (from the shop\n"
+    "                                  server when the settings name one); dates YYYY-MM-DD\n"
+    "  history show ID [--json]        one job with its adjustments, runs and files\n"
+    "  history rebuild                 build this bench's history afresh from its files\n"
     "  diff [--bytes] A B              what differs between two image files (status 1\n"
     "                                  when anything does); --bytes: the addresses\n"
     "  doctor [--device PATH]          why a bench may not reach the radio: adapters, their\n"
@@ -134,6 +139,8 @@ int main(int argc, char** argv)
         return CliDiff(args);
     if (cmd == "backups")
         return CliBackups(args);
+    if (cmd == "history")
+        return CliHistory(args);
     if (cmd == "doctor")
         return CliDoctor(args);
     if (cmd == "check-procedure")

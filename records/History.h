@@ -157,3 +157,10 @@ std::unique_ptr<HistoryStore> MakeSqliteHistory(const std::string& path);
 // conninfo in libpq's terms ("host=... dbname=... user=..." or
 // "service=..."); the password comes from ~/.pgpass or the service file.
 std::unique_ptr<HistoryStore> MakePostgresHistory(const std::string& conninfo);
+
+// Builds the store afresh from the files: every job file in jobsFolder, and
+// every backup in backupFolder that no job file names (a job of its own,
+// from the backup's record). jobs: how many jobs went in; skipped: files
+// that are no job file, each with its reason. False when the store failed.
+bool RebuildHistory(HistoryStore& store, const std::string& jobsFolder, const std::string& backupFolder, int& jobs,
+                    std::vector<std::string>& skipped, std::string& reason);

@@ -10,7 +10,6 @@
 // warning, and the radio work goes on.
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -21,7 +20,10 @@
 
 #include "records/History.h"
 
+#include "platform/TickClock.h"
+
 class ServiceJournal;
+class ProcedureRunner;
 class JobRecord;
 
 struct HistorySettings {
@@ -31,21 +33,32 @@ struct HistorySettings {
     bool enabled = true;      // false: no history at all (nothing is written)
 };
 
+// The store the history's views read: the shop server when one is named,
+// else the bench's file; source says which ("shop server: ..." or "this
+// bench: ...").
+std::unique_ptr<HistoryStore> HistoryViewStore(const HistorySettings& settings, std::string& source);
+
 class HistoryRecorder {
 public:
-    HistoryRecorder(const ServiceJournal& journal, const JobRecord& job, HistorySettings settings);
+    HistoryRecorder(const ServiceJournal& journal, const JobRecord& job, const platform::TickClock& clock,
+                    HistorySettings settings);
     // Gives the worker a few seconds to store what is waiting.
     ~HistoryRecorder();
     HistoryRecorder(const HistoryRecorder&) = delete;
     HistoryRecorder& operator=(const HistoryRecorder&) = delete;
 
-    // From the program's tick: hands over the job when it has changed.
-    void tick(uint32_t nowMs);
+    // From the program's tick: hands over the job when it has changed, and
+    // passes on the worker's warnings.
+    void tick();
+    // Where warnings go (the status line beside the window, stderr headless).
+    void setWarn(std::function<void(const std::string&)> warn) { warnTo_ = std::move(warn); }
     // A file of this job was written whole ("backup", "report", "run",
     // "image"); its SHA-256 is taken by the worker.
     void fileWritten(const std::string& kind, const std::string& path);
     // A procedure run of this job ended (or was updated).
     void runRecorded(const RunRecord& record);
+    // The runner whose runs the tick records as they go (null: none).
+    void setRunner(const ProcedureRunner* runner) { runner_ = runner; }
 
     // A warning for the operator since the last call ("" when none): the
     // history could not be stored, or could be again.
@@ -70,12 +83,16 @@ private:
     void handOver();
     void work();
     bool storeLocally(const HistoryJob& job, std::string& reason);
-    void sendToServer();
+    void sendToServer(std::string& problem);
     void warn(const std::string& text);
 
     const ServiceJournal& journal_;
     const JobRecord& job_;
+    const platform::TickClock& clock_;
     HistorySettings settings_;
+    std::function<void(const std::string&)> warnTo_;
+    const ProcedureRunner* runner_ = nullptr;
+    uint64_t runnerRevision_ = 0;
 
     // The tick's side.
     HistoryJob current_;
@@ -84,11 +101,13 @@ private:
     bool dirty_ = false;
     uint32_t lastHandOver_ = 0;
     bool urgent_ = false;
+    std::string lastJson_;   // the job as last handed over
 
     // Shared with the worker.
     std::mutex mutex_;
     std::condition_variable wake_, idle_;
     std::map<std::string, HistoryJob> waiting_;   // by id, the latest of each
+    std::map<std::string, HistoryJob> retry_;     // not stored yet; tried again
     bool busy_ = false;
     bool serverBehind_ = false;
     bool stop_ = false;

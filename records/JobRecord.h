@@ -57,6 +57,9 @@ public:
     bool connected() const { return connected_; }
 
     JobInfo info() const;
+    const std::string& version() const { return version_; }
+    // The backup taken at this job's "Connect" ("" for none).
+    const std::string& backupPath() const { return backupPath_; }
     // Counts the jobs: each "Connect" starts the next.
     int jobNumber() const { return jobNumber_; }
 

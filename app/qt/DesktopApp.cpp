@@ -13,6 +13,7 @@
 
 #include "DorvelVersion.h"
 #include "app/AppText.h"
+#include "app/HistorySettingsIO.h"
 #include "app/qt/JobDialog.h"
 #include "app/qt/PortDeviceDialog.h"
 #include "app/qt/ProcedureWindow.h"
@@ -46,8 +47,9 @@ DesktopApp::DesktopApp(const DesktopOptions& options)
       port_([this](int16_t n) { return portMap_.DevicePath(n); }),
       reportingPort_(port_, "dorvel-adj"),
       backups_(options.backupFolder.empty() ? DefaultBackupFolder() : options.backupFolder),
+      history_(ReadHistorySettings(profileFile_, settingsFiles_.read, historyProblem_)),
       app_(AppPlatform{&reportingPort_, &timer_, &clock_, &lock_, &profileFile_, folderOf(settingsFiles_.read),
-                       nullptr, &backups_},
+                       nullptr, &backups_, false, &history_},
            window_.controls()),
       images_(window_, app_, backups_.folder())
 {
@@ -57,6 +59,8 @@ DesktopApp::DesktopApp(const DesktopOptions& options)
     portMap_.setLister(&portLister_);
     portMap_.setRunDevice(options.demoDevice);
     portMap_.setNotice([](const std::string& notice) { std::cerr << "dorvel-adj: " << notice << std::endl; });
+    if (!historyProblem_.empty())
+        std::cerr << "dorvel-adj: " << historyProblem_ << std::endl;
     mnuOptionPortDevice_ = window_.optionMenu()->addAction(QStringLiteral("Port &device..."));
     QObject::connect(mnuOptionPortDevice_, &QAction::triggered, &window_, [this] { choosePortDevice(); });
     // After the window's own menus.
@@ -175,6 +179,7 @@ bool DesktopApp::openProcedure(const std::string& path)
         const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
         if (procedures_ == nullptr) {
             procedures_ = new ProcedureWindow(app_.runner(), DORVEL_VERSION, &window_);
+            procedures_->panel().setHistory(app_.history());
             placeBeside(*procedures_);
         }
         procedures_->setProcedure(procedure, text, path);

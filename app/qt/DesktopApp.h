@@ -104,6 +104,8 @@ private:
     platform::QtTimer timer_;
     platform::SystemTickClock clock_;
     FileBackupStore backups_;
+    std::string historyProblem_;   // what of the history's settings is not used
+    HistorySettings history_;
     MainWindow window_;
     DorvelApp app_;
     ImageActions images_;

@@ -116,6 +116,8 @@ bool ImageActions::saveReportTo(const std::string& pdfPath)
     if (WriteServiceReport(app_.model().myJournal, app_.reportInfo(), pdfPath, QDateTime::currentSecsSinceEpoch(),
                            reason)) {
         app_.status().notice("Report saved to " + pdfPath);
+        if (app_.history() != nullptr)
+            app_.history()->fileWritten("report", pdfPath);
         return true;
     }
     QMessageBox::warning(&window_, QString::fromLatin1(kAppTitle),
@@ -134,6 +136,8 @@ bool ImageActions::saveImageTo(const std::string& path)
     std::string reason;
     if (app_.imageKeeper().saveAs(path, reason)) {
         app_.status().notice("Image saved to " + path);
+        if (app_.history() != nullptr)
+            app_.history()->fileWritten("image", path);
         return true;
     }
     QMessageBox::warning(&window_, QString::fromLatin1(kAppTitle),
