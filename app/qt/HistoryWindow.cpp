@@ -36,13 +36,16 @@ public:
     }
 };
 
+const char kOff[] = "the job history is off";
+
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
 QString trimmed(const QLineEdit* field) { return field->text().trimmed(); }
 
 }  // namespace
 
-HistoryWindow::HistoryWindow(HistoryRecorder& history, QWidget* parent) : QWidget(parent, Qt::Window), history_(history)
+HistoryWindow::HistoryWindow(std::function<HistoryRecorder*()> history, QWidget* parent)
+    : QWidget(parent, Qt::Window), history_(std::move(history))
 {
     setWindowTitle(QString::fromLatin1(kAppTitle) + QStringLiteral(" - History"));
     resize(900, 620);
@@ -158,7 +161,12 @@ void HistoryWindow::search()
 {
     std::vector<HistoryEntry> found;
     std::string source, reason;
-    const bool ok = history_.list(filter(), found, source, reason);
+    HistoryRecorder* history = history_();
+    bool ok = false;
+    if (history == nullptr)
+        reason = kOff;
+    else
+        ok = history->list(filter(), found, source, reason);
     entries_ = ok ? std::move(found) : std::vector<HistoryEntry>();
     if (ok)
         source_->setText(QStringLiteral("%1 job(s) from %2").arg(entries_.size()).arg(q(source)));
@@ -213,7 +221,10 @@ void HistoryWindow::showSelected()
     }
     HistoryJob job;
     std::string source, reason;
-    if (!history_.get(e->id, job, source, reason)) {
+    HistoryRecorder* history = history_();
+    if (history == nullptr)
+        reason = kOff;
+    if (history == nullptr || !history->get(e->id, job, source, reason)) {
         details_->setPlainText(reason.empty() ? QStringLiteral("This job is no longer in the history.")
                                               : QStringLiteral("This job could not be read: %1").arg(q(reason)));
         return;

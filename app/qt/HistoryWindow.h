@@ -6,6 +6,7 @@
 // desktop's own programs. A history that cannot be read is said in the
 // window; the window stays usable and the radio work goes on.
 #include <QWidget>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,8 @@ class QTableWidget;
 class HistoryWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit HistoryWindow(HistoryRecorder& history, QWidget* parent = nullptr);
+    // history gives the program's recorder as it is now (null: the history is off).
+    explicit HistoryWindow(std::function<HistoryRecorder*()> history, QWidget* parent = nullptr);
 
     // Lists the jobs the filter line asks for.
     void search();
@@ -57,7 +59,7 @@ private:
     // Opens path (or the folder holding it) unless it is gone.
     void open(const std::string& path, bool folder, const QString& what);
 
-    HistoryRecorder& history_;
+    std::function<HistoryRecorder*()> history_;
     std::vector<HistoryEntry> entries_;   // the rows, found by the index each row keeps
     QLineEdit* serial_ = nullptr;
     QLineEdit* model_ = nullptr;
