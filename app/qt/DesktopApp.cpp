@@ -14,6 +14,7 @@
 #include "DorvelVersion.h"
 #include "app/AppText.h"
 #include "app/HistorySettingsIO.h"
+#include "app/qt/HistoryWindow.h"
 #include "app/qt/JobDialog.h"
 #include "app/qt/PortDeviceDialog.h"
 #include "app/qt/ProcedureWindow.h"
@@ -67,6 +68,9 @@ DesktopApp::DesktopApp(const DesktopOptions& options)
     QMenu* view = window_.menuBar()->addMenu(QStringLiteral("&View"));
     mnuViewPlots_ = view->addAction(QStringLiteral("&Sweep plots..."));
     QObject::connect(mnuViewPlots_, &QAction::triggered, &window_, [this] { showPlots(); });
+    mnuViewHistory_ = view->addAction(QStringLiteral("&History..."));
+    view->setToolTipsVisible(true);
+    QObject::connect(mnuViewHistory_, &QAction::triggered, &window_, [this] { showHistory(); });
     QMenu* procedure = window_.menuBar()->addMenu(QStringLiteral("&Procedure"));
     mnuProcedureRun_ = procedure->addAction(QStringLiteral("&Run procedure..."));
     QObject::connect(mnuProcedureRun_, &QAction::triggered, &window_, [this] { runProcedure(); });
@@ -146,6 +150,21 @@ void DesktopApp::showPlots()
     plots_->raise();
 }
 
+void DesktopApp::showHistory()
+{
+    if (!started_ || app_.history() == nullptr)
+        return;
+    if (historyWindow_ == nullptr) {
+        historyWindow_ = new HistoryWindow([this] { return app_.history(); }, &window_);
+        placeBeside(*historyWindow_);
+    }
+    // Listed again at each opening: the jobs since the last look are in.
+    historyWindow_->search();
+    historyWindow_->show();
+    historyWindow_->raise();
+    historyWindow_->activateWindow();
+}
+
 void DesktopApp::runProcedure()
 {
     if (!started_)
@@ -220,6 +239,10 @@ bool DesktopApp::start()
         return false;
     started_ = true;
     images_.attach();
+    if (app_.history() == nullptr) {
+        mnuViewHistory_->setEnabled(false);
+        mnuViewHistory_->setToolTip(QStringLiteral("The job history is off in the settings file ([HISTORY] Enabled)."));
+    }
     window_.setLogic(&app_.mainWindow());
     app_.mainWindow().Form_Load();
     showPortDevices();

@@ -22,6 +22,7 @@
 #include "platform/qt/ReportingSerialPort.h"
 #include "platform/qt/QtTimer.h"
 
+class HistoryWindow;
 class ProcedureWindow;
 class QDialog;
 
@@ -67,6 +68,11 @@ public:
     void showPlots();
     QAction* mnuViewPlots() const { return mnuViewPlots_; }
     PlotWindow* plotWindow() const { return plots_; }
+    // View > "History...": the jobs of the history, made on first use and
+    // listed again at each opening; disabled when the history is off.
+    void showHistory();
+    QAction* mnuViewHistory() const { return mnuViewHistory_; }
+    HistoryWindow* historyWindow() const { return historyWindow_; }
     // Where a side window of the given size goes: to the right of the main
     // window when the screen has room, else to its left, else offset over it.
     static QPoint PlaceBeside(const QRect& main, const QSize& side, const QRect& screen);
@@ -111,10 +117,12 @@ private:
     ImageActions images_;
     QAction* mnuOptionPortDevice_ = nullptr;
     QAction* mnuViewPlots_ = nullptr;
+    QAction* mnuViewHistory_ = nullptr;
     QAction* mnuFileJobDetails_ = nullptr;
     QAction* mnuProcedureRun_ = nullptr;
     QDialog* jobDialog_ = nullptr;
     PlotWindow* plots_ = nullptr;   // owned by the main window
+    HistoryWindow* historyWindow_ = nullptr;   // owned by the main window
     ProcedureWindow* procedures_ = nullptr;   // owned by the main window
     bool started_ = false;
     bool shutDown_ = false;

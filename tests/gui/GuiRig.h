@@ -19,6 +19,15 @@ inline bool WaitFor(const std::function<bool()>& pred, int ms = 10000) { return 
 // Frames 0, 1 and 3 shown ('F') and the buttons enabled ('E'): "F-- E--".
 std::string State(MainWindow& w);
 
+// Run records and the history go under XDG_DATA_HOME: the test's own
+// folder while it runs.
+struct DataHome {
+    explicit DataHome(const std::string& path) : before_(qgetenv("XDG_DATA_HOME")) { set(path); }
+    ~DataHome() { qputenv("XDG_DATA_HOME", before_); }
+    void set(const std::string& path) { qputenv("XDG_DATA_HOME", QByteArray::fromStdString(path)); }
+    QByteArray before_;
+};
+
 // Catches every modal message box as it opens, records it and presses OK.
 struct BoxCatcher {
     BoxCatcher();

@@ -45,14 +45,6 @@ steps:
     name: RX level
 )";
 
-// Run records go under XDG_DATA_HOME: the test's own folder while it runs.
-struct DataHome {
-    explicit DataHome(const std::string& path) : before_(qgetenv("XDG_DATA_HOME")) { set(path); }
-    ~DataHome() { qputenv("XDG_DATA_HOME", before_); }
-    void set(const std::string& path) { qputenv("XDG_DATA_HOME", QByteArray::fromStdString(path)); }
-    QByteArray before_;
-};
-
 std::vector<std::string> Rows(const QListWidget* list)
 {
     std::vector<std::string> rows;
