@@ -400,6 +400,21 @@ std::unique_ptr<HistoryStore> MakeSqlHistory(std::unique_ptr<SqlConnection> conn
     return std::make_unique<SqlHistoryStore>(std::move(connection));
 }
 
+bool SendUnsent(HistoryStore& local, HistoryStore& server, int& sent, std::string& reason)
+{
+    sent = 0;
+    std::vector<std::string> ids;
+    if (!local.unsent(ids, reason))
+        return false;
+    for (const std::string& id : ids) {
+        HistoryJob j;
+        if (!local.get(id, j, reason) || !server.put(j, reason) || !local.markSent(id, reason))
+            return false;
+        ++sent;
+    }
+    return true;
+}
+
 std::unique_ptr<HistoryStore> MakeSqliteHistory(const std::string& path)
 {
     return MakeSqlHistory(MakeSqliteConnection(path));
