@@ -90,21 +90,25 @@ TEST(History, AJobOfThePacedRadioReachesTheBenchAndTheShopAlikeAndIsRebuiltFromI
     EXPECT_EQ(bench.cli({"history", "show", id, "--json"}, {}, false).out, onBench.out);
 }
 
-// A bench database that is corrupt, cannot be opened or is locked costs no
-// radio work: the session ends well with a warning, the backup and the job
-// file are written; what was not stored goes in at the next chance (the
-// lock released) or by a rebuild (the file repaired).
+// A bench database that is corrupt, cannot be opened or is locked, or a
+// shop server that does not answer, costs no radio work: the session ends
+// well with a warning, the backup and the job file are written; what was not
+// stored goes in at the next chance (the lock released), by a rebuild (the
+// file repaired) or waits on the bench (the server).
 TEST(History, ADatabaseThatCannotBeUsedWarnsAndLosesNoRadioWork)
 {
-    enum class Fault { Corrupt, Folder, Locked };
+    enum class Fault { Corrupt, Folder, Locked, NoServer };
     const std::pair<Fault, const char*> cases[] = {
-        {Fault::Corrupt, "file is not a database"},
-        {Fault::Folder, "unable to open database file"},
-        {Fault::Locked, "database is locked"},
+        {Fault::Corrupt, "SQLite HISTORY: file is not a database"},
+        {Fault::Folder, "SQLite HISTORY: unable to open database file"},
+        {Fault::Locked, "SQLite HISTORY: database is locked"},
+        {Fault::NoServer, "the shop server (PostgreSQL host /nonexistent, database shop) cannot take the jobs now"},
     };
     for (const auto& [fault, warning] : cases) {
         SCOPED_TRACE(warning);
         Bench bench;
+        if (fault == Fault::NoServer)
+            bench.conninfo = "host=/nonexistent port=5432 user=dorvel dbname=shop";
         std::filesystem::create_directories(bench.data() + "/dorvel-adj");
         std::unique_ptr<SqlConnection> holder;
         std::thread release;
@@ -128,22 +132,28 @@ TEST(History, ADatabaseThatCannotBeUsedWarnsAndLosesNoRadioWork)
         }
         SimProcess sim({"--fast"});
         const RunResult s = bench.cli({"session", "--device", sim.device()},
-                                      "connect\nselect 1\nstep 1\nidle\nwait 8000\nquit\n");
+                                      std::string("connect\nselect 1\nstep 1\nidle\n") +
+                                          (fault == Fault::Locked ? "wait 8000\n" : "") + "quit\n");
         if (release.joinable())
             release.join();
         EXPECT_EQ(s.status, 0) << s.out << s.err;
-        EXPECT_TRUE(Has(s.err, "warning: History: SQLite " + bench.history() + ": " + warning)) << s.err;
+        std::string expected = std::string("warning: History: ") + warning;
+        if (const size_t at = expected.find("HISTORY"); at != std::string::npos)
+            expected.replace(at, 7, bench.history());
+        EXPECT_TRUE(Has(s.err, expected)) << s.err;
         EXPECT_EQ(FilesIn(bench.data() + "/dorvel-adj/backups", ".bin").size(), 1u);
         const std::vector<std::string> jobs = FilesIn(bench.data() + "/dorvel-adj/jobs", ".json");
         ASSERT_EQ(jobs.size(), 1u);
         EXPECT_TRUE(Has(ReadFile(jobs[0]), "\"item\":\"Power(Hi)\",\"old\":180,\"new\":181")) << ReadFile(jobs[0]);
         if (fault == Fault::Locked) {
             EXPECT_TRUE(Has(s.err, "History: stored again")) << s.err;
+        } else if (fault == Fault::NoServer) {
+            EXPECT_TRUE(Has(s.err, "They wait on this bench")) << s.err;
         } else {
             std::filesystem::remove_all(bench.history());
             EXPECT_EQ(bench.cli({"history", "rebuild"}).status, 0);
         }
-        const RunResult listed = bench.cli({"history", "--json"});
+        const RunResult listed = bench.cli({"history", "--json"}, {}, false);
         EXPECT_EQ(onlyJobId(listed) + ".json", std::filesystem::path(jobs[0]).filename().string()) << listed.out;
     }
 }
