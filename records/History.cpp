@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -97,7 +98,12 @@ int64_t number(const YAML::Node& n, const char* key)
 std::optional<double> optReal(const YAML::Node& n, const char* key)
 {
     const YAML::Node v = n[key];
-    return v && !v.IsNull() ? std::optional<double>(v.as<double>()) : std::nullopt;
+    if (!v || v.IsNull())
+        return std::nullopt;
+    const double d = v.as<double>();
+    if (!std::isfinite(d))
+        throw YAML::Exception(YAML::Mark::null_mark(), std::string(key) + " is not a number");
+    return d;
 }
 const YAML::Node list(const YAML::Node& n, const char* key)
 {

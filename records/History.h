@@ -158,6 +158,12 @@ std::unique_ptr<HistoryStore> MakeSqliteHistory(const std::string& path);
 // "service=..."); the password comes from ~/.pgpass or the service file.
 std::unique_ptr<HistoryStore> MakePostgresHistory(const std::string& conninfo);
 
+// Copies every job of a bench's store that the server has not taken yet,
+// marking each one sent once the server holds it. A job put twice is stored
+// once, so a copy cut off half-way is simply made again. sent: how many
+// went; false with the reason when the rest must wait.
+bool SendUnsent(HistoryStore& local, HistoryStore& server, int& sent, std::string& reason);
+
 // Builds the store afresh from the files: every job file in jobsFolder, and
 // every backup in backupFolder that no job file names (a job of its own,
 // from the backup's record). jobs: how many jobs went in; skipped: files

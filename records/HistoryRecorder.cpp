@@ -315,27 +315,13 @@ bool HistoryRecorder::storeLocally(const HistoryJob& job, std::string& reason)
     return false;
 }
 
-// Copies every job the bench holds that the server has not yet taken.
-// A job put twice is stored once, so a copy cut off half-way is simply
-// made again.
 void HistoryRecorder::sendToServer(std::string& problem)
 {
     if (!server_)
         server_ = MakePostgresHistory(settings_.server);
     std::string reason;
-    std::vector<std::string> ids;
-    bool behind = false;
-    if (!local_ || !local_->unsent(ids, reason)) {
-        behind = true;
-    } else {
-        for (const std::string& id : ids) {
-            HistoryJob j;
-            if (!local_->get(id, j, reason) || !server_->put(j, reason) || !local_->markSent(id, reason)) {
-                behind = true;
-                break;
-            }
-        }
-    }
+    int sent = 0;
+    const bool behind = !local_ || !SendUnsent(*local_, *server_, sent, reason);
     if (behind) {
         server_->close();
         problem = "History: the shop server (" + server_->where() + ") cannot take the jobs now: " + reason +

@@ -87,19 +87,38 @@ public:
             "(SELECT COUNT(*) FROM automatics a WHERE a.job_id = j.id), "
             "(SELECT COUNT(*) FROM runs r WHERE r.job_id = j.id), "
             "(SELECT f.path FROM files f WHERE f.job_id = j.id AND f.kind = 'report' ORDER BY f.seq DESC LIMIT 1) "
-            "FROM jobs j WHERE (CAST($1 AS TEXT) = '' OR j.serial = $1) "
-            "AND (CAST($2 AS TEXT) = '' OR j.main_code = $2 OR j.sub_code = $2) "
-            "AND (CAST($3 AS BIGINT) = 0 OR j.start_time >= $3) AND (CAST($4 AS BIGINT) = 0 OR j.start_time < $4) "
-            "AND (CAST($5 AS INTEGER) = 0 OR EXISTS (SELECT 1 FROM runs r WHERE r.job_id = j.id "
-            "AND r.outcome IN ('FAIL', 'ERROR', 'ABORTED'))) "
-            "AND (CAST($6 AS TEXT) = '' OR ($6 = 'none' AND NOT EXISTS (SELECT 1 FROM runs r WHERE r.job_id = j.id)) "
-            "OR " + lastOutcome + " = $6) "
-            "ORDER BY j.start_time DESC, j.id DESC LIMIT $7";
+            "FROM jobs j WHERE 1 = 1";
+        // Only the filters given become conditions (each value bound), so
+        // that the engine can use the index of the one that narrows most.
+        std::string where;
+        std::vector<V> params;
+        const auto cond = [&](const std::string& text, const V& value) {
+            params.push_back(value);
+            const std::string n = "$" + std::to_string(params.size());
+            std::string c = text;
+            for (size_t at; (at = c.find('?')) != std::string::npos;)
+                c.replace(at, 1, n);
+            where += " AND " + c;
+        };
+        if (!f.serial.empty())
+            cond("j.serial = ?", V::of(f.serial));
+        if (!f.model.empty())
+            cond("(j.main_code = ? OR j.sub_code = ?)", V::of(f.model));
+        if (f.since != 0)
+            cond("j.start_time >= ?", V::of(f.since));
+        if (f.until != 0)
+            cond("j.start_time < ?", V::of(f.until));
+        if (f.failed)
+            where += " AND EXISTS (SELECT 1 FROM runs r WHERE r.job_id = j.id AND r.outcome IN ('FAIL', 'ERROR', "
+                     "'ABORTED'))";
+        if (f.outcome == "none")
+            where += " AND NOT EXISTS (SELECT 1 FROM runs r WHERE r.job_id = j.id)";
+        else if (!f.outcome.empty())
+            cond(lastOutcome + " = ?", V::of(f.outcome));
+        params.push_back(V::of(static_cast<int64_t>(f.limit > 0 ? f.limit : 1000000000)));
         std::vector<SqlRow> rows;
-        if (!db_->run(sql,
-                      {V::of(f.serial), V::of(f.model), V::of(f.since), V::of(f.until), V::of(f.failed ? 1 : 0),
-                       V::of(f.outcome), V::of(static_cast<int64_t>(f.limit > 0 ? f.limit : 1000000000))},
-                      &rows, reason))
+        if (!db_->run(sql + where + " ORDER BY j.start_time DESC, j.id DESC LIMIT $" + std::to_string(params.size()),
+                      params, &rows, reason))
             return failed(reason);
         out.clear();
         for (const SqlRow& r : rows) {
@@ -398,6 +417,21 @@ private:
 std::unique_ptr<HistoryStore> MakeSqlHistory(std::unique_ptr<SqlConnection> connection)
 {
     return std::make_unique<SqlHistoryStore>(std::move(connection));
+}
+
+bool SendUnsent(HistoryStore& local, HistoryStore& server, int& sent, std::string& reason)
+{
+    sent = 0;
+    std::vector<std::string> ids;
+    if (!local.unsent(ids, reason))
+        return false;
+    for (const std::string& id : ids) {
+        HistoryJob j;
+        if (!local.get(id, j, reason) || !server.put(j, reason) || !local.markSent(id, reason))
+            return false;
+        ++sent;
+    }
+    return true;
 }
 
 std::unique_ptr<HistoryStore> MakeSqliteHistory(const std::string& path)

@@ -58,6 +58,16 @@ ProcedureRun RunProcedure(const TempDir& dir, const std::string& device, const s
     return run;
 }
 
+// The bench's history of a data folder: its only job in full, as JSON.
+std::string HistoryOfOneJob(const std::string& data)
+{
+    const std::string list = RunCli({"XDG_DATA_HOME=" + data, "history", "--json"}).out;
+    const size_t at = list.find("\"id\":\"");
+    if (at == std::string::npos || list.find("\"id\":\"", at + 1) != std::string::npos)
+        return "not one job: " + list;
+    return RunCli({"XDG_DATA_HOME=" + data, "history", "show", list.substr(at + 6, 36), "--json"}).out;
+}
+
 std::string StepOutcomes(const QJsonObject& record)
 {
     std::string out;
@@ -131,6 +141,14 @@ TEST(Procedures, VerdictsOfTheFullAlignment)
         EXPECT_TRUE(Has(page, std::string("\n") + c.outcome + "\n")) << page;
         EXPECT_TRUE(Has(page, "SN1001")) << page;
         EXPECT_EQ(Has(page, "First failing step: 7, TX frequency error (code F-FREQ)"), c.firstFailing != 0) << page;
+        // The job in the bench's history, with the run and its measurements.
+        const std::string job = HistoryOfOneJob(dir.file("data"));
+        for (const std::string& t : {std::string("\"serial\":\"SN1001\""), std::string("\"operator\":\"Ann Lee\""),
+                                     "\"id\":\"" + r["run_id"].toString().toStdString() + "\"",
+                                     "\"outcome\":\"" + std::string(c.outcome) + "\"",
+                                     "\"failure_code\":\"" + std::string(c.code) + "\"", std::string("\"kind\":\"run\"")})
+            EXPECT_TRUE(Has(job, t)) << t << "\n" << job;
+        EXPECT_EQ(Has(job, "\"attempt\":2"), std::string(c.name) == "the power right at the second try") << job;
         const QJsonArray steps = r["steps"].toArray();
         if (std::string(c.name) == "the power right at the second try") {
             const QJsonArray tries = steps[5].toObject()["measurements"].toArray();
@@ -227,4 +245,12 @@ TEST(Procedures, FourRadiosAtOnceEachWithItsOwnRecord)
     EXPECT_EQ(backups.size(), 4u);
     EXPECT_EQ(ids.size(), 4u);
     EXPECT_EQ(SchemaFaults(dir.file("data") + "/dorvel-adj/runs"), "");
+    // Four processes at once into the bench's one history file.
+    const RunResult history = RunCli({"XDG_DATA_HOME=" + dir.file("data"), "history", "--json"});
+    for (const char* serial : {"Q1", "Q2", "Q3", "Q4"})
+        EXPECT_TRUE(Has(history.out, std::string("\"serial\":\"") + serial + "\"")) << serial << history.out;
+    size_t passed = 0;
+    for (size_t at = 0; (at = history.out.find("\"outcome\":\"PASS\"", at + 1)) != std::string::npos;)
+        ++passed;
+    EXPECT_EQ(passed, 4u) << history.out;
 }

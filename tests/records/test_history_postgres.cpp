@@ -1,12 +1,13 @@
 // The shop server's engine against a real PostgreSQL server (the test
 // server that ctest starts): bound parameters of every type, what a
 // failure says, and a server that goes away and comes back.
-#include <gtest/gtest.h>
-
 #include <unistd.h>
+
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 
 #include "records/HistorySql.h"
 #include "tests/support/PgTestServer.h"
@@ -145,8 +146,12 @@ TEST(HistoryPostgres, ARefusedConnectionSaysWhyAndNothingRuns)
 struct ServerBack {
     ~ServerBack()
     {
-        if (halted)
-            PgTestServerResume();
+        try {
+            if (halted)
+                PgTestServerResume();
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << e.what();
+        }
     }
     bool halted = false;
 };
