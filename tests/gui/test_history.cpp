@@ -1,8 +1,6 @@
-// View > "History..." in the real window against the simulated radio: two
-// jobs (one with a step of a value and a saved report) listed from this
-// bench's file, filtered, sorted by date, a job in words, its report and
-// backup folder handed to the desktop; and a history file that cannot be
-// opened said in the window.
+// View > "History..." in the real window against the simulated radio: jobs
+// listed, sorted, filtered and shown, their files handed to the desktop, and
+// a history that cannot be read or is off.
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -95,8 +93,6 @@ TEST(History, JobsListedFilteredSortedShownAndTheirFilesOpened)
     EXPECT_TRUE(h->source()->text().contains("from this bench: ")) << h->source()->text().toStdString();
     ASSERT_EQ(Serials(t), (std::vector<std::string>{"SN-H2", "SN-H1"})) << "the newest first";
     EXPECT_EQ(t->item(1, HistoryWindow::Model)->text(), "5314/0100");
-    EXPECT_EQ(t->item(1, HistoryWindow::Outcome)->text(), "") << "no procedure ran";
-    EXPECT_GE(t->item(1, HistoryWindow::Adjustments)->text().toInt(), 1);
     EXPECT_TRUE(t->item(1, HistoryWindow::Date)->text().contains(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d$")));
 
     ClickHeader(t, HistoryWindow::Date);
