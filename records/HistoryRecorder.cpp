@@ -126,9 +126,8 @@ void HistoryRecorder::tick()
             warnTo_(w);
     const uint32_t nowMs = clock_.GetTickCount();
     if (job_.jobNumber() != jobNumber_) {
-        // "Connect": the next job. What the last one holds goes first.
-        if (jobNumber_ != 0)
-            handOver();
+        // "Connect": the next job. The last one stays as last handed over:
+        // by now "Connect" has cleared its journal and details.
         jobNumber_ = job_.jobNumber();
         current_ = HistoryJob{};
         current_.id = NewRunId();
@@ -144,8 +143,12 @@ void HistoryRecorder::tick()
         if (!runner_->record().id.empty())
             runRecorded(runner_->record());
     }
-    if (journal_.revision() != revision_)
+    const JobDetails& d = job_.details();
+    if (journal_.revision() != revision_ || d.serial != details_.serial || d.technician != details_.technician ||
+        d.order != details_.order) {
+        details_ = d;
         dirty_ = true;
+    }
     if ((dirty_ || urgent_) && (urgent_ || nowMs - lastHandOver_ >= kHandOverMs)) {
         lastHandOver_ = nowMs;
         handOver();

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "records/History.h"
+#include "records/JobRecord.h"
 
 #include "platform/TickClock.h"
 
@@ -102,6 +103,7 @@ private:
     uint32_t lastHandOver_ = 0;
     bool urgent_ = false;
     std::string lastJson_;   // the job as last handed over
+    JobDetails details_;     // as last seen
 
     // Shared with the worker.
     std::mutex mutex_;
