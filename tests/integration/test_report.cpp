@@ -232,10 +232,16 @@ TEST(Report, WhatTheJobDidToTheRadioIsOnPaper)
         if (c != ' ' || text.empty() || text.back() != ' ')
             text += c;
     for (const std::string& t : {std::string("What changed in the radio"), std::string("Technician Ann Lee"),
-                                 std::string("Work order WO-17"), std::string("Serial no. SN-1"), backup,
+                                 std::string("Work order WO-17"), std::string("Serial no. SN-1"),
                                  "BPF T1: ended before its end: the radio was left on " +
                                      std::to_string(t1["final"].toInt()) + ", the last value it tried",
                                  std::string("BPF T1 *"), std::string("read before the last adjustment")})
         EXPECT_TRUE(Has(text, t)) << t << "\n" << text;
     EXPECT_TRUE(Has(text, "BPF T1 Level 120 " + std::to_string(t1["final"].toInt()))) << text;
+    // The backup's path, wrapped where it is wider than the page.
+    std::string joined;
+    for (char c : text)
+        if (c != ' ' && c != '\n')
+            joined += c;
+    EXPECT_TRUE(Has(joined, "Backup" + backup)) << text;
 }
