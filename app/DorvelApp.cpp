@@ -77,6 +77,7 @@ bool DorvelApp::Main()
         history_ = std::make_unique<HistoryRecorder>(model_->myJournal, *job_, *platform_.clock, *platform_.history);
         history_->setWarn([this](const std::string& text) { status_->notice(text); });
         history_->setRunner(runner_.get());
+        model_->addListener(history_.get());
         main_->setHistory(history_.get());
     }
     // The stored port and release time over those defaults.

@@ -5,6 +5,9 @@
 class ModelListener {
 public:
     virtual ~ModelListener() = default;
+    // "Connect" was pressed and the job before is about to be cleared: its
+    // journal and details still stand as that job left them.
+    virtual void jobEnding() {}
     // "Connect" was pressed: a new job begins, and its record with it.
     virtual void connectStarted() {}
     // The clone read of a "Connect" ended well: the image is in memory and

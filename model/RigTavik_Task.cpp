@@ -297,6 +297,7 @@ void clsIndOp_RigTavik::RigOpFunc_ClickCmd00(int16_t Index)
     RigTavikOp_AutoSeqEnd();
     switch (Index) {
     case 0:   // "Connect"
+        announce(&ModelListener::jobEnding);
         RigOpFunc_ResetAll();
         myJournal.begin(myPortNo);
         taskState = stStart;

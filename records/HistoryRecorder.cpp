@@ -126,8 +126,9 @@ void HistoryRecorder::tick()
             warnTo_(w);
     const uint32_t nowMs = clock_.GetTickCount();
     if (job_.jobNumber() != jobNumber_) {
-        // "Connect": the next job. The last one stays as last handed over:
-        // by now "Connect" has cleared its journal and details.
+        // "Connect": the next job. The last one was handed over as it
+        // ended (jobEnding); by now "Connect" has cleared its journal and
+        // details.
         jobNumber_ = job_.jobNumber();
         current_ = HistoryJob{};
         current_.id = NewRunId();

@@ -21,6 +21,7 @@
 #include "records/History.h"
 #include "records/JobRecord.h"
 
+#include "model/ModelListener.h"
 #include "platform/TickClock.h"
 
 class ServiceJournal;
@@ -39,7 +40,7 @@ struct HistorySettings {
 // bench: ...").
 std::unique_ptr<HistoryStore> HistoryViewStore(const HistorySettings& settings, std::string& source);
 
-class HistoryRecorder {
+class HistoryRecorder : public ModelListener {
 public:
     HistoryRecorder(const ServiceJournal& journal, const JobRecord& job, const platform::TickClock& clock,
                     HistorySettings settings);
@@ -76,6 +77,10 @@ public:
     const HistorySettings& settings() const { return settings_; }
     // The current job's id ("" before the first "Connect").
     std::string jobId() const { return current_.id; }
+
+    // "Connect" is about to clear the job: it is handed over as it ends, so
+    // that nothing done in its last second is left out.
+    void jobEnding() override { handOver(); }
 
     // For the benchmark: the job as it stands now, as the tick hands it over.
     HistoryJob snapshot() const;

@@ -15,11 +15,15 @@
 #include "tests/support/ScriptedRadio.h"
 
 struct ModelBench {
+    ModelBench() = default;
+    explicit ModelBench(const HistorySettings* settings) : history(settings) {}
+
+    const HistorySettings* history = nullptr;   // null: no history kept
     FakeSerialPort port;
     FakeTimer timer;
     ManualTickClock clk;
     MemoryWindow win;
-    DorvelApp app{AppPlatform{&port, &timer, &clk}, win.controls};   // no instance lock, no settings file
+    DorvelApp app{platform(), win.controls};   // no instance lock, no settings file
     ScriptedRadio trx{port};
     bool started = (port.clock = &clk, app.Main(), true);
     clsIndOp_RigTavik& m = app.model();
@@ -27,6 +31,12 @@ struct ModelBench {
     size_t bytesPerTick = 0;          // above 0: received bytes trickle in
     std::vector<uint32_t> writtenAt;  // clock time of each written frame
 
+    AppPlatform platform()
+    {
+        AppPlatform p{&port, &timer, &clk};
+        p.history = history;
+        return p;
+    }
     void tick()
     {
         clk.advance(50);
