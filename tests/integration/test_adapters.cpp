@@ -166,8 +166,7 @@ TEST(Adapters, TheWholeJobOnEveryProfileWithoutATimeOutAndWithWholeFrames)
 
 // The real port on the simulator's device, with the kernel's serial flags
 // stood in for (a pseudo-terminal takes none): the opening sets low
-// latency and keeps what the adapter says, the closing puts the flag back,
-// and a device that takes no flag opens all the same.
+// latency and keeps what the adapter says, the closing puts the flag back.
 TEST(Adapters, ThePortSetsLowLatencyOnOpeningAndPutsItBackOnClosing)
 {
     FakeAdapterSystem kernel;
@@ -186,13 +185,4 @@ TEST(Adapters, ThePortSetsLowLatencyOnOpeningAndPutsItBackOnClosing)
     EXPECT_EQ(kernel.sets, (std::vector<int>{0x40 | ASYNC_LOW_LATENCY}));
     port.setPortOpen(false);
     EXPECT_EQ(kernel.sets, (std::vector<int>{0x40 | ASYNC_LOW_LATENCY, 0x40})) << "the flag as it was";
-
-    kernel.sets.clear();
-    kernel.getError = ENOTTY;
-    ASSERT_TRUE(port.setPortOpen(true)) << "a device without serial flags opens all the same";
-    EXPECT_EQ(port.adapter().lowLatency, platform::LowLatency::NotSupported);
-    port.setPortOpen(false);
-    EXPECT_TRUE(kernel.sets.empty());
-    for (int fd : kernel.fds)
-        EXPECT_GE(fd, 0) << "the flags of the open device are asked for";
 }
