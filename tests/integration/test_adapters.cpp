@@ -140,7 +140,6 @@ void RunProfile(const std::string& profile, const TempDir& dir, const Reference&
     EXPECT_TRUE(Has(w.out, "POW HI Level:  " + std::to_string(r.at(0x082) + 7) + " ->  " + std::to_string(r.at(0x082)) +
                                "\n") && Has(w.out, "verified")) << w.out << w.err;
     EXPECT_TRUE(sim.image() == backup) << "the radio holds its backup again";
-    EXPECT_FALSE(edited == backup) << "the session had changed the radio";
     const auto backupsNow = FilesIn(dir.file(profile + "-data/dorvel-adj/backups"), ".bin");
     ASSERT_EQ(backupsNow.size(), 2u);
     EXPECT_TRUE(ReadFile(backupsNow[1]) == edited) << "the radio was backed up before the write";
