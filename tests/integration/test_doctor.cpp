@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -29,9 +30,7 @@ RunResult Doctor(const TempDir& dir, const std::string& settings, std::vector<st
 std::string LockName(const std::string& device)
 {
     std::string name = device.substr(5);
-    for (char& c : name)
-        if (c == '/')
-            c = '_';
+    std::replace(name.begin(), name.end(), '/', '_');
     return "/tmp/LCK.." + name;
 }
 
