@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <thread>
 
 #include "tests/integration/SessionRun.h"
@@ -213,17 +214,11 @@ namespace {
 // the order they were drawn.
 std::map<std::string, std::vector<int>> Bars(const std::string& terminal)
 {
+    // Each bar is drawn over the last from the line's start: "\rWriting   [ooo.....]  9%".
+    static const std::regex bar(R"(\r([A-Za-z]+) +\[[^\]\r\n]*\] *(\d+)%(?=[\r\n]|$))");
     std::map<std::string, std::vector<int>> bars;
-    size_t at = 0;
-    while (at < terminal.size()) {
-        const size_t end = std::min(terminal.find_first_of("\r\n", at), terminal.size());
-        const std::string piece = terminal.substr(at, end - at);
-        at = end + 1;
-        const size_t bar = piece.find(" [");
-        if (bar == std::string::npos || piece.size() < 4 || piece.back() != '%')
-            continue;
-        bars[piece.substr(0, piece.find(' '))].push_back(std::stoi(piece.substr(piece.size() - 4, 3)));
-    }
+    for (std::sregex_iterator m(terminal.begin(), terminal.end(), bar), end; m != end; ++m)
+        bars[(*m)[1].str()].push_back(std::stoi((*m)[2].str()));
     return bars;
 }
 
