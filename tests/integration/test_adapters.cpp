@@ -53,16 +53,12 @@ std::vector<std::string> brokenPcFrames(const std::string& log)
     static const std::regex frame("^FE(FE)+EEEF(E[0-68])([0-9A-F]{2})*FD$");
     std::vector<std::string> broken;
     std::istringstream in(log);
-    for (std::string line; std::getline(in, line);) {
-        std::istringstream l(line);
-        long ms;
-        std::string side, hex;
-        if (!(l >> ms >> side >> hex) || side != "pc")
-            continue;
-        std::smatch m;
-        if (!std::regex_match(hex, m, frame) || (m[2] == "E8" && hex.size() != 2 * 13))
-            broken.push_back(line);
-    }
+    long ms;
+    std::string side, hex;
+    std::smatch m;
+    while (in >> ms >> side >> hex)
+        if (side == "pc" && (!std::regex_match(hex, m, frame) || (m[2] == "E8" && hex.size() != 2 * 13)))
+            broken.push_back(std::to_string(ms) + " " + hex);
     return broken;
 }
 
