@@ -36,7 +36,6 @@ std::string PutImage(const TempDir& dir, const std::string& name, const std::str
     return dir.file(name + ".bin");
 }
 
-// The image with bytes put in at adr.
 std::string With(std::string image, size_t adr, const std::string& b) { return image.replace(adr, b.size(), b); }
 
 // The image of another unit: all 38 frequency slopes differ.
@@ -315,10 +314,9 @@ TEST(Restore, CtrlCDuringAWriteSaysWhatTheRadioHoldsAndTheWayBack)
                                        start.substr(16 * static_cast<size_t>(sent)))
                 << sent << " frames";
         }
-        size_t reads = 0;
-        for (size_t at = s.wire.find(" pc FEFEEEEFE2"); at != std::string::npos; at = s.wire.find(" pc FEFEEEEFE2", at + 1))
-            ++reads;
-        EXPECT_EQ(reads, static_cast<size_t>(c.reads)) << "clone reads";
+        const std::regex cloneRead(" pc FEFEEEEFE2");
+        const auto reads = std::distance(std::sregex_iterator(s.wire.begin(), s.wire.end(), cloneRead), {});
+        EXPECT_EQ(reads, c.reads) << "clone reads";
         const std::map<std::string, std::vector<int>> bars = Bars(s.r.err);
         for (const auto& [phase, percents] : bars) {
             EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end())) << phase << " fell back";
