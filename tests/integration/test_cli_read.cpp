@@ -26,8 +26,7 @@ TEST(CliRead, FullCloneReadGivesTheSimulatorsImageByteForByteAndItsListing)
     const RunResult r = RunCli({"read", "--device", sim.device(), "--out", dir.file("radio.bin")});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string image = ReadFile(dir.file("radio.bin"));
-    EXPECT_EQ(image.size(), 8160u);
-    EXPECT_TRUE(image == ReadFile(dir.file("ref.bin")));
+    EXPECT_TRUE(image == ReadFile(dir.file("ref.bin"))) << image.size() << " bytes";
     EXPECT_FALSE(FileExists(dir.file("radio.bin.part")));
 
     const RunResult fromFile = RunCli({"params", dir.file("ref.bin")});

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <thread>
 
 #include "tests/integration/SessionRun.h"
@@ -35,7 +36,6 @@ std::string PutImage(const TempDir& dir, const std::string& name, const std::str
     return dir.file(name + ".bin");
 }
 
-// The image with bytes put in at adr.
 std::string With(std::string image, size_t adr, const std::string& b) { return image.replace(adr, b.size(), b); }
 
 // The image of another unit: all 38 frequency slopes differ.
@@ -47,45 +47,6 @@ std::string OtherUnit(std::string image)
 }
 
 }  // namespace
-
-// A write that fails, or is not to be made, says why and leaves the backup
-// of the radio as it was read; the radio changes only once a clone write
-// began.
-TEST(Restore, AWriteThatFailsOrIsRefusedSaysWhyAndLeavesTheBackup)
-{
-    // recordSub "" for a bare image; cloneWrite: a clone write begins.
-    struct Case { const char* name; std::vector<std::string> simArgs; const char* recordSub; bool yes; int status;
-                  const char* says; bool cloneWrite; };
-    const Case cases[] = {
-        {"refuse-write", {"--fault", "refuse-write"}, "0100", true, 1,
-         "\nConnected transceiver is not compatible model.\n", false},
-        {"write-fails", {"--fault", "write-fails"}, "0100", true, 1, "\nCannot write cloning data.\n", true},
-        {"a record of another sub model", {"--sub-code", "0101"}, "0100", true, 1,
-         "This image belongs to a 5314-0100 radio, and the radio connected is 5314-0101. Nothing was written.", false},
-        {"a bare image, a radio that allows no write", {"--model-byte", "00"}, "", true, 1,
-         "Connected transceiver is not compatible model.", false},
-        {"without --yes", {}, "0100", false, 0, "                POW HI Level:  180 ->  200\n", false},
-    };
-    const std::string start = ReferenceImage({}).image;
-    for (const Case& c : cases) {
-        TempDir dir;
-        const std::string file = PutImage(dir, "radio", With(start, 0x082, "\xC8"), c.recordSub);
-        std::vector<std::string> simArgs{"--fast", "--log", dir.file("wire.log")};
-        simArgs.insert(simArgs.end(), c.simArgs.begin(), c.simArgs.end());
-        SimProcess sim(simArgs);
-        std::vector<std::string> args{"write", "--device", sim.device(), "--in", file};
-        if (c.yes)
-            args.push_back("--yes");
-        const RunResult r = Cli(dir.file("data"), args);
-        EXPECT_EQ(r.status, c.status) << c.name << "\n" << r.err;
-        EXPECT_TRUE(Has(r.out + r.err, c.says)) << c.name << "\n" << r.out << r.err;
-        EXPECT_EQ(Has(ReadFile(dir.file("wire.log")), " pc FEFEEEEFE3"), c.cloneWrite) << c.name;
-        EXPECT_TRUE(c.cloneWrite || sim.image() == start) << c.name << ": the radio as it was";
-        const std::vector<std::string> backups = Backups(dir.file("data"));
-        ASSERT_EQ(backups.size(), 1u) << c.name << ": the read was backed up all the same";
-        EXPECT_TRUE(ReadFile(backups[0]) == start) << c.name;
-    }
-}
 
 TEST(Restore, DiffShowsWhatDiffersInListingTermsOrAsAddresses)
 {
@@ -180,43 +141,69 @@ TEST(Restore, APulledWriteSaysWhatTheRadioHoldsAndTheRetryDoesNotBuryTheGoodBack
 // that cannot be saved stops the write before its first frame, unless
 // --no-backup); an image of the other variant or one that cannot be a
 // radio's memory is refused unless --force; an image of another unit is
-// written, but the change list says so first.
-TEST(Restore, AWriteNeedsABackupAndAnImageThatSuitsTheRadio)
+// written, but the change list says so first. A write that fails, or is not
+// to be made, says why and leaves the backup of the radio as it was read; the
+// radio changes only once a clone write began.
+TEST(Restore, AWriteIsMadeOnlyWhenItSuitsTheRadioAndOtherwiseSaysWhyAndKeepsTheBackup)
 {
     const std::string start = ReferenceImage({}).image;
     const std::string level = With(start, 0x082, "\xC8");
     const std::string mid = With(start, 0x140, std::string(1, static_cast<char>(start[0x140] | 0x80)));
-    struct Case { const char* name; std::string image; std::vector<std::string> options; bool dataFolderIsAFile;
-                  int status; const char* says; };
+    // recordSub "" for a bare image; cloneWrite: a clone write begins. Without a data folder no
+    // backup is saved.
+    struct Case { const char* name; std::string image; std::vector<std::string> simArgs, options;
+                  const char* recordSub; bool dataFolderIsAFile; int status; const char* says;
+                  bool cloneWrite; };
     const Case cases[] = {
-        {"the data folder is a file", level, {}, true, 1,
-         "The backup of the radio could not be saved: cannot create the folder"},
-        {"--no-backup", level, {"--no-backup"}, true, 0, "verified"},
-        {"the Mid variant", mid, {}, false, 1,
-         "This image is of the Mid variant, and the radio connected is of the standard variant. Nothing was written."},
-        {"the Mid variant, forced", mid, {"--force"}, false, 0, "verified"},
-        {"erased", std::string(8160, '\xFF'), {}, false, 1,
-         "This image cannot be a radio's memory: every byte is 0xFF. Nothing was written."},
-        {"zeros", std::string(8160, '\0'), {}, false, 1, "every byte is 0x00"},
-        {"a base frequency beyond 800 MHz", With(start, 0x030, "\x20\x00"), {}, false, 1,
-         "its base frequency (bytes 0x030 and 0x031) does not decode"},
-        {"a channel beyond 800 MHz", With(start, 0x160, "\x40\x00\x00\x00"), {}, false, 1,
-         "channel 1 holds a frequency beyond 800 MHz"},
-        {"another unit", OtherUnit(start), {}, false, 0,
-         "Warning: this image is from another radio: 38 bytes of its channels and alignment differ from the radio's."},
+        {"refuse-write", level, {"--fault", "refuse-write"}, {"--yes"}, "0100", false, 1,
+         "\nConnected transceiver is not compatible model.\n", false},
+        {"write-fails", level, {"--fault", "write-fails"}, {"--yes"}, "0100", false, 1,
+         "\nCannot write cloning data.\n", true},
+        {"a record of another sub model", level, {"--sub-code", "0101"}, {"--yes"}, "0100", false, 1,
+         "This image belongs to a 5314-0100 radio, and the radio connected is 5314-0101. "
+         "Nothing was written.", false},
+        {"a bare image, a radio that allows no write", level, {"--model-byte", "00"}, {"--yes"}, "", false, 1,
+         "Connected transceiver is not compatible model.", false},
+        {"without --yes", level, {}, {}, "0100", false, 0, "                POW HI Level:  180 ->  200\n",
+         false},
+        {"the data folder is a file", level, {}, {"--yes"}, "0100", true, 1,
+         "The backup of the radio could not be saved: cannot create the folder", false},
+        {"--no-backup", level, {}, {"--yes", "--no-backup"}, "0100", true, 0, "verified", true},
+        {"the Mid variant", mid, {}, {"--yes"}, "0100", false, 1,
+         "This image is of the Mid variant, and the radio connected is of the standard variant. "
+         "Nothing was written.", false},
+        {"the Mid variant, forced", mid, {}, {"--yes", "--force"}, "0100", false, 0, "verified", true},
+        {"erased", std::string(8160, '\xFF'), {}, {"--yes"}, "0100", false, 1,
+         "This image cannot be a radio's memory: every byte is 0xFF. Nothing was written.", false},
+        {"zeros", std::string(8160, '\0'), {}, {"--yes"}, "0100", false, 1, "every byte is 0x00", false},
+        {"a base frequency beyond 800 MHz", With(start, 0x030, "\x20\x00"), {}, {"--yes"}, "0100", false, 1,
+         "its base frequency (bytes 0x030 and 0x031) does not decode", false},
+        {"a channel beyond 800 MHz", With(start, 0x160, "\x40\x00\x00\x00"), {}, {"--yes"}, "0100", false, 1,
+         "channel 1 holds a frequency beyond 800 MHz", false},
+        {"another unit", OtherUnit(start), {}, {"--yes"}, "0100", false, 0,
+         "Warning: this image is from another radio: 38 bytes of its channels and alignment differ "
+         "from the radio's.", true},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         TempDir dir;
-        const std::string file = PutImage(dir, "radio", c.image, "0100");
+        const std::string file = PutImage(dir, "radio", c.image, c.recordSub);
         std::ofstream(dir.file("afile")) << "not a folder";
-        SimProcess sim({"--fast", "--log", dir.file("wire.log")});
-        std::vector<std::string> args{"write", "--device", sim.device(), "--in", file, "--yes"};
+        std::vector<std::string> simArgs{"--fast", "--log", dir.file("wire.log")};
+        simArgs.insert(simArgs.end(), c.simArgs.begin(), c.simArgs.end());
+        SimProcess sim(simArgs);
+        std::vector<std::string> args{"write", "--device", sim.device(), "--in", file};
         args.insert(args.end(), c.options.begin(), c.options.end());
         const RunResult r = Cli(dir.file(c.dataFolderIsAFile ? "afile" : "data"), args);
-        EXPECT_EQ(r.status, c.status) << c.name << "\n" << r.err;
-        EXPECT_TRUE(Has(r.out + r.err, c.says)) << c.name << "\n" << r.out << r.err;
-        EXPECT_EQ(Has(ReadFile(dir.file("wire.log")), " pc FEFEEEEFE3"), c.status == 0) << c.name;
-        EXPECT_TRUE(sim.image() == (c.status == 0 ? c.image : start)) << c.name;
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_TRUE(Has(r.out + r.err, c.says)) << r.out << r.err;
+        EXPECT_EQ(Has(ReadFile(dir.file("wire.log")), " pc FEFEEEEFE3"), c.cloneWrite);
+        // A write that failed leaves the radio partly written.
+        EXPECT_TRUE((c.cloneWrite && c.status != 0) || sim.image() == (c.cloneWrite ? c.image : start))
+            << "the radio as it was, or as the image";
+        const std::vector<std::string> backups = Backups(dir.file("data"));
+        EXPECT_EQ(backups.size(), c.dataFolderIsAFile ? 0u : 1u) << "the read was backed up all the same";
+        EXPECT_TRUE(backups.empty() || ReadFile(backups[0]) == start);
     }
 }
 
@@ -226,17 +213,11 @@ namespace {
 // the order they were drawn.
 std::map<std::string, std::vector<int>> Bars(const std::string& terminal)
 {
+    // Each bar is drawn over the last from the line's start: "\rWriting   [ooo.....]  9%".
+    static const std::regex bar(R"(\r([A-Za-z]+) +\[[^\]\r\n]*\] *(\d+)%(?=[\r\n]|$))");
     std::map<std::string, std::vector<int>> bars;
-    size_t at = 0;
-    while (at < terminal.size()) {
-        const size_t end = std::min(terminal.find_first_of("\r\n", at), terminal.size());
-        const std::string piece = terminal.substr(at, end - at);
-        at = end + 1;
-        const size_t bar = piece.find(" [");
-        if (bar == std::string::npos || piece.size() < 4 || piece.back() != '%')
-            continue;
-        bars[piece.substr(0, piece.find(' '))].push_back(std::stoi(piece.substr(piece.size() - 4, 3)));
-    }
+    for (std::sregex_iterator m(terminal.begin(), terminal.end(), bar), end; m != end; ++m)
+        bars[(*m)[1].str()].push_back(std::stoi((*m)[2].str()));
     return bars;
 }
 
@@ -333,10 +314,9 @@ TEST(Restore, CtrlCDuringAWriteSaysWhatTheRadioHoldsAndTheWayBack)
                                        start.substr(16 * static_cast<size_t>(sent)))
                 << sent << " frames";
         }
-        size_t reads = 0;
-        for (size_t at = s.wire.find(" pc FEFEEEEFE2"); at != std::string::npos; at = s.wire.find(" pc FEFEEEEFE2", at + 1))
-            ++reads;
-        EXPECT_EQ(reads, static_cast<size_t>(c.reads)) << "clone reads";
+        const std::regex cloneRead(" pc FEFEEEEFE2");
+        const auto reads = std::distance(std::sregex_iterator(s.wire.begin(), s.wire.end(), cloneRead), {});
+        EXPECT_EQ(reads, c.reads) << "clone reads";
         const std::map<std::string, std::vector<int>> bars = Bars(s.r.err);
         for (const auto& [phase, percents] : bars) {
             EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end())) << phase << " fell back";
