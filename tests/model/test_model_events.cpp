@@ -151,11 +151,8 @@ TEST(Sequences, EscapeEndsTheAdjustmentAndPutsBackWhatItChanged)
 {
     using Kind = JournalEvent::Kind;
     auto points = [](const Rig& r, Kind k, size_t n) {   // the n-th record of a kind has that many points
-        size_t seen = 0;
-        for (const JournalEvent& e : r.m.myJournal.events())
-            if (e.kind == k && seen++ == n - 1)
-                return e.points.size();
-        return size_t{0};
+        const auto all = r.events(k);
+        return all.size() < n ? 0 : all[n - 1]->points.size();
     };
     struct Case {
         const char* name;
