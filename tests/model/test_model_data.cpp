@@ -120,8 +120,8 @@ TEST(ItemTable, ResetBuildsTheTableAfreshEveryTime)
     ASSERT_EQ(m.idxBpfRun, 12);
 
     m.RigOpFunc_ResetAll();
-    EXPECT_EQ((std::vector<int>{m.idxChNo, m.idxBal, m.idxModW, m.idxModRatio, m.idxBpfRun, m.idxBpfT1, m.idxRxLva,
-                                m.idxLvRx, m.idxLvTx, m.idxRssi}),
+    EXPECT_EQ((std::vector<int>{m.idxChNo, m.idxBal, m.idxModW, m.idxModRatio, m.idxBpfRun, m.idxBpfT1,
+                                m.idxRxLva, m.idxLvRx, m.idxLvTx, m.idxRssi}),
               (std::vector<int>{0, 4, 5, 6, 10, 11, 13, 15, 16, 17}));
     EXPECT_EQ(b.con.ListCount(), 18);
     EXPECT_EQ(b.win.lboConsole.count(), 18);
