@@ -37,7 +37,6 @@ struct RecordingReceiver : ConsoleEventReceiver {
     std::vector<Call> calls;
 };
 
-// A console of two items.
 struct ConsoleTest : ::testing::Test {
     ConsoleTest() { c.myListBox = &list; c.myEventClass = &rx; c.myEeprom = &eep; c.AddItem(); c.AddItem(); }
     clsCmcEeprom eep;

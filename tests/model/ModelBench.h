@@ -93,6 +93,15 @@ struct ModelBench {
         const auto it = std::find_if(trx.commands.rbegin(), trx.commands.rend(), [&](const auto& c) { return c.sub == sub; });
         return it == trx.commands.rend() ? 0 : it->value;
     }
+    // The journal's events of one kind, in order.
+    std::vector<const JournalEvent*> events(JournalEvent::Kind k) const
+    {
+        std::vector<const JournalEvent*> out;
+        for (const JournalEvent& e : m.myJournal.events())
+            if (e.kind == k)
+                out.push_back(&e);
+        return out;
+    }
     std::string line(int16_t i) const { return win.lboConsole.line(i); }
     int image(int adr) { return app.radio().eepImage().ReadByte(adr); }
     // A channel record: frequencies in hertz, byte 12 (power, inhibit marks), byte 13 (bit 7 narrow).

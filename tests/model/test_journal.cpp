@@ -46,20 +46,13 @@ protected:
         }
         EXPECT_TRUE(runToEnd()) << "the RSSI levels";
     }
-    std::vector<const JournalEvent*> all(Kind k) const
-    {
-        std::vector<const JournalEvent*> out;
-        for (const JournalEvent& e : m.myJournal.events())
-            if (e.kind == k)
-                out.push_back(&e);
-        return out;
-    }
     // The n-th event of a kind, and an event's i-th point; past the end an
     // empty event and a point of -1s, which fail the checks on them.
     const JournalEvent& nth(Kind k, size_t n) const
     {
         static const JournalEvent none;
-        return n < all(k).size() ? *all(k)[n] : none;
+        const auto all = events(k);
+        return n < all.size() ? *all[n] : none;
     }
     static JournalPoint At(const JournalEvent& e, size_t i) { return i < e.points.size() ? e.points[i] : JournalPoint{-1, -1}; }
     int sd = 0;
@@ -69,14 +62,14 @@ protected:
 
 TEST_F(Journal, HoldsEveryFrameThatReachedTheTransceiverAndNothingElse)
 {
+    const auto adjust = events(Kind::Adjust);
     std::string journal;
-    for (const JournalEvent* e : all(Kind::Adjust))
+    for (const JournalEvent* e : adjust)
         journal += (journal.empty() ? "" : " ") + ByteToHex2(static_cast<int16_t>(e->command)) + ":" +
                    std::to_string(e->wireValue);
     EXPECT_EQ(journal, commands());
     const JournalEvent& first = nth(Kind::Adjust, 0);
     EXPECT_EQ(first.title + "/" + first.cause, "adjust mode/connect");
-    const auto adjust = all(Kind::Adjust);
     const auto op = std::find_if(adjust.begin(), adjust.end(), [](auto* e) { return e->cause != "connect"; });
     ASSERT_NE(op, adjust.end());
     EXPECT_EQ(std::make_tuple((*op)->title, (*op)->oldValue, (*op)->newValue, (*op)->cause),
@@ -87,7 +80,7 @@ TEST_F(Journal, HoldsEveryFrameThatReachedTheTransceiverAndNothingElse)
 TEST_F(Journal, HoldsEachAutomaticAdjustmentsTriedValuesAndReadings)
 {
     for (const auto& [kind, count] : {std::pair{Kind::Bpf, 2u}, {Kind::Lva, 1u}, {Kind::Rssi, 1u}})
-        EXPECT_EQ(all(kind).size(), count) << "events of kind " << static_cast<int>(kind);
+        EXPECT_EQ(events(kind).size(), count) << "events of kind " << static_cast<int>(kind);
 
     for (size_t k = 0; k < 2; ++k) {
         SCOPED_TRACE("T" + std::to_string(k + 1));
@@ -137,9 +130,11 @@ TEST_F(Journal, CountsTheOperatorsChangesAndTheResultsPerItem)
 TEST_F(Journal, AnEnterEndsASweepAndAFailedConnectStartsANewRecord)
 {
     enter(m.idxBpfRun);
-    EXPECT_TRUE(runUntil([&] { return all(Kind::Bpf).size() == 4 && all(Kind::Bpf)[2]->points.size() == 10; }));
+    EXPECT_TRUE(runUntil([&] {   // the second sweep's T1 under way
+        return events(Kind::Bpf).size() == 4 && nth(Kind::Bpf, 2).points.size() == 10;
+    }));
     enter(m.idxRxLva);   // waits for T1's sweep, then ends the sequence before T2
-    EXPECT_EQ(all(Kind::Bpf).size(), 4u);
+    EXPECT_EQ(events(Kind::Bpf).size(), 4u);
     EXPECT_EQ(std::make_pair(nth(Kind::Bpf, 2).outcome, nth(Kind::Bpf, 3).outcome),
               std::make_pair(Outcome::Done, Outcome::Interrupted));
     EXPECT_TRUE(nth(Kind::Bpf, 3).points.empty());
@@ -148,8 +143,8 @@ TEST_F(Journal, AnEnterEndsASweepAndAFailedConnectStartsANewRecord)
     app.mainWindow().cmd00_Click(0);
     EXPECT_TRUE(runUntil([&] { return win.msgBox.shown.size() == 1; }));
     EXPECT_EQ(m.myJournal.identity(), nullptr);
-    const auto& events = m.myJournal.events();
-    ASSERT_EQ(events.size(), 2u) << "a new record";
-    EXPECT_EQ(std::make_pair(events[0].kind, events[1].kind), std::make_pair(Kind::Connect, Kind::Failure));
-    EXPECT_EQ(events[1].message.substr(0, 27), "No answer from transceiver.");
+    const auto& record = m.myJournal.events();
+    ASSERT_EQ(record.size(), 2u) << "a new record";
+    EXPECT_EQ(std::make_pair(record[0].kind, record[1].kind), std::make_pair(Kind::Connect, Kind::Failure));
+    EXPECT_EQ(record[1].message.substr(0, 27), "No answer from transceiver.");
 }

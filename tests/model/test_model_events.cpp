@@ -61,9 +61,7 @@ TEST(ConsoleEvents, LinesOfTheSequenceItemsAndTheirEnterRules)
     EXPECT_EQ(r.line(r.rssi), "      RSSI: RSSI S3 Level ");
     r.enter(r.all);   // ends the RSSI capture
     EXPECT_EQ(r.line(r.rssi), "      RSSI: [Enter] to Start");
-    EXPECT_EQ(r.line(r.all), "   BPF ALL: Sweeping");
     EXPECT_EQ(r.line(r.t1), r.deflt(r.t1) + " Sweeping");
-    EXPECT_EQ(r.line(r.t2), r.deflt(r.t2) + " Sweeping");
 
     r.app.mainWindow().cmd00_Click(1);   // any button ends a sequence
     r.enter(r.t2);
@@ -116,12 +114,10 @@ TEST(Sequences, LvaSearchFollowsAFallingLevel)
         ASSERT_TRUE(r.runToEnd());
         const int value = r.con.Value(r.rxLva);
         EXPECT_EQ(r.m.lvaFailed[0], !reached);
-        if (reached) {
+        if (reached)
             EXPECT_LE(std::abs(falling(value) - target), 2) << "value " << value;
-        } else {
+        else
             EXPECT_EQ(value, 77) << "the value from before the search";
-            EXPECT_EQ(r.line(r.rxLva), r.deflt(r.rxLva) + " [Enter] to Sweep (Auto Adjust Failed)");
-        }
         EXPECT_EQ(r.image(0x03C), value);
         EXPECT_EQ(r.con.WaitAfterE8(r.rxLva), 500) << "the normal wait again";
         EXPECT_EQ(r.win.beeper.beeps, 1);
@@ -151,11 +147,8 @@ TEST(Sequences, EscapeEndsTheAdjustmentAndPutsBackWhatItChanged)
 {
     using Kind = JournalEvent::Kind;
     auto points = [](const Rig& r, Kind k, size_t n) {   // the n-th record of a kind has that many points
-        size_t seen = 0;
-        for (const JournalEvent& e : r.m.myJournal.events())
-            if (e.kind == k && seen++ == n - 1)
-                return e.points.size();
-        return size_t{0};
+        const auto all = r.events(k);
+        return all.size() < n ? 0 : all[n - 1]->points.size();
     };
     struct Case {
         const char* name;

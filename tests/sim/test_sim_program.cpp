@@ -17,19 +17,14 @@ using dsim::Bytes;
 
 namespace {
 
-bool readable(int fd, int ms)
-{
-    pollfd p{fd, POLLIN, 0};
-    return poll(&p, 1, ms) == 1;
-}
-
-// Writes a frame and reads until n bytes have come or nothing more comes.
+// Writes a frame and reads until n bytes have come or nothing more comes in 5 s.
 Bytes exchange(int fd, const Bytes& frame, size_t n)
 {
     EXPECT_EQ(write(fd, frame.data(), frame.size()), static_cast<ssize_t>(frame.size()));
     Bytes got(n);
     size_t have = 0;
-    for (ssize_t r = 0; have < n && readable(fd, 5000) && (r = read(fd, &got[have], n - have)) > 0;)
+    pollfd p{fd, POLLIN, 0};
+    for (ssize_t r = 0; have < n && poll(&p, 1, 5000) == 1 && (r = read(fd, &got[have], n - have)) > 0;)
         have += static_cast<size_t>(r);
     got.resize(have);
     return got;

@@ -20,8 +20,7 @@ using Kind = dsim::WireEvent::Kind;
 
 namespace {
 
-constexpr uint8_t kSd = 0x04;
-constexpr uint8_t kLvin = 0x05;
+constexpr uint8_t kSd = 0x04, kLvin = 0x05;   // A/D codes of the detector and level voltages
 
 // The value of two upper-case hex characters, -1 when they are not that.
 int pairValue(uint8_t hi, uint8_t lo)
