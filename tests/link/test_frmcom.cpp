@@ -39,7 +39,6 @@ TEST_F(FrmComTest, CableParametersPortNumberAndLineSettings)
     com.Reset();
     EXPECT_FALSE(port.isOpen);
     EXPECT_EQ(com.comPortNum(), 1);
-    EXPECT_EQ(com.comBaud(), 9600);
     const platform::SerialParams& p = port.params;
     EXPECT_EQ(std::make_tuple(p.dtrEnable, p.rtsEnable, p.inBufferSize, p.outBufferSize, p.rThreshold, p.sThreshold),
               std::make_tuple(true, true, 32760, 1024, 1, 0));
