@@ -28,8 +28,6 @@ TEST(HexConversions, HexTextBytesAndAsciiHexDigits)
     std::iota(all.begin(), all.end(), 0);
     EXPECT_EQ(HexStrToByteStr(ByteStrToHexStr(all)), all);
 
-    // ASCII hex digits to a signed 16-bit value; a value to two hex digits
-    // and to the ASCII codes of its two digits.
     const std::pair<const char*, int> digits[] = {{"1FDF", 8159}, {"FFFF", -1}, {"8000", -32768}, {"10", 16},
                                                   {"ff", 255},    {"", 0},     {"1:", 1}};
     for (const auto& [text, value] : digits)

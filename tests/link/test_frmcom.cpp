@@ -87,7 +87,8 @@ TEST_F(FrmComTest, NoFrameIsCutByOpeningAnOpenPortOrByClosing)
 }
 
 // A tick reads what waits before the driver and the window run; a driver
-// error is reported, and the port closed, on the same tick.
+// error is reported, and the port closed, on the same tick. What arrives
+// runs a tick at once, but never one inside another.
 TEST_F(FrmComTest, TickReadsWhatWaitsBeforeTheDriverAndWindowRunAndReportsErrors)
 {
     com.setcomOpen(true);
@@ -113,11 +114,9 @@ TEST_F(FrmComTest, TickReadsWhatWaitsBeforeTheDriverAndWindowRunAndReportsErrors
     EXPECT_FALSE(com.comOpen());
     EXPECT_EQ(com.orb5D.lastError(), drvErrNoEcho);
     EXPECT_FALSE(com.totalError());
-}
 
-TEST_F(FrmComTest, ReceiveNotificationRunsATickButNeverInsideOne)
-{
     com.setcomOpen(true);
+    calls.clear();
     port.receive(bytes("00"), true);
     EXPECT_EQ(calls.size(), 1u);
     port.receive({}, true);   // nothing waiting: no tick

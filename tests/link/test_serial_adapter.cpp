@@ -77,6 +77,9 @@ TEST(BenchDoctor, FindingsOfADeviceAndOfTheServices)
         change(f);
         return f;
     };
+    auto adapter = [&](int timerMs, LowLatency state) {
+        return device([&](platform::DeviceFacts& f) { f.adapter = {"", timerMs, state}; });
+    };
     const Case cases[] = {
         {"all well", device([](platform::DeviceFacts&) {}), {}},
         {"added to the group since logging in",
@@ -85,20 +88,13 @@ TEST(BenchDoctor, FindingsOfADeviceAndOfTheServices)
            "log out and in again (or: newgrp dialout)"}}},
         {"in the group, and still refused", device([](platform::DeviceFacts& f) { f.accessible = false, f.inGroupNow = true; }),
          {{true, "/dev/ttyUSB0: the device does not allow this user to read and write it", "ls -l /dev/ttyUSB0"}}},
-        {"a 16 ms timer that stays", device([](platform::DeviceFacts& f) {
-             f.adapter.latencyTimerMs = 16, f.adapter.lowLatency = LowLatency::NotPermitted;
-         }),
+        {"a 16 ms timer that stays", adapter(16, LowLatency::NotPermitted),
          {{false,
            "/dev/ttyUSB0: the adapter's latency timer is 16 ms and low latency cannot be set (not permitted); every "
            "answer from the radio comes up to that much later",
            "echo 1 | sudo tee /sys/class/tty/ttyUSB0/device/latency_timer"}}},
-        {"a 16 ms timer that low latency sets",
-         device([](platform::DeviceFacts& f) { f.adapter.latencyTimerMs = 16, f.adapter.lowLatency = LowLatency::Set; }),
-         {}},
-        {"a 1 ms timer already", device([](platform::DeviceFacts& f) {
-             f.adapter.latencyTimerMs = 1, f.adapter.lowLatency = LowLatency::NotSupported;
-         }),
-         {}},
+        {"a 16 ms timer that low latency sets", adapter(16, LowLatency::Set), {}},
+        {"a 1 ms timer already", adapter(1, LowLatency::NotSupported), {}},
     };
     for (const Case& c : cases) {
         const auto got = platform::DeviceFindings(c.facts);
