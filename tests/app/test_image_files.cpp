@@ -41,8 +41,7 @@ TEST(ImageFiles, RecordsReadBackAndBadOnesAreRefused)
     ImageRecord back;
     std::string reason;
     ASSERT_TRUE(ParseRecord(RecordText(sampleRecord()), back, reason)) << reason;
-    EXPECT_EQ(RecordText(back), RecordText(sampleRecord()));
-    EXPECT_EQ(back.adapter, "ftdi_sio, latency timer 1 ms, low latency set") << "the bench's adapter is kept";
+    EXPECT_EQ(RecordText(back), RecordText(sampleRecord())) << "every field kept, the bench's adapter too";
 
     for (const char* bad : {"", "Main model code: 5314\n", "Main model code: 5314\nSub model code: 01\n",
                             "Main model code: 53x4\nSub model code: 0100\n"}) {

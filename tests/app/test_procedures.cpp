@@ -18,7 +18,6 @@ TEST(Procedures, TheShippedOnesAreReadWhole)
     std::string error;
     ASSERT_TRUE(LoadProcedure(DORVEL_SOURCE_DIR "/procedures/full-alignment.yaml", full, error)) << error;
     ASSERT_TRUE(LoadProcedure(DORVEL_SOURCE_DIR "/procedures/quick-check.yaml", quick, error)) << error;
-    // The full alignment has every kind of step.
     std::string kinds;
     for (const ProcedureStep& s : full.steps)
         if (kinds.find(StepKindName(s.kind)) == std::string::npos)

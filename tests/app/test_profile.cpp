@@ -181,14 +181,8 @@ TEST_F(ProfileFileTest, PortsMapToDevicesThroughThePortsSectionOrTheOnlyAdapter)
 
 TEST(SettingsLocation, TheUsersFileFirstAndWritesWhereTheNextStartReads)
 {
-    struct Case { bool userExists, programWritable; const char *read, *write; };
-    for (const Case& c : {Case{false, true, "prog", "prog"}, Case{false, false, "prog", "user"},
-                          Case{true, true, "user", "user"}, Case{true, false, "user", "user"}}) {
-        const platform::SettingsFiles f = platform::ChooseSettingsFiles("prog", "user", c.userExists, c.programWritable);
-        EXPECT_EQ(f.read + " " + f.write, std::string(c.read) + " " + c.write) << c.userExists << c.programWritable;
-    }
-
-    // The same asked of the file system.
+    // Asked of the file system: a program folder that can or cannot be
+    // written, without and with the user's own file.
     TempDir prog, conf;
     const char* old = std::getenv("XDG_CONFIG_HOME");
     const std::string keep = old != nullptr ? old : "";
@@ -203,6 +197,7 @@ TEST(SettingsLocation, TheUsersFileFirstAndWritesWhereTheNextStartReads)
     std::ofstream(prog.file("Velmara.rs")).flush();
     ASSERT_TRUE(platform::TextProfileFile().WritePrivateProfileString("OPTION", "ComPort", "2", user));
     EXPECT_EQ(where(prog.path()), user + " " + user);
+    EXPECT_EQ(where("/no/such/folder"), user + " " + user);
     setenv("XDG_CONFIG_HOME", "relative", 1);
     const std::string home = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
     EXPECT_EQ(platform::UserSettingsFolder(), home + "/.config/dorvel-adj") << "a relative XDG_CONFIG_HOME is ignored";

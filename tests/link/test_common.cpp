@@ -11,7 +11,7 @@
 #include "link/clsCmcTick.h"
 #include "tests/support/ManualTickClock.h"
 
-TEST(HexConversions, HexTextToBytesAndBack)
+TEST(HexConversions, HexTextBytesAndAsciiHexDigits)
 {
     struct Case { const char* text; ByteStr expect; };
     const Case cases[] = {
@@ -27,12 +27,7 @@ TEST(HexConversions, HexTextToBytesAndBack)
     ByteStr all(256);
     std::iota(all.begin(), all.end(), 0);
     EXPECT_EQ(HexStrToByteStr(ByteStrToHexStr(all)), all);
-}
 
-// ASCII hex digits to a signed 16-bit value; a value to two hex digits and
-// to the ASCII codes of its two digits.
-TEST(HexConversions, AsciiHexDigitsAndTwoDigitValues)
-{
     const std::pair<const char*, int> digits[] = {{"1FDF", 8159}, {"FFFF", -1}, {"8000", -32768}, {"10", 16},
                                                   {"ff", 255},    {"", 0},     {"1:", 1}};
     for (const auto& [text, value] : digits)

@@ -9,7 +9,6 @@
 
 namespace {
 
-// One driver on its own port and clock.
 struct Rig : PortRig {
     clsCmcOrb5Drv& drv = com.orb5D;
     clsCmcEeprom eep;
@@ -17,7 +16,6 @@ struct Rig : PortRig {
     Rig() { com.setcomOpen(true); drv.setmyEep(&eep); }
     // The cable hands back what was just written.
     void echo() { drv.read(port.written.back()); }
-    // Lets time pass in ticks of 50 ms.
     void elapse(uint32_t ms) { for (uint32_t t = 0; t < ms; t += 50) { clk.advance(50); drv.task(); } }
     void query()
     {

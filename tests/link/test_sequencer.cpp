@@ -12,14 +12,14 @@
 
 namespace {
 
-struct SequencerTest : ::testing::Test, PortRig, frmComHost, CloneErrorReporter, SubNameChecker {
+using Reports = std::vector<std::pair<int, int>>;
+struct SeqRig : PortRig, frmComHost, CloneErrorReporter, SubNameChecker {
     clsCmcRadio radio;
     clsCmcOrb5Sequence seq{com, radio, clk};
     ScriptedRadio trx{port};
-    using Reports = std::vector<std::pair<int, int>>;
     Reports reports;   // the sequencer's and the driver's error at each report
 
-    SequencerTest()
+    SeqRig()
     {
         com.setHost(this);
         seq.setReporter(this);
@@ -56,6 +56,8 @@ struct SequencerTest : ::testing::Test, PortRig, frmComHost, CloneErrorReporter,
     }
 };
 
+struct SequencerTest : ::testing::Test, SeqRig {};
+
 }  // namespace
 
 TEST_F(SequencerTest, CloneReadRunsFromModelQueryToTheLastDataFrame)
@@ -65,8 +67,6 @@ TEST_F(SequencerTest, CloneReadRunsFromModelQueryToTheLastDataFrame)
     seq.easyCloneRead();
     ASSERT_EQ(port.written.size(), 1u) << "the model query goes out before easyCloneRead returns";
     EXPECT_EQ(port.written[0], bytes("FE FE EE EF E0 53 14 00 00 FD"));
-    EXPECT_TRUE(seq.OpRunning());
-    EXPECT_TRUE(com.comOpen());
 
     runToEnd();   // the steps per tick are the main window's test
     ASSERT_EQ(framesWith(0xE2), 1);
@@ -94,25 +94,23 @@ TEST_F(SequencerTest, ModelCheckOutcomes)
         {"no answer (driver error 2)", "5314", "0101", 0x01, false, seqErrDriver, "0100", false},
     };
     for (const auto& c : cases) {
-        seq.Reset();
-        port.written.clear();
-        reports.clear();
-        radio.setradionameS("0100");
-        trx.main = c.main;
-        trx.sub = c.sub;
-        trx.modelByte = c.modelByte;
-        trx.answers = c.answers;
+        SeqRig r;
+        r.trx.main = c.main;
+        r.trx.sub = c.sub;
+        r.trx.modelByte = c.modelByte;
+        r.trx.answers = c.answers;
         if (c.write)
-            seq.easyCloneWrite();
+            r.seq.easyCloneWrite();
         else
-            seq.easyCloneRead();
-        runToEnd();
-        EXPECT_FALSE(seq.OpRunning()) << c.name;
-        EXPECT_EQ(radio.radionameS(), c.subAfter) << c.name;
-        EXPECT_EQ(reports, (c.error == seqErrNone ? Reports{} : Reports{{c.error, c.answers ? drvErrNone : drvErrNoAnswer}})) << c.name;
+            r.seq.easyCloneRead();
+        r.runToEnd();
+        EXPECT_FALSE(r.seq.OpRunning()) << c.name;
+        EXPECT_EQ(r.radio.radionameS(), c.subAfter) << c.name;
+        const Reports reported{{c.error, c.answers ? drvErrNone : drvErrNoAnswer}};
+        EXPECT_EQ(r.reports, c.error == seqErrNone ? Reports{} : reported) << c.name;
         if (c.error != seqErrNone) {
-            EXPECT_EQ(framesWith(0xE2) + framesWith(0xE3), 0) << c.name << ": no clone request";
-            EXPECT_FALSE(com.comOpen()) << c.name;
+            EXPECT_EQ(r.framesWith(0xE2) + r.framesWith(0xE3), 0) << c.name << ": no clone request";
+            EXPECT_FALSE(r.com.comOpen()) << c.name;
         }
     }
 }
@@ -123,20 +121,19 @@ TEST_F(SequencerTest, AdjustmentCommandAndTheAutomaticRelease)
     // set and the port closes on the first tick at or after the release
     // time; without one it never closes.
     for (const auto& [release, ticks] : {std::pair{3000, 3000 / 50}, {0, 400}}) {
-        seq.Reset();
-        port.written.clear();
-        seq.setcomHoldReload(release);
-        seq.easySendE8NoAnswer("09 38 30");
-        ASSERT_EQ(port.written.size(), 1u);
-        EXPECT_EQ(port.written[0], bytes("FE FE EE EF E8 53 14 01 00 09 38 30 FD"));
-        tick();
-        EXPECT_FALSE(seq.OpRunning()) << "ends on the next step";
+        SeqRig r;
+        r.seq.setcomHoldReload(release);
+        r.seq.easySendE8NoAnswer("09 38 30");
+        ASSERT_EQ(r.port.written.size(), 1u);
+        EXPECT_EQ(r.port.written[0], bytes("FE FE EE EF E8 53 14 01 00 09 38 30 FD"));
+        r.tick();
+        EXPECT_FALSE(r.seq.OpRunning()) << "ends on the next step";
         int n = 0;
-        for (; com.comOpen() && n < 400; ++n)
-            tick();
+        for (; r.com.comOpen() && n < 400; ++n)
+            r.tick();
         EXPECT_EQ(n, ticks) << release;
+        EXPECT_TRUE(r.reports.empty()) << release;
     }
-    EXPECT_TRUE(reports.empty());
 }
 
 TEST_F(SequencerTest, UnansweredRequestIsRepeatedThenReported)

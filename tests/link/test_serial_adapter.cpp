@@ -16,25 +16,28 @@ const char kDevice[] = "/dev/serial/by-id/usb-Maker_Cable-if00-port0";
 
 }  // namespace
 
+// Nothing is asked of a device that is not open (fd -1), and the text still
+// comes from sysfs; the text says the driver, the timer and what came of the
+// request exactly.
 TEST(SerialAdapter, OpeningAsksForLowLatencyAndRemembersWhatCameOfIt)
 {
-    struct Case { const char* name; int flags, getError, setError; const char* driver; bool hasTimer; LowLatency state;
-                  int timerMs; size_t sets; const char* text; };
+    struct Case { const char* name; int fd, flags, getError, setError; const char* driver; bool hasTimer;
+                  size_t sets; const char* text; };
     const Case cases[] = {
-        {"ftdi, flag off", 0, 0, 0, "ftdi_sio", true, LowLatency::Set, 1, 1,
-         "ftdi_sio, latency timer 1 ms, low latency set"},
-        {"ftdi, flag on already", ASYNC_LOW_LATENCY, 0, 0, "ftdi_sio", true, LowLatency::AlreadySet, 1, 0,
+        {"ftdi, flag off", 3, 0, 0, 0, "ftdi_sio", true, 1, "ftdi_sio, latency timer 1 ms, low latency set"},
+        {"ftdi, flag on already", 3, ASYNC_LOW_LATENCY, 0, 0, "ftdi_sio", true, 0,
          "ftdi_sio, latency timer 1 ms, low latency already set"},
-        {"driver refuses the user", 0, 0, EPERM, "ftdi_sio", true, LowLatency::NotPermitted, 16, 1,
+        {"driver refuses the user", 3, 0, 0, EPERM, "ftdi_sio", true, 1,
          "ftdi_sio, latency timer 16 ms, low latency not permitted"},
-        {"adapter without a timer", 0, 0, 0, "cp210x", false, LowLatency::Set, -1, 1,
+        {"adapter without a timer", 3, 0, 0, 0, "cp210x", false, 1,
          "cp210x, no latency timer, low latency set"},
-        {"device without serial flags", 0, ENOTTY, 0, "cdc_acm", false, LowLatency::NotSupported, -1, 0,
+        {"device without serial flags", 3, 0, ENOTTY, 0, "cdc_acm", false, 0,
          "cdc_acm, no latency timer, low latency not supported"},
-        {"flags refused as invalid", 0, 0, EINVAL, "ch341", false, LowLatency::NotSupported, -1, 1,
+        {"flags refused as invalid", 3, 0, 0, EINVAL, "ch341", false, 1,
          "ch341, no latency timer, low latency not supported"},
-        {"an input/output error", 0, 0, EIO, "pl2303", false, LowLatency::Failed, -1, 1,
+        {"an input/output error", 3, 0, 0, EIO, "pl2303", false, 1,
          "pl2303, no latency timer, low latency failed"},
+        {"a closed device", -1, 0, 0, 0, "ftdi_sio", true, 0, "ftdi_sio, latency timer 16 ms"},
     };
     for (const Case& c : cases) {
         FakeAdapterSystem k;
@@ -43,31 +46,18 @@ TEST(SerialAdapter, OpeningAsksForLowLatencyAndRemembersWhatCameOfIt)
         k.setError = c.setError;
         k.driver = c.driver;
         k.hasTimer = c.hasTimer;
-        const AdapterInfo info = platform::OpenLowLatency(k, 3, kDevice);
-        EXPECT_EQ(info.lowLatency, c.state) << c.name;
-        EXPECT_EQ(info.driver, c.driver) << c.name;
-        EXPECT_EQ(info.latencyTimerMs, c.timerMs) << c.name;
+        const AdapterInfo info = platform::OpenLowLatency(k, c.fd, kDevice);
         EXPECT_EQ(k.sets.size(), c.sets) << c.name;
         EXPECT_EQ(platform::AdapterText(info), c.text) << c.name;
         EXPECT_EQ(k.flags & 0x40, 0x40) << c.name;
 
         // Closing puts the flag back to what it was before the opening.
-        platform::RestoreLatency(k, 3, info);
+        platform::RestoreLatency(k, c.fd, info);
         EXPECT_EQ(k.flags & ASYNC_LOW_LATENCY, c.setError == 0 ? c.flags : 0) << c.name;
         EXPECT_EQ(k.flags & 0x40, 0x40) << c.name;
     }
-}
 
-// Without an open device nothing is asked and the description still reads
-// sysfs; a latency timer file that holds something else is no timer.
-TEST(SerialAdapter, AClosedDeviceIsOnlyDescribed)
-{
-    FakeAdapterSystem k;
-    const AdapterInfo closed = platform::OpenLowLatency(k, -1, kDevice);
-    EXPECT_TRUE(k.fds.empty() && k.sets.empty());
-    EXPECT_EQ(closed.lowLatency, LowLatency::NotTried);
-    EXPECT_EQ(closed.latencyTimerMs, 16);
-    EXPECT_EQ(platform::AdapterText(closed), "ftdi_sio, latency timer 16 ms");
+    // A latency timer file that holds something else is no timer.
     class Odd : public FakeAdapterSystem {
         std::string readLine(const std::string&) override { return "sixteen"; }
     } odd;
@@ -87,6 +77,9 @@ TEST(BenchDoctor, FindingsOfADeviceAndOfTheServices)
         change(f);
         return f;
     };
+    auto adapter = [&](int timerMs, LowLatency state) {
+        return device([&](platform::DeviceFacts& f) { f.adapter = {"", timerMs, state}; });
+    };
     const Case cases[] = {
         {"all well", device([](platform::DeviceFacts&) {}), {}},
         {"added to the group since logging in",
@@ -95,20 +88,13 @@ TEST(BenchDoctor, FindingsOfADeviceAndOfTheServices)
            "log out and in again (or: newgrp dialout)"}}},
         {"in the group, and still refused", device([](platform::DeviceFacts& f) { f.accessible = false, f.inGroupNow = true; }),
          {{true, "/dev/ttyUSB0: the device does not allow this user to read and write it", "ls -l /dev/ttyUSB0"}}},
-        {"a 16 ms timer that stays", device([](platform::DeviceFacts& f) {
-             f.adapter.latencyTimerMs = 16, f.adapter.lowLatency = LowLatency::NotPermitted;
-         }),
+        {"a 16 ms timer that stays", adapter(16, LowLatency::NotPermitted),
          {{false,
            "/dev/ttyUSB0: the adapter's latency timer is 16 ms and low latency cannot be set (not permitted); every "
            "answer from the radio comes up to that much later",
            "echo 1 | sudo tee /sys/class/tty/ttyUSB0/device/latency_timer"}}},
-        {"a 16 ms timer that low latency sets",
-         device([](platform::DeviceFacts& f) { f.adapter.latencyTimerMs = 16, f.adapter.lowLatency = LowLatency::Set; }),
-         {}},
-        {"a 1 ms timer already", device([](platform::DeviceFacts& f) {
-             f.adapter.latencyTimerMs = 1, f.adapter.lowLatency = LowLatency::NotSupported;
-         }),
-         {}},
+        {"a 16 ms timer that low latency sets", adapter(16, LowLatency::Set), {}},
+        {"a 1 ms timer already", adapter(1, LowLatency::NotSupported), {}},
     };
     for (const Case& c : cases) {
         const auto got = platform::DeviceFindings(c.facts);
