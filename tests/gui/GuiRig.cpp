@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QFrame>
+#include <QListWidget>
 #include <QPushButton>
 #include <QApplication>
 #include <QMessageBox>
@@ -51,6 +52,13 @@ bool GuiRig::start()
     desk.reset();
     desk = std::make_unique<DesktopApp>(options);
     return desk->start() && QTest::qWaitForWindowExposed(&w());
+}
+
+void GuiRig::keyOnLine(int row, Qt::Key key)
+{
+    w().lboConsole()->setFocus();
+    w().lboConsole()->setCurrentRow(row);
+    QTest::keyClick(w().lboConsole(), key);
 }
 
 bool GuiRig::quiet()

@@ -13,6 +13,12 @@
 #include "app/qt/DesktopApp.h"
 #include "tests/integration/Processes.h"
 
+// Lines of the console.
+constexpr int kPowerHi = 1;   // E8 command 0x09
+constexpr int kSql = 8;
+constexpr int kBpfT1 = 11;
+constexpr int kRssi = 17;
+
 // Runs the event loop until pred holds; false after ms milliseconds.
 inline bool WaitFor(const std::function<bool()>& pred, int ms = 10000) { return QTest::qWaitFor(pred, ms); }
 
@@ -45,6 +51,8 @@ struct GuiRig {
     bool start();
     MainWindow& w() { return desk->window(); }
     DorvelApp& app() { return desk->app(); }
+    // The console's line row selected and key pressed on it.
+    void keyOnLine(int row, Qt::Key key);
     // Every changed value is on the wire and nothing runs.
     bool quiet();
     // Frames the PC put on the wire, as upper-case hex, in order.

@@ -74,9 +74,7 @@ TEST(History, JobsListedFilteredSortedShownAndTheirFilesOpened)
         ASSERT_TRUE(r.quiet()) << "Connect";
         if (firstStart == 0) {
             firstStart = r.app().history()->snapshot().start;
-            r.w().lboConsole()->setFocus();
-            r.w().lboConsole()->setCurrentRow(1);
-            QTest::keyClick(r.w().lboConsole(), Qt::Key_Right);
+            r.keyOnLine(kPowerHi, Qt::Key_Right);
             ASSERT_TRUE(r.quiet()) << "the step";
             ASSERT_TRUE(r.desk->images().saveReportTo(r.dir.file("job.pdf")));
         }

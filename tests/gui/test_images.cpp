@@ -28,8 +28,6 @@
 
 namespace {
 
-constexpr int kBpfT1 = 11;
-
 // The pixels of a column inside the plot area that are near black, or of
 // the peak range's hatching (a mid grey).
 int pixels(const QImage& img, double x, const QRectF& area, bool hatching)
@@ -69,13 +67,15 @@ TEST(Images, BackupAtConnectPlotsSaveAndWriteBackWithConfirmAndVerify)
     MainWindow& w = r.w();
     // The window's own menus and entries keep their places; the new ones follow them.
     const std::string sim = " (" + r.sim->device() + ", the simulated radio)";
-    EXPECT_EQ(Menus(w.menuBar()),
-              (std::vector<std::string>{"&File: E&xit; -; &Save image...; &Write image to radio...; "
-                                        "Open &backups folder; Save &report...; &Job details...",
-                                        "&Option: &Port; &Auto port release; Port &device...",
-                                        "&View: &Sweep plots...; &History...", "&Procedure: &Run procedure...",
-                                        "&Port: COM &1" + sim + "; COM &2" + sim + "; COM &3" + sim + "; COM &4" + sim,
-                                        "&Auto port release: &OFF; &1 sec; &2 sec; &3 sec; &4 sec; &5 sec"}));
+    EXPECT_EQ(Menus(w.menuBar()), (std::vector<std::string>{
+                                      "&File: E&xit; -; &Save image...; &Write image to radio...; "
+                                      "Open &backups folder; Save &report...; &Job details...",
+                                      "&Option: &Port; &Auto port release; Port &device...",
+                                      "&View: &Sweep plots...; &History...",
+                                      "&Procedure: &Run procedure...",
+                                      "&Port: COM &1" + sim + "; COM &2" + sim + "; COM &3" + sim +
+                                          "; COM &4" + sim,
+                                      "&Auto port release: &OFF; &1 sec; &2 sec; &3 sec; &4 sec; &5 sec"}));
 
     QTest::mouseClick(w.cmd00(0), Qt::LeftButton);
     ASSERT_TRUE(r.quiet()) << "Connect";
@@ -92,9 +92,7 @@ TEST(Images, BackupAtConnectPlotsSaveAndWriteBackWithConfirmAndVerify)
                   DesktopApp::PlaceBeside(w.frameGeometry(), plots->frameGeometry().size(),
                                           w.screen()->availableGeometry()));
 
-        w.lboConsole()->setFocus();
-        w.lboConsole()->setCurrentRow(kBpfT1);
-        QTest::keyClick(w.lboConsole(), Qt::Key_Return);
+        r.keyOnLine(kBpfT1, Qt::Key_Return);
         // Painted by the window itself while the sweep runs, more each time.
         size_t first = 0;
         ASSERT_TRUE(WaitFor([&] { return (first = plots->paintedBpfPoints()) > 0; }, 20000));
@@ -124,10 +122,7 @@ TEST(Images, BackupAtConnectPlotsSaveAndWriteBackWithConfirmAndVerify)
         EXPECT_LE(pixels(img, plot.at(bpf->peakEnd + 4, 0).x(), area, true), 2);
     }();
 
-    // One step of " Power(Hi)", then the program's image to a file.
-    w.lboConsole()->setFocus();
-    w.lboConsole()->setCurrentRow(1);
-    QTest::keyClick(w.lboConsole(), Qt::Key_Right);
+    r.keyOnLine(kPowerHi, Qt::Key_Right);
     EXPECT_TRUE(r.quiet()) << "the step";
     EXPECT_TRUE(r.desk->images().saveImageTo(r.dir.file("saved.bin")));
     const std::string saved = ReadFile(r.dir.file("saved.bin"));
@@ -135,7 +130,6 @@ TEST(Images, BackupAtConnectPlotsSaveAndWriteBackWithConfirmAndVerify)
     const auto powHi = [](const std::string& f) { return f.size() > 0x82 ? static_cast<unsigned char>(f[0x82]) : -1; };
     EXPECT_EQ(powHi(saved), powHi(ReadFile(backup)) + 1) << "the saved image carries the step";
     EXPECT_TRUE(FileExists(r.dir.file("saved.txt")));
-    // A FIFO where a file should go gets a warning and stays a FIFO.
     ASSERT_EQ(::mkfifo(r.dir.file("pipe").c_str(), 0644), 0);
     {
         BoxCatcher refusals;
@@ -158,7 +152,6 @@ TEST(Images, BackupAtConnectPlotsSaveAndWriteBackWithConfirmAndVerify)
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->list()->toPlainText().contains("POW HI Level:")) << dialog->list()->toPlainText().toStdString();
     dialog->accept();
-    // The status line follows the write and the read-back.
     for (const char* phase : {"Writing ", "Verifying "})
         EXPECT_TRUE(WaitFor([&] { return w.statusPhase()->text().startsWith(phase) || !boxes.boxes.empty(); }, 15000) &&
                     boxes.boxes.empty())

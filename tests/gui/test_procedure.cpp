@@ -19,8 +19,6 @@
 
 namespace {
 
-constexpr int kSql = 8;   // the console's "SQL" line
-
 const char kProcedure[] = R"(procedure: Panel check
 version: "1"
 models: ["5314-0100"]
@@ -117,9 +115,7 @@ TEST(ProcedurePanel, ScannedSerialStepsBannersRetryAndRecords)
         // The operator steps the item with the console's keys in the main
         // window while the panel waits for the reading.
         const int before = r.app().model().myConsole.Value(kSql);
-        w.lboConsole()->setFocus();
-        w.lboConsole()->setCurrentRow(kSql);
-        QTest::keyClick(w.lboConsole(), Qt::Key_Right);
+        r.keyOnLine(kSql, Qt::Key_Right);
         ASSERT_TRUE(r.quiet());
         enter("Limits: 10 to 20 dB", "15");
         enter("Limits: 4.5 to 5.5 W", "9");

@@ -21,14 +21,18 @@
 
 namespace {
 
-constexpr int kBpfT1 = 11;
-
-// The number the status line's phase shows after its words, -1 when it
-// shows something else.
-int Number(const QLabel* phase, const QString& pattern)
+// Waits until the number the phase shows after the pattern's words fits;
+// that number, or -1 and a failure that says what the phase showed.
+int Number(const QLabel* phase, const QString& pattern, const std::function<bool(int)>& fits, int ms)
 {
-    const QRegularExpressionMatch m = QRegularExpression("^" + pattern).match(phase->text());
-    return m.hasMatch() ? m.captured(1).toInt() : -1;
+    int n = -1;
+    const bool fitted = WaitFor([&] {
+        const QRegularExpressionMatch m = QRegularExpression("^" + pattern).match(phase->text());
+        n = m.hasMatch() ? m.captured(1).toInt() : -1;
+        return fits(n);
+    }, ms);
+    EXPECT_TRUE(fitted) << pattern.toStdString() << ": " << phase->text().toStdString();
+    return fitted ? n : -1;
 }
 
 TEST(StatusLine, PhasesNoticesJobDetailsAndACancelledRestoreOnThePacedLine)
@@ -60,19 +64,12 @@ TEST(StatusLine, PhasesNoticesJobDetailsAndACancelledRestoreOnThePacedLine)
     {
         SCOPED_TRACE("Connect: the read, pressed again, the push, the backup");
         QTest::mouseClick(w.cmd00(0), Qt::LeftButton);
-        int first = -1;
-        ASSERT_TRUE(WaitFor([&] { return (first = Number(phase, "Reading the radio (\\d+) %")) >= 3; }, 20000))
-            << phase->text().toStdString();
-        EXPECT_LT(first, 100);
+        EXPECT_LT(Number(phase, "Reading the radio (\\d+) %", [](int n) { return n >= 3; }, 20000), 100);
         EXPECT_TRUE(phase->text().contains(QRegularExpression(", about \\d+ s left$"))) << phase->text().toStdString();
         QTest::mouseClick(w.cmd00(0), Qt::LeftButton);
         EXPECT_EQ(notice->text(), "Connect pressed again: reading the radio from the start");
-        EXPECT_TRUE(WaitFor([&] { return Number(phase, "Reading the radio (\\d+) %") == 0; }, 5000))
-            << "from its first byte: " << phase->text().toStdString();
-        int pushed = -1;
-        EXPECT_TRUE(WaitFor([&] { return (pushed = Number(phase, "Pushing values (\\d+) of 18$")) > 0; }, 40000))
-            << phase->text().toStdString();
-        EXPECT_LT(pushed, 18);
+        Number(phase, "Reading the radio (\\d+) %", [](int n) { return n == 0; }, 5000);
+        EXPECT_LT(Number(phase, "Pushing values (\\d+) of 18$", [](int n) { return n > 0; }, 40000), 18);
         ASSERT_TRUE(r.quiet());
         const std::vector<std::string> backups = FilesIn(r.options.backupFolder, ".bin");
         ASSERT_EQ(backups.size(), 1u);
@@ -102,12 +99,8 @@ TEST(StatusLine, PhasesNoticesJobDetailsAndACancelledRestoreOnThePacedLine)
     }
     {
         SCOPED_TRACE("a sweep, ended by a click");
-        w.lboConsole()->setFocus();
-        w.lboConsole()->setCurrentRow(kBpfT1);
-        QTest::keyClick(w.lboConsole(), Qt::Key_Return);
-        int swept = -1;
-        EXPECT_TRUE(WaitFor([&] { return (swept = Number(phase, "BPF T1 sweep (\\d+) of 256$")) > 2; }, 20000))
-            << phase->text().toStdString();
+        r.keyOnLine(kBpfT1, Qt::Key_Return);
+        Number(phase, "BPF T1 sweep (\\d+) of 256$", [](int n) { return n > 2; }, 20000);
         QTest::mouseClick(w.cmd00(1), Qt::LeftButton);
         EXPECT_TRUE(r.quiet());
         EXPECT_TRUE(WaitFor([&] { return phase->text().isEmpty(); }, 2000)) << phase->text().toStdString();
@@ -115,10 +108,7 @@ TEST(StatusLine, PhasesNoticesJobDetailsAndACancelledRestoreOnThePacedLine)
     {
         SCOPED_TRACE("a restore cancelled at its question");
         ASSERT_TRUE(r.desk->images().writeImageFrom(r.dir.file("radio.bin")));
-        int read = -1;
-        EXPECT_TRUE(WaitFor([&] { return (read = Number(phase, "Reading the radio (\\d+) %")) > 0; }, 10000))
-            << phase->text().toStdString();
-        EXPECT_LT(read, 100);
+        EXPECT_LT(Number(phase, "Reading the radio (\\d+) %", [](int n) { return n > 0; }, 10000), 100);
         EXPECT_EQ(State(w), "F-- ---") << "the title frame and its progress, no button that does nothing";
         ASSERT_TRUE(WaitFor([&] { return r.desk->images().restoreDialog() != nullptr; }, 40000));
         EXPECT_EQ(State(w), "F-- ---");
