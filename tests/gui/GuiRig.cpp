@@ -85,7 +85,7 @@ std::vector<std::string> GuiRig::pcFrames() const
     return frames;
 }
 
-int GuiRig::waitForFrame(size_t from, const std::string& prefix) const
+int GuiRig::waitForFrame(size_t from, const std::string& prefix, int ms) const
 {
     int found = -1;
     WaitFor([&] {
@@ -94,6 +94,6 @@ int GuiRig::waitForFrame(size_t from, const std::string& prefix) const
             if (f[i].rfind(prefix, 0) == 0)
                 found = static_cast<int>(i);
         return found >= 0;
-    }, 5000);
+    }, ms);
     return found;
 }

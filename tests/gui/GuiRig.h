@@ -58,8 +58,8 @@ struct GuiRig {
     // Frames the PC put on the wire, as upper-case hex, in order.
     std::vector<std::string> pcFrames() const;
     // The index of the first PC frame from `from` on whose hex starts with
-    // prefix, waiting up to 5 s; -1 when none came.
-    int waitForFrame(size_t from, const std::string& prefix) const;
+    // prefix, waiting up to ms; -1 when none came.
+    int waitForFrame(size_t from, const std::string& prefix, int ms = 5000) const;
 
     TempDir dir;
     std::string settings = dir.file("Velmara.rs");
