@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QFrame>
+#include <QListWidget>
 #include <QPushButton>
 #include <QApplication>
 #include <QMessageBox>
@@ -53,6 +54,13 @@ bool GuiRig::start()
     return desk->start() && QTest::qWaitForWindowExposed(&w());
 }
 
+void GuiRig::keyOnLine(int row, Qt::Key key)
+{
+    w().lboConsole()->setFocus();
+    w().lboConsole()->setCurrentRow(row);
+    QTest::keyClick(w().lboConsole(), key);
+}
+
 bool GuiRig::quiet()
 {
     return WaitFor([this] {
@@ -77,7 +85,7 @@ std::vector<std::string> GuiRig::pcFrames() const
     return frames;
 }
 
-int GuiRig::waitForFrame(size_t from, const std::string& prefix) const
+int GuiRig::waitForFrame(size_t from, const std::string& prefix, int ms) const
 {
     int found = -1;
     WaitFor([&] {
@@ -86,6 +94,6 @@ int GuiRig::waitForFrame(size_t from, const std::string& prefix) const
             if (f[i].rfind(prefix, 0) == 0)
                 found = static_cast<int>(i);
         return found >= 0;
-    }, 5000);
+    }, ms);
     return found;
 }

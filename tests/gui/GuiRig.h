@@ -13,6 +13,12 @@
 #include "app/qt/DesktopApp.h"
 #include "tests/integration/Processes.h"
 
+// Lines of the console.
+constexpr int kPowerHi = 1;   // E8 command 0x09
+constexpr int kSql = 8;
+constexpr int kBpfT1 = 11;
+constexpr int kRssi = 17;
+
 // Runs the event loop until pred holds; false after ms milliseconds.
 inline bool WaitFor(const std::function<bool()>& pred, int ms = 10000) { return QTest::qWaitFor(pred, ms); }
 
@@ -45,13 +51,15 @@ struct GuiRig {
     bool start();
     MainWindow& w() { return desk->window(); }
     DorvelApp& app() { return desk->app(); }
+    // The console's line row selected and key pressed on it.
+    void keyOnLine(int row, Qt::Key key);
     // Every changed value is on the wire and nothing runs.
     bool quiet();
     // Frames the PC put on the wire, as upper-case hex, in order.
     std::vector<std::string> pcFrames() const;
     // The index of the first PC frame from `from` on whose hex starts with
-    // prefix, waiting up to 5 s; -1 when none came.
-    int waitForFrame(size_t from, const std::string& prefix) const;
+    // prefix, waiting up to ms; -1 when none came.
+    int waitForFrame(size_t from, const std::string& prefix, int ms = 5000) const;
 
     TempDir dir;
     std::string settings = dir.file("Velmara.rs");
