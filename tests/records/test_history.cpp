@@ -142,16 +142,14 @@ TEST(History, AnOlderSchemaIsUpgradedAndANewerOneRefused)
     for (const Engine& engine : kEngines) {
         SCOPED_TRACE(engine.name);
         std::unique_ptr<SqlConnection> c = engine.connect("schema");
-        SqlConnection& raw = *c;
         std::string reason;
-        ASSERT_TRUE(raw.connect(reason)) << reason;
-        for (const std::string& sql : HistorySchemaSteps(1))
-            ASSERT_TRUE(raw.run(sql, {}, nullptr, reason)) << reason;
-        ASSERT_TRUE(raw.run("INSERT INTO history_schema (version) VALUES (1)", {}, nullptr, reason)) << reason;
-        ASSERT_TRUE(raw.run("INSERT INTO jobs (id, start_time, serial) VALUES ('old-job', 5, 'SN-OLD')", {}, nullptr,
-                            reason))
-            << reason;
-        raw.disconnect();
+        ASSERT_TRUE(c->connect(reason)) << reason;
+        std::vector<std::string> first = HistorySchemaSteps(1);
+        first.insert(first.end(), {"INSERT INTO history_schema (version) VALUES (1)",
+                                   "INSERT INTO jobs (id, start_time, serial) VALUES ('old-job', 5, 'SN-OLD')"});
+        for (const std::string& sql : first)
+            ASSERT_TRUE(c->run(sql, {}, nullptr, reason)) << sql << ": " << reason;
+        c->disconnect();
         auto store = MakeSqlHistory(std::move(c));
         ASSERT_TRUE(store->open(reason)) << reason;
         HistoryJob old;
