@@ -13,7 +13,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <stdexcept>
 #include <thread>
 
@@ -76,9 +76,7 @@ pid_t spawn(const std::vector<std::string>& argv, int in, int out, int err, cons
 std::string ReadFile(const std::string& path)
 {
     std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
 }
 
 QJsonObject JsonFile(const std::string& path)
@@ -129,11 +127,8 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& in
     const pid_t pid = spawn(argv, in, out, err, cwd);
     for (int fd : {in, out, err})
         close(fd);
-    RunResult r;
-    r.status = endWithin(pid, timeoutMs);
-    r.out = ReadFile(dir.file("out"));
-    r.err = ReadFile(dir.file("err"));
-    return r;
+    const int status = endWithin(pid, timeoutMs);
+    return {status, ReadFile(dir.file("out")), ReadFile(dir.file("err"))};
 }
 
 RunResult RunCli(const std::vector<std::string>& args, const std::string& input, int timeoutMs, const std::string& cwd)
@@ -308,13 +303,10 @@ RunResult TerminalRun::finish(int timeoutMs)
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (readErr(10) && std::chrono::steady_clock::now() < until) {
     }
-    RunResult r;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
-    r.status = endWithin(pid_, static_cast<int>(std::max<int64_t>(0, left.count())));
+    const int status = endWithin(pid_, static_cast<int>(std::max<int64_t>(0, left.count())));
     pid_ = -1;
-    r.out = ReadFile(dir_.file("out"));
-    r.err = err_;
-    return r;
+    return {status, ReadFile(dir_.file("out")), err_};
 }
 
 std::vector<std::string> FilesIn(const std::string& folder, const std::string& ending)

@@ -67,7 +67,6 @@ private:
     std::string device_;
 };
 
-// The path of a program built beside the tests.
 inline std::string BinPath(const std::string& name) { return std::string(DORVEL_BIN_DIR) + "/" + name; }
 
 // A private scratch folder, removed with its contents at destruction.

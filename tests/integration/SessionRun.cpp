@@ -9,15 +9,16 @@ std::vector<std::string> SessionOutput::block(size_t n) const
     // Blocks end with a line "."; everything before the first line of a
     // block that is an answer of another command is not part of it, so the
     // script should put listing commands where nothing else prints.
-    std::vector<std::vector<std::string>> blocks(1);
+    std::vector<std::string> block;
     for (const auto& l : lines) {
-        if (l == ".") {
-            blocks.emplace_back();
-            continue;
-        }
-        blocks.back().push_back(l);
+        if (l != ".")
+            block.push_back(l);
+        else if (n-- == 0)
+            return block;
+        else
+            block.clear();
     }
-    return n + 1 < blocks.size() ? blocks[n] : std::vector<std::string>{};
+    return {};   // not ended by its "."
 }
 
 SessionOutput RunSession(const std::string& device, const std::string& script, int timeoutMs,
@@ -73,8 +74,7 @@ Reference ReferenceImage(const std::vector<std::string>& simArgs)
     TempDir dir;
     std::vector<std::string> args{BinPath("dorvel-sim")};
     args.insert(args.end(), simArgs.begin(), simArgs.end());
-    args.push_back("--write-image");
-    args.push_back(dir.file("ref.bin"));
+    args.insert(args.end(), {"--write-image", dir.file("ref.bin")});
     RunProgram(args);
     return {ReadFile(dir.file("ref.bin"))};
 }

@@ -7,23 +7,22 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include "tests/integration/SessionRun.h"
 
 namespace {
 
-using Frame = WireCommand;
-
 // The first frame from the PC with this command and value, from `from` on.
-size_t FirstSent(const std::vector<Frame>& f, size_t from, int sub, int value)
+size_t FirstSent(const std::vector<WireCommand>& f, size_t from, int sub, int value)
 {
-    const auto sent = [&](const Frame& x) { return x.pc && x.sub == sub && x.value == value; };
+    const auto sent = [&](const WireCommand& x) { return x.pc && x.sub == sub && x.value == value; };
     return static_cast<size_t>(std::find_if(f.begin() + static_cast<std::ptrdiff_t>(from), f.end(), sent) - f.begin());
 }
 
 // The readings the radio answered to the A/D requests for a channel code,
 // in order, from frame `from` on.
-std::vector<int> Answers(const std::vector<Frame>& f, size_t from, int code)
+std::vector<int> Answers(const std::vector<WireCommand>& f, size_t from, int code)
 {
     std::vector<int> out;
     for (size_t i = from; i + 1 < f.size(); ++i)
@@ -60,21 +59,19 @@ TEST(Report, AJobOnThePacedRadioAgainstTheWire)
     EXPECT_EQ(report["radio"].toObject()["device"].toString().toStdString(), sim.device());
 
     // Exactly the adjustment frames of the wire, in order.
-    const std::vector<Frame> wire = LoggedE8Frames(ReadFile(dir.file("wire.log")));
+    const std::vector<WireCommand> wire = LoggedE8Frames(ReadFile(dir.file("wire.log")));
     std::vector<std::pair<int, int>> sent, journal;
-    for (const Frame& f : wire)
+    for (const WireCommand& f : wire)
         if (f.pc && f.sub != 0x03)
             sent.emplace_back(f.sub, f.value);
-    const auto adjust = Events(report, "adjust");
-    for (const QJsonObject& a : adjust)
+    std::vector<std::string> steps;   // the operator's two, with their values before and after
+    for (const QJsonObject& a : Events(report, "adjust")) {
         journal.emplace_back(a["command"].toInt(), a["value"].toInt());
-    EXPECT_EQ(journal, sent);
-    // The operator's two steps with their values before and after.
-    std::vector<std::string> steps;
-    for (const QJsonObject& a : adjust)
         if (a["cause"].toString() == "operator")
             steps.push_back(a["item"].toString().toStdString() + " " + std::to_string(a["old"].toInt()) + ">" +
                             std::to_string(a["new"].toInt()));
+    }
+    EXPECT_EQ(journal, sent);
     EXPECT_EQ(steps, (std::vector<std::string>{"Power(Hi) 180>181", "SQL 122>120"}));
 
     // One pair per swept value, with the detector reading the radio gave.
@@ -213,13 +210,9 @@ TEST(Report, WhatTheJobDidToTheRadioIsOnPaper)
 
     // Every byte the job changed, in the listing's terms: BAL's copies from
     // Connect's push, the swept filter, the channel.
-    std::map<std::string, std::pair<std::string, std::string>> changes;
-    for (const QJsonValue& v : report["radio_changes"].toArray())
-        changes[v.toObject()["label"].toString().toStdString()] = {v.toObject()["at_connect"].toString().toStdString(),
-                                                                   v.toObject()["now"].toString().toStdString()};
     std::string labels;
-    for (const auto& c : changes)
-        labels += c.first + "; ";
+    for (const QJsonValue& v : report["radio_changes"].toArray())
+        labels += v.toObject()["label"].toString().toStdString() + "; ";
     EXPECT_TRUE(Has(labels, "BAL")) << labels;
     EXPECT_TRUE(Has(labels, "BPF")) << labels;
     const QJsonArray latest = report["readouts"].toObject()["latest"].toArray();
@@ -227,10 +220,9 @@ TEST(Report, WhatTheJobDidToTheRadioIsOnPaper)
     EXPECT_TRUE(latest[0].toObject()["before_last_adjustment"].toBool()) << "read before the channel step";
 
     // The page's lines as laid out, each run of blanks as one.
-    std::string text;
-    for (char c : PdfText(pdf, {"-layout", "-nopgbrk"}))
-        if (c != ' ' || text.empty() || text.back() != ' ')
-            text += c;
+    std::string text = PdfText(pdf, {"-layout", "-nopgbrk"});
+    const auto blanks = [](char a, char b) { return a == ' ' && b == ' '; };
+    text.erase(std::unique(text.begin(), text.end(), blanks), text.end());
     for (const std::string& t : {std::string("What changed in the radio"), std::string("Technician Ann Lee"),
                                  std::string("Work order WO-17"), std::string("Serial no. SN-1"),
                                  "BPF T1: ended before its end: the radio was left on " +
@@ -240,8 +232,7 @@ TEST(Report, WhatTheJobDidToTheRadioIsOnPaper)
     EXPECT_TRUE(Has(text, "BPF T1 Level 120 " + std::to_string(t1["final"].toInt()))) << text;
     // The backup's path, wrapped where it is wider than the page.
     std::string joined;
-    for (char c : text)
-        if (c != ' ' && c != '\n')
-            joined += c;
+    const auto space = [](char c) { return c == ' ' || c == '\n'; };
+    std::remove_copy_if(text.begin(), text.end(), std::back_inserter(joined), space);
     EXPECT_TRUE(Has(joined, "Backup" + backup)) << text;
 }

@@ -1,6 +1,7 @@
 // Alignment procedures run headless on the simulated radio: the verdicts
 // and their records, each record checked against the shipped schema.
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>
 
@@ -37,25 +38,6 @@ std::string SchemaFaults(const std::string& folder)
         argv.push_back(f);
     const RunResult r = RunProgram(argv);
     return r.status == 0 ? r.out : "python3 jsonschema: " + r.err;
-}
-
-struct ProcedureRun {
-    RunResult result;
-    QJsonObject record;   // empty when none was written
-};
-
-ProcedureRun RunProcedure(const TempDir& dir, const std::string& device, const std::string& procedure,
-                 const std::string& answers, const std::vector<std::string>& more = {})
-{
-    std::ofstream(dir.file("answers")) << answers;
-    std::vector<std::string> args{"XDG_DATA_HOME=" + dir.file("data"), "run", "--device", device, "--procedure",
-                                  procedure, "--answers", dir.file("answers")};
-    args.insert(args.end(), more.begin(), more.end());
-    if (std::find(more.begin(), more.end(), "--serial") == more.end())
-        args.insert(args.end(), {"--serial", "SN1001"});
-    ProcedureRun run{RunCli(args, {}, 180000), {}};
-    run.record = RecordOf(run.result.out);
-    return run;
 }
 
 // The bench's history of a data folder: its only job in full, as JSON.
@@ -108,23 +90,26 @@ TEST(Procedures, VerdictsOfTheFullAlignment)
     // The runs wait on the radio most of the time: all at once, each on its own radio.
     std::vector<std::unique_ptr<TempDir>> dirs;
     std::vector<std::unique_ptr<SimProcess>> sims;
-    std::vector<std::future<ProcedureRun>> runs;
+    std::vector<std::future<RunResult>> runs;
     for (const auto& c : cases) {
         dirs.push_back(std::make_unique<TempDir>());
         sims.push_back(std::make_unique<SimProcess>(std::vector<std::string>{"--fast"}));
         runs.push_back(std::async(std::launch::async, [&dir = *dirs.back(), &sim = *sims.back(), &c] {
-            return RunProcedure(dir, sim.device(), kFull, c.answers,
-                                {"--operator", "Ann Lee", "--report", dir.file("r.pdf")});
+            std::ofstream(dir.file("answers")) << c.answers;
+            return RunCli({"XDG_DATA_HOME=" + dir.file("data"), "run", "--device", sim.device(),
+                           "--procedure", kFull, "--answers", dir.file("answers"), "--serial", "SN1001",
+                           "--operator", "Ann Lee", "--report", dir.file("r.pdf")},
+                          {}, 180000);
         }));
     }
     for (size_t i = 0; i < std::size(cases); ++i) {
         const auto& c = cases[i];
         SCOPED_TRACE(c.name);
         const TempDir& dir = *dirs[i];
-        const ProcedureRun run = runs[i].get();
-        EXPECT_EQ(run.result.status, c.status) << run.result.out << run.result.err;
-        const QJsonObject& r = run.record;
-        ASSERT_FALSE(r.isEmpty()) << run.result.out;
+        const RunResult run = runs[i].get();
+        EXPECT_EQ(run.status, c.status) << run.out << run.err;
+        const QJsonObject r = RecordOf(run.out);
+        ASSERT_FALSE(r.isEmpty()) << run.out;
         EXPECT_EQ(r["outcome"].toString().toStdString(), c.outcome);
         EXPECT_EQ(r["first_failing_step"].toInt(), c.firstFailing);
         EXPECT_EQ(r["failure_code"].toString().toStdString(), c.code);
@@ -134,7 +119,7 @@ TEST(Procedures, VerdictsOfTheFullAlignment)
         EXPECT_EQ(r["radio"].toObject()["main_code"].toString(), "5314");
         EXPECT_EQ(ReadFile(r["backup"].toString().toStdString()).size(), 8160u) << "the backup at Connect";
         EXPECT_EQ(SchemaFaults(dir.file("data")), "");
-        EXPECT_TRUE(Has(run.result.out, std::string("\n") + c.outcome)) << run.result.out;
+        EXPECT_TRUE(Has(run.out, std::string("\n") + c.outcome)) << run.out;
         // The report's first page: the verdict, the serial, the first failing step.
         const std::string page = PdfText(dir.file("r.pdf"), {"-l", "1"});
         EXPECT_EQ(page.find("Dorvel ADJ procedure run\n"), 0u) << page;
@@ -231,14 +216,14 @@ TEST(Procedures, FourRadiosAtOnceEachWithItsOwnRecord)
     std::set<std::string> serials, devices, backups, ids;
     for (const std::string& path : records) {
         const QJsonObject rec = JsonFile(path);
+        const std::string serial = rec["serial"].toString().toStdString();
+        const std::string device = rec["radio"].toObject()["device"].toString().toStdString();
         EXPECT_EQ(rec["outcome"].toString(), "PASS") << path;
-        serials.insert(rec["serial"].toString().toStdString());
-        devices.insert(rec["radio"].toObject()["device"].toString().toStdString());
+        EXPECT_TRUE(Has(r.out, serial + " on " + device + ": PASS, record " + path)) << r.out;
+        serials.insert(serial);
+        devices.insert(device);
         backups.insert(rec["backup"].toString().toStdString());
         ids.insert(rec["run_id"].toString().toStdString());
-        EXPECT_TRUE(Has(r.out, rec["serial"].toString().toStdString() + " on " +
-                                   rec["radio"].toObject()["device"].toString().toStdString() + ": PASS, record " + path))
-            << r.out;
     }
     EXPECT_EQ(serials, (std::set<std::string>{"Q1", "Q2", "Q3", "Q4"}));
     EXPECT_EQ(devices.size(), 4u);
@@ -247,10 +232,9 @@ TEST(Procedures, FourRadiosAtOnceEachWithItsOwnRecord)
     EXPECT_EQ(SchemaFaults(dir.file("data") + "/dorvel-adj/runs"), "");
     // Four processes at once into the bench's one history file.
     const RunResult history = RunCli({"XDG_DATA_HOME=" + dir.file("data"), "history", "--json"});
-    for (const char* serial : {"Q1", "Q2", "Q3", "Q4"})
-        EXPECT_TRUE(Has(history.out, std::string("\"serial\":\"") + serial + "\"")) << serial << history.out;
-    size_t passed = 0;
-    for (size_t at = 0; (at = history.out.find("\"outcome\":\"PASS\"", at + 1)) != std::string::npos;)
-        ++passed;
-    EXPECT_EQ(passed, 4u) << history.out;
+    std::multiset<std::string> jobs;
+    const QJsonDocument listing = QJsonDocument::fromJson(QByteArray::fromStdString(history.out));
+    for (const QJsonValue& j : listing["jobs"].toArray())
+        jobs.insert(j["serial"].toString().toStdString() + " " + j["outcome"].toString().toStdString());
+    EXPECT_EQ(jobs, (std::multiset<std::string>{"Q1 PASS", "Q2 PASS", "Q3 PASS", "Q4 PASS"})) << history.out;
 }

@@ -106,26 +106,24 @@ TEST(History, AJobIsStoredWholeOnceAndFoundByEveryFilterOnBothEngines)
         EXPECT_FALSE(store->get("zzzz", back, reason));
         EXPECT_EQ(reason, "");
 
-        const auto filter = [](std::function<void(HistoryFilter&)> set) {
+        const std::pair<std::function<void(HistoryFilter&)>, std::vector<std::string>> rows[] = {
+            {[](HistoryFilter&) {}, {"bbbb3", "aaaa2", "aaaa1"}},
+            {[](HistoryFilter& f) { f.serial = "SN-1'); DROP TABLE jobs; --"; }, {"aaaa1"}},
+            {[](HistoryFilter& f) { f.serial = "SN"; }, {}},
+            {[](HistoryFilter& f) { f.model = "5315"; }, {"bbbb3"}},
+            {[](HistoryFilter& f) { f.model = "0100"; }, {"bbbb3", "aaaa2", "aaaa1"}},
+            {[](HistoryFilter& f) { f.since = 2000000; }, {"bbbb3", "aaaa2"}},
+            {[](HistoryFilter& f) { f.until = 2000000; }, {"aaaa1"}},
+            {[](HistoryFilter& f) { f.failed = true; }, {"aaaa1"}},
+            {[](HistoryFilter& f) { f.outcome = "PASS"; }, {"aaaa2"}},
+            {[](HistoryFilter& f) { f.outcome = "none"; }, {"bbbb3"}},
+            {[](HistoryFilter& f) { f.limit = 1; }, {"bbbb3"}},
+        };
+        for (const auto& [set, want] : rows) {
             HistoryFilter f;
             set(f);
-            return f;
-        };
-        const std::pair<HistoryFilter, std::vector<std::string>> rows[] = {
-            {filter([](HistoryFilter&) {}), {"bbbb3", "aaaa2", "aaaa1"}},
-            {filter([](HistoryFilter& f) { f.serial = "SN-1'); DROP TABLE jobs; --"; }), {"aaaa1"}},
-            {filter([](HistoryFilter& f) { f.serial = "SN"; }), {}},
-            {filter([](HistoryFilter& f) { f.model = "5315"; }), {"bbbb3"}},
-            {filter([](HistoryFilter& f) { f.model = "0100"; }), {"bbbb3", "aaaa2", "aaaa1"}},
-            {filter([](HistoryFilter& f) { f.since = 2000000; }), {"bbbb3", "aaaa2"}},
-            {filter([](HistoryFilter& f) { f.until = 2000000; }), {"aaaa1"}},
-            {filter([](HistoryFilter& f) { f.failed = true; }), {"aaaa1"}},
-            {filter([](HistoryFilter& f) { f.outcome = "PASS"; }), {"aaaa2"}},
-            {filter([](HistoryFilter& f) { f.outcome = "none"; }), {"bbbb3"}},
-            {filter([](HistoryFilter& f) { f.limit = 1; }), {"bbbb3"}},
-        };
-        for (const auto& [f, want] : rows)
             EXPECT_EQ(ids(*store, f), want) << f.serial << f.model << f.since << f.until << f.outcome;
+        }
         std::vector<HistoryEntry> all;
         ASSERT_TRUE(store->list({}, all, reason));
         EXPECT_EQ(all[2].adjustments, 3);
@@ -142,16 +140,15 @@ TEST(History, AnOlderSchemaIsUpgradedAndANewerOneRefused)
     for (const Engine& engine : kEngines) {
         SCOPED_TRACE(engine.name);
         std::unique_ptr<SqlConnection> c = engine.connect("schema");
-        SqlConnection& raw = *c;
         std::string reason;
-        ASSERT_TRUE(raw.connect(reason)) << reason;
-        for (const std::string& sql : HistorySchemaSteps(1))
-            ASSERT_TRUE(raw.run(sql, {}, nullptr, reason)) << reason;
-        ASSERT_TRUE(raw.run("INSERT INTO history_schema (version) VALUES (1)", {}, nullptr, reason)) << reason;
-        ASSERT_TRUE(raw.run("INSERT INTO jobs (id, start_time, serial) VALUES ('old-job', 5, 'SN-OLD')", {}, nullptr,
-                            reason))
-            << reason;
-        raw.disconnect();
+        ASSERT_TRUE(c->connect(reason)) << reason;
+        std::vector<std::string> first = HistorySchemaSteps(1);
+        first.insert(first.end(),
+                     {"INSERT INTO history_schema (version) VALUES (1)",
+                      "INSERT INTO jobs (id, start_time, serial) VALUES ('old-job', 5, 'SN-OLD')"});
+        for (const std::string& sql : first)
+            ASSERT_TRUE(c->run(sql, {}, nullptr, reason)) << sql << ": " << reason;
+        c->disconnect();
         auto store = MakeSqlHistory(std::move(c));
         ASSERT_TRUE(store->open(reason)) << reason;
         HistoryJob old;

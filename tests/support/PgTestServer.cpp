@@ -18,31 +18,24 @@ std::string environment(const char* name)
     return value;
 }
 
-// A word for the shell, in single quotes.
-std::string shellWord(const std::string& text)
+// The text between quotes, with a backslash before each of the special
+// characters: a word for the shell ('"'), a value in a connection string ('\'').
+std::string quoted(const std::string& text, char quote, const std::string& special)
 {
-    std::string out = "'";
-    for (char c : text)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-// A value in a connection string, in single quotes.
-std::string conninfoValue(const std::string& text)
-{
-    std::string out = "'";
+    std::string out(1, quote);
     for (char c : text) {
-        if (c == '\'' || c == '\\')
+        if (special.find(c) != std::string::npos)
             out += '\\';
         out += c;
     }
-    return out + "'";
+    return out + quote;
 }
 
 void runScript(const std::string& action)
 {
-    const std::string command = shellWord(DORVEL_SOURCE_DIR "/scripts/pg-test-server") + " " + action + " " +
-                                shellWord(environment("DORVEL_TEST_PG_DIR"));
+    const std::string special = "\"\\$`";
+    const std::string command = quoted(DORVEL_SOURCE_DIR "/scripts/pg-test-server", '"', special) + " " +
+                                action + " " + quoted(environment("DORVEL_TEST_PG_DIR"), '"', special);
     if (std::system(command.c_str()) != 0)
         throw std::runtime_error("pg-test-server " + action + " failed");
 }
@@ -72,7 +65,7 @@ std::string FreshPgDatabase(const std::string& name)
         if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
             throw std::runtime_error(sql + ": " + PQresultErrorMessage(result.get()));
     }
-    return PgTestConninfo() + " dbname=" + conninfoValue(name);
+    return PgTestConninfo() + " dbname=" + quoted(name, '\'', "'\\");
 }
 
 void PgTestServerHalt()
