@@ -51,14 +51,11 @@ HistoryRecorder::HistoryRecorder(const ServiceJournal& journal, const JobRecord&
         settings_.localFile = DefaultHistoryFile();
     if (settings_.jobsFolder.empty())
         settings_.jobsFolder = DefaultJobsFolder();
-    if (settings_.enabled)
-        worker_ = std::thread([this] { work(); });
+    worker_ = std::thread([this] { work(); });
 }
 
 HistoryRecorder::~HistoryRecorder()
 {
-    if (!settings_.enabled)
-        return;
     handOver();
     flush(3000);
     if (warnTo_)
@@ -119,8 +116,6 @@ HistoryJob HistoryRecorder::snapshot() const
 
 void HistoryRecorder::tick()
 {
-    if (!settings_.enabled)
-        return;
     if (warnTo_)
         if (const std::string w = takeWarning(); !w.empty())
             warnTo_(w);
@@ -158,7 +153,7 @@ void HistoryRecorder::tick()
 
 void HistoryRecorder::handOver()
 {
-    if (current_.id.empty() || !settings_.enabled)
+    if (current_.id.empty())
         return;
     revision_ = journal_.revision();
     dirty_ = urgent_ = false;
@@ -211,8 +206,6 @@ std::string HistoryRecorder::takeWarning()
 
 bool HistoryRecorder::flush(int timeoutMs)
 {
-    if (!settings_.enabled)
-        return true;
     handOver();
     std::unique_lock<std::mutex> lock(mutex_);
     wake_.notify_all();
@@ -347,15 +340,4 @@ std::unique_ptr<HistoryStore> HistoryViewStore(const HistorySettings& s, std::st
     auto store = MakeSqliteHistory(s.localFile.empty() ? DefaultHistoryFile() : s.localFile);
     source = "this bench: " + store->where();
     return store;
-}
-
-bool HistoryRecorder::list(const HistoryFilter& filter, std::vector<HistoryEntry>& out, std::string& source,
-                           std::string& reason)
-{
-    return HistoryViewStore(settings_, source)->list(filter, out, reason);
-}
-
-bool HistoryRecorder::get(const std::string& id, HistoryJob& job, std::string& source, std::string& reason)
-{
-    return HistoryViewStore(settings_, source)->get(id, job, reason);
 }

@@ -32,7 +32,7 @@ struct HistorySettings {
     std::string localFile;    // the bench's SQLite file; "" for DefaultHistoryFile()
     std::string jobsFolder;   // "" for DefaultJobsFolder()
     std::string server;       // the shop's PostgreSQL conninfo; "" for none
-    bool enabled = true;      // false: no history at all (nothing is written)
+    bool enabled = true;      // false: no history at all (no recorder is made)
 };
 
 // The store the history's views read: the shop server when one is named,
@@ -69,11 +69,6 @@ public:
     // server, when it answers) or the time is up; true when nothing waits.
     bool flush(int timeoutMs);
 
-    // The views: from the shop server when one is named, else from the
-    // bench's file. source says which ("shop server: ..." or "this bench: ...").
-    bool list(const HistoryFilter& filter, std::vector<HistoryEntry>& out, std::string& source,
-              std::string& reason);
-    bool get(const std::string& id, HistoryJob& job, std::string& source, std::string& reason);
     const HistorySettings& settings() const { return settings_; }
     // The current job's id ("" before the first "Connect").
     std::string jobId() const { return current_.id; }

@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QThread>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -43,6 +44,14 @@ QString q(const std::string& s) { return QString::fromStdString(s); }
 QString trimmed(const QLineEdit* field) { return field->text().trimmed(); }
 
 }  // namespace
+
+// What one read of the history brought: a listing or one job.
+struct HistoryWindow::Found {
+    bool ok = false;
+    std::string source, reason;
+    std::vector<HistoryEntry> entries;
+    HistoryJob job;
+};
 
 HistoryWindow::HistoryWindow(std::function<HistoryRecorder*()> history, QWidget* parent)
     : QWidget(parent, Qt::Window), history_(std::move(history))
@@ -157,22 +166,52 @@ HistoryFilter HistoryWindow::filter() const
     return f;
 }
 
+void HistoryWindow::readThen(unsigned& request, std::function<void(Found&)> read,
+                             void (HistoryWindow::*shown)(const Found&))
+{
+    const unsigned id = request = ++requests_;
+    HistoryRecorder* history = history_();
+    if (history == nullptr) {
+        Found off;
+        off.reason = kOff;
+        request = 0;
+        (this->*shown)(off);
+        return;
+    }
+    // Each read opens a store of its own with the settings as they are now:
+    // nothing of it is shared with the recorder's worker or this window.
+    auto found = std::make_shared<Found>();
+    QThread* thread = QThread::create([found, read = std::move(read)] { read(*found); });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    connect(thread, &QThread::finished, this, [this, &request, id, found, shown] {
+        if (request != id)
+            return;   // a later request is being read
+        request = 0;
+        (this->*shown)(*found);
+    });
+    thread->start();
+}
+
 void HistoryWindow::search()
 {
-    std::vector<HistoryEntry> found;
-    std::string source, reason;
-    HistoryRecorder* history = history_();
-    bool ok = false;
-    if (history == nullptr)
-        reason = kOff;
-    else
-        ok = history->list(filter(), found, source, reason);
-    entries_ = ok ? std::move(found) : std::vector<HistoryEntry>();
+    source_->setText(QStringLiteral("Reading the history..."));
+    const HistoryFilter f = filter();
+    const HistorySettings settings = history_() != nullptr ? history_()->settings() : HistorySettings{};
+    readThen(searching_, [f, settings](Found& r) {
+        r.ok = HistoryViewStore(settings, r.source)->list(f, r.entries, r.reason);
+    }, &HistoryWindow::showFound);
+}
+
+void HistoryWindow::showFound(const Found& found)
+{
+    const bool ok = found.ok;
+    entries_ = ok ? found.entries : std::vector<HistoryEntry>();
     if (ok)
-        source_->setText(QStringLiteral("%1 job(s) from %2").arg(entries_.size()).arg(q(source)));
+        source_->setText(QStringLiteral("%1 job(s) from %2").arg(entries_.size()).arg(q(found.source)));
     else
         source_->setText(QStringLiteral("The history could not be read%1: %2")
-                             .arg(source.empty() ? QString() : QStringLiteral(" (%1)").arg(q(source)), q(reason)));
+                             .arg(found.source.empty() ? QString() : QStringLiteral(" (%1)").arg(q(found.source)),
+                                  q(found.reason)));
 
     // Filled unsorted: a row sorted away while it is filled loses its cells.
     table_->setSortingEnabled(false);
@@ -216,21 +255,28 @@ void HistoryWindow::showSelected()
     openReport_->setEnabled(e != nullptr && !e->reportPath.empty());
     openBackup_->setEnabled(e != nullptr && !e->backupPath.empty());
     if (e == nullptr) {
+        fetching_ = 0;   // a job still being read is no longer wanted
         details_->setPlainText(entries_.empty() ? QString() : QStringLiteral("Select a job to see what was done."));
         return;
     }
-    HistoryJob job;
-    std::string source, reason;
-    HistoryRecorder* history = history_();
-    if (history == nullptr)
-        reason = kOff;
-    if (history == nullptr || !history->get(e->id, job, source, reason)) {
-        details_->setPlainText(reason.empty() ? QStringLiteral("This job is no longer in the history.")
-                                              : QStringLiteral("This job could not be read: %1").arg(q(reason)));
+    details_->setPlainText(QStringLiteral("Reading the job..."));
+    const std::string id = e->id;
+    const HistorySettings settings = history_() != nullptr ? history_()->settings() : HistorySettings{};
+    readThen(fetching_, [id, settings](Found& r) {
+        r.ok = HistoryViewStore(settings, r.source)->get(id, r.job, r.reason);
+    }, &HistoryWindow::showJob);
+}
+
+void HistoryWindow::showJob(const Found& found)
+{
+    if (!found.ok) {
+        details_->setPlainText(found.reason.empty()
+                                   ? QStringLiteral("This job is no longer in the history.")
+                                   : QStringLiteral("This job could not be read: %1").arg(q(found.reason)));
         return;
     }
     QStringList lines;
-    for (const std::string& line : HistoryJobText(job))
+    for (const std::string& line : HistoryJobText(found.job))
         lines << q(line);
     details_->setPlainText(lines.join(QLatin1Char('\n')));
 }

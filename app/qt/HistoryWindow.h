@@ -3,8 +3,10 @@
 // outcome, date range), the jobs it finds in a table sorted by any column,
 // where they come from (the shop server or this bench's file), the
 // selected job in words, and its report and backup folder opened in the
-// desktop's own programs. A history that cannot be read is said in the
-// window; the window stays usable and the radio work goes on.
+// desktop's own programs. The history is read on a thread of its own, so
+// that a shop server that does not answer never holds up the window; a
+// history that cannot be read is said in the window, and the radio work
+// goes on.
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -27,8 +29,11 @@ public:
     // history gives the program's recorder as it is now (null: the history is off).
     explicit HistoryWindow(std::function<HistoryRecorder*()> history, QWidget* parent = nullptr);
 
-    // Lists the jobs the filter line asks for.
+    // Lists the jobs the filter line asks for (the listing follows when
+    // the history has been read).
     void search();
+    // True while a listing or the selected job is being read.
+    bool reading() const { return searching_ != 0 || fetching_ != 0; }
     // The filter line as the store takes it.
     HistoryFilter filter() const;
 
@@ -53,6 +58,12 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    struct Found;
+    void showFound(const Found& found);
+    void showJob(const Found& found);
+    // Runs read on a thread of its own, then shown with its outcome here,
+    // unless a later request of the same kind has been made meanwhile.
+    void readThen(unsigned& request, std::function<void(Found&)> read, void (HistoryWindow::*shown)(const Found&));
     // The entry of the selected row; null when none.
     const HistoryEntry* selected() const;
     void showSelected();
@@ -61,6 +72,8 @@ private:
 
     std::function<HistoryRecorder*()> history_;
     std::vector<HistoryEntry> entries_;   // the rows, found by the index each row keeps
+    unsigned searching_ = 0, fetching_ = 0;   // the request being read; 0 when none
+    unsigned requests_ = 0;
     QLineEdit* serial_ = nullptr;
     QLineEdit* model_ = nullptr;
     QComboBox* outcome_ = nullptr;

@@ -20,6 +20,11 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <fstream>
 
 #include "app/qt/HistoryWindow.h"
@@ -55,6 +60,9 @@ void ClickHeader(QTableWidget* t, int column)
     QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, QPoint(h->sectionViewportPosition(column) + 4, h->height() / 2));
 }
 
+// On until the window has shown what it was reading.
+bool Read(const HistoryWindow* h) { return WaitFor([h] { return !h->reading(); }, 20000); }
+
 }  // namespace
 
 TEST(History, JobsListedFilteredSortedShownAndTheirFilesOpened)
@@ -85,6 +93,7 @@ TEST(History, JobsListedFilteredSortedShownAndTheirFilesOpened)
     HistoryWindow* h = r.desk->historyWindow();
     ASSERT_NE(h, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(h));
+    ASSERT_TRUE(Read(h));
     QTableWidget* t = h->table();
     EXPECT_TRUE(h->source()->text().contains("from this bench: ")) << h->source()->text().toStdString();
     ASSERT_EQ(Serials(t), (std::vector<std::string>{"SN-H2", "SN-H1"})) << "the newest first";
@@ -101,6 +110,7 @@ TEST(History, JobsListedFilteredSortedShownAndTheirFilesOpened)
         t->setCurrentCell(1, 0);
         QTest::keyClick(t, Qt::Key_Up);
         ASSERT_EQ(t->currentRow(), 0);
+        ASSERT_TRUE(Read(h));
         const QString details = h->details()->toPlainText();
         EXPECT_TRUE(details.contains("SN-H1") && details.contains(QRegularExpression("Power\\(Hi\\) \\d+ -> \\d+ \\(operator\\)")))
             << details.toStdString();
@@ -138,6 +148,7 @@ TEST(History, JobsListedFilteredSortedShownAndTheirFilesOpened)
             h->useTo()->setChecked(c.to != off);
             h->to()->setDate(today.addDays(c.to == off ? 0 : c.to));
             QTest::keyClick(h->serial(), Qt::Key_Return);
+            ASSERT_TRUE(Read(h));
             EXPECT_EQ(Serials(t), c.rows);
             EXPECT_TRUE(h->source()->text().startsWith(QString::number(c.rows.size()) + " job(s)"));
         }
@@ -149,7 +160,8 @@ TEST(History, JobsListedFilteredSortedShownAndTheirFilesOpened)
 }
 
 // A history file that cannot be opened: the window says why and stays
-// usable. A history turned off: the entry is disabled and says why.
+// usable. A shop server that never answers holds nothing up. A history
+// turned off: the entry is disabled and says why.
 TEST(History, AFileThatCannotBeOpenedIsSaidAndAHistoryTurnedOffDisablesTheEntry)
 {
     GuiRig r;
@@ -161,10 +173,36 @@ TEST(History, AFileThatCannotBeOpenedIsSaidAndAHistoryTurnedOffDisablesTheEntry)
     HistoryWindow* h = r.desk->historyWindow();
     ASSERT_NE(h, nullptr);
     for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(Read(h));
         EXPECT_TRUE(h->source()->text().startsWith("The history could not be read")) << h->source()->text().toStdString();
         EXPECT_TRUE(h->source()->text().contains("history.sqlite")) << h->source()->text().toStdString();
         EXPECT_EQ(h->table()->rowCount(), 0);
         QTest::keyClick(h->serial(), Qt::Key_Return);
+    }
+
+    {
+        // A server that takes the connection and never says a word: the
+        // window is open and reading while the client waits for its time-out.
+        const int silent = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        auto* addr = reinterpret_cast<sockaddr*>(&a);
+        ASSERT_TRUE(bind(silent, addr, len) == 0 && listen(silent, 8) == 0 && getsockname(silent, addr, &len) == 0);
+        GuiRig s;
+        std::ofstream(s.settings) << "[HISTORY]\nHost=127.0.0.1\nPort=" << ntohs(a.sin_port)
+                                  << "\nDatabase=shop\nUser=bench\n";
+        ASSERT_TRUE(s.start());
+        s.desk->mnuViewHistory()->trigger();
+        HistoryWindow* w = s.desk->historyWindow();
+        ASSERT_NE(w, nullptr);
+        EXPECT_TRUE(w->reading() && w->isVisible());
+        EXPECT_EQ(w->source()->text(), "Reading the history...");
+        ASSERT_TRUE(Read(w));
+        EXPECT_TRUE(w->source()->text().startsWith("The history could not be read (shop server: PostgreSQL host 127.0.0.1"))
+            << w->source()->text().toStdString();
+        close(silent);
     }
 
     GuiRig off;
