@@ -159,51 +159,45 @@ TEST(History, JobsListedFilteredSortedShownAndTheirFilesOpened)
     EXPECT_FALSE(h->isVisible()) << "Escape closes";
 }
 
-// A history file that cannot be opened: the window says why and stays
-// usable. A shop server that never answers holds nothing up. A history
+// A history that cannot be read (a folder where the bench's file should
+// be, a shop server that takes the connection and never says a word): the
+// window opens at once, reads on, says why and stays usable. A history
 // turned off: the entry is disabled and says why.
-TEST(History, AFileThatCannotBeOpenedIsSaidAndAHistoryTurnedOffDisablesTheEntry)
+TEST(History, AHistoryThatCannotBeReadIsSaidAndAHistoryTurnedOffDisablesTheEntry)
 {
-    GuiRig r;
-    DataHome data(r.dir.path());
-    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(r.dir.file("dorvel-adj/history.sqlite"))));
-    ASSERT_TRUE(r.start());
-    ASSERT_NE(r.app().history(), nullptr);
-    r.desk->mnuViewHistory()->trigger();
-    HistoryWindow* h = r.desk->historyWindow();
-    ASSERT_NE(h, nullptr);
-    for (int i = 0; i < 2; ++i) {
-        ASSERT_TRUE(Read(h));
-        EXPECT_TRUE(h->source()->text().startsWith("The history could not be read")) << h->source()->text().toStdString();
-        EXPECT_TRUE(h->source()->text().contains("history.sqlite")) << h->source()->text().toStdString();
-        EXPECT_EQ(h->table()->rowCount(), 0);
-        QTest::keyClick(h->serial(), Qt::Key_Return);
+    const int silent = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    auto* addr = reinterpret_cast<sockaddr*>(&a);
+    ASSERT_TRUE(bind(silent, addr, len) == 0 && listen(silent, 8) == 0 && getsockname(silent, addr, &len) == 0);
+    for (const bool server : {false, true}) {
+        SCOPED_TRACE(server ? "a silent shop server" : "a file that cannot be opened");
+        GuiRig r;
+        DataHome data(r.dir.path());
+        const std::string file = r.dir.file("dorvel-adj/history.sqlite");
+        if (server)
+            std::ofstream(r.settings) << "[HISTORY]\nHost=127.0.0.1\nPort=" << ntohs(a.sin_port)
+                                      << "\nDatabase=shop\nUser=bench\n";
+        else
+            ASSERT_TRUE(QDir().mkpath(QString::fromStdString(file)));
+        ASSERT_TRUE(r.start());
+        r.desk->mnuViewHistory()->trigger();
+        HistoryWindow* h = r.desk->historyWindow();
+        ASSERT_NE(h, nullptr);
+        EXPECT_TRUE(h->reading() && h->isVisible());
+        EXPECT_EQ(h->source()->text(), "Reading the history...");
+        const std::string why = std::string("The history could not be read (") +
+                                (server ? "shop server: PostgreSQL host 127.0.0.1" : "this bench: SQLite " + file);
+        for (int i = 0; i < 2; ++i) {
+            ASSERT_TRUE(Read(h));
+            EXPECT_EQ(h->source()->text().left(static_cast<int>(why.size())).toStdString(), why);
+            EXPECT_EQ(h->table()->rowCount(), 0);
+            QTest::keyClick(h->serial(), Qt::Key_Return);
+        }
     }
-
-    {
-        // A server that takes the connection and never says a word: the
-        // window is open and reading while the client waits for its time-out.
-        const int silent = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        auto* addr = reinterpret_cast<sockaddr*>(&a);
-        ASSERT_TRUE(bind(silent, addr, len) == 0 && listen(silent, 8) == 0 && getsockname(silent, addr, &len) == 0);
-        GuiRig s;
-        std::ofstream(s.settings) << "[HISTORY]\nHost=127.0.0.1\nPort=" << ntohs(a.sin_port)
-                                  << "\nDatabase=shop\nUser=bench\n";
-        ASSERT_TRUE(s.start());
-        s.desk->mnuViewHistory()->trigger();
-        HistoryWindow* w = s.desk->historyWindow();
-        ASSERT_NE(w, nullptr);
-        EXPECT_TRUE(w->reading() && w->isVisible());
-        EXPECT_EQ(w->source()->text(), "Reading the history...");
-        ASSERT_TRUE(Read(w));
-        EXPECT_TRUE(w->source()->text().startsWith("The history could not be read (shop server: PostgreSQL host 127.0.0.1"))
-            << w->source()->text().toStdString();
-        close(silent);
-    }
+    close(silent);
 
     GuiRig off;
     std::ofstream(off.settings) << "[HISTORY]\nEnabled=0\n";
