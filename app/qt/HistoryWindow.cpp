@@ -166,7 +166,7 @@ HistoryFilter HistoryWindow::filter() const
     return f;
 }
 
-void HistoryWindow::readThen(unsigned& request, std::function<void(Found&)> read,
+void HistoryWindow::readThen(unsigned& request, std::function<void(const HistorySettings&, Found&)> read,
                              void (HistoryWindow::*shown)(const Found&))
 {
     const unsigned id = request = ++requests_;
@@ -181,7 +181,8 @@ void HistoryWindow::readThen(unsigned& request, std::function<void(Found&)> read
     // Each read opens a store of its own with the settings as they are now:
     // nothing of it is shared with the recorder's worker or this window.
     auto found = std::make_shared<Found>();
-    QThread* thread = QThread::create([found, read = std::move(read)] { read(*found); });
+    QThread* thread = QThread::create(
+        [found, settings = history->settings(), read = std::move(read)] { read(settings, *found); });
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     connect(thread, &QThread::finished, this, [this, &request, id, found, shown] {
         if (request != id)
@@ -195,9 +196,7 @@ void HistoryWindow::readThen(unsigned& request, std::function<void(Found&)> read
 void HistoryWindow::search()
 {
     source_->setText(QStringLiteral("Reading the history..."));
-    const HistoryFilter f = filter();
-    const HistorySettings settings = history_() != nullptr ? history_()->settings() : HistorySettings{};
-    readThen(searching_, [f, settings](Found& r) {
+    readThen(searching_, [f = filter()](const HistorySettings& settings, Found& r) {
         r.ok = HistoryViewStore(settings, r.source)->list(f, r.entries, r.reason);
     }, &HistoryWindow::showFound);
 }
@@ -260,9 +259,7 @@ void HistoryWindow::showSelected()
         return;
     }
     details_->setPlainText(QStringLiteral("Reading the job..."));
-    const std::string id = e->id;
-    const HistorySettings settings = history_() != nullptr ? history_()->settings() : HistorySettings{};
-    readThen(fetching_, [id, settings](Found& r) {
+    readThen(fetching_, [id = e->id](const HistorySettings& settings, Found& r) {
         r.ok = HistoryViewStore(settings, r.source)->get(id, r.job, r.reason);
     }, &HistoryWindow::showJob);
 }

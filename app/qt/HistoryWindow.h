@@ -61,9 +61,11 @@ private:
     struct Found;
     void showFound(const Found& found);
     void showJob(const Found& found);
-    // Runs read on a thread of its own, then shown with its outcome here,
-    // unless a later request of the same kind has been made meanwhile.
-    void readThen(unsigned& request, std::function<void(Found&)> read, void (HistoryWindow::*shown)(const Found&));
+    // Runs read with the recorder's settings on a thread of its own, then
+    // shown with its outcome here, unless a later request of the same kind
+    // has been made meanwhile.
+    void readThen(unsigned& request, std::function<void(const HistorySettings&, Found&)> read,
+                  void (HistoryWindow::*shown)(const Found&));
     // The entry of the selected row; null when none.
     const HistoryEntry* selected() const;
     void showSelected();
