@@ -1,5 +1,7 @@
 #include "app/qt/HistoryWindow.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -152,6 +154,17 @@ HistoryWindow::HistoryWindow(std::function<HistoryRecorder*()> history, QWidget*
     showSelected();
 }
 
+HistoryWindow::~HistoryWindow()
+{
+    // A read still under way (a shop server that does not answer, until
+    // its time-out) ends before the program does, not while the program's
+    // libraries are being torn down beneath it.
+    for (QThread* thread : reads_) {
+        thread->wait();
+        delete thread;
+    }
+}
+
 HistoryFilter HistoryWindow::filter() const
 {
     HistoryFilter f;
@@ -183,8 +196,10 @@ void HistoryWindow::readThen(unsigned& request, std::function<void(const History
     auto found = std::make_shared<Found>();
     QThread* thread = QThread::create(
         [found, settings = history->settings(), read = std::move(read)] { read(settings, *found); });
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    connect(thread, &QThread::finished, this, [this, &request, id, found, shown] {
+    reads_.push_back(thread);
+    connect(thread, &QThread::finished, this, [this, thread, &request, id, found, shown] {
+        reads_.erase(std::find(reads_.begin(), reads_.end(), thread));
+        thread->deleteLater();
         if (request != id)
             return;   // a later request is being read
         request = 0;

@@ -22,12 +22,15 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTableWidget;
+class QThread;
 
 class HistoryWindow : public QWidget {
     Q_OBJECT
 public:
     // history gives the program's recorder as it is now (null: the history is off).
     explicit HistoryWindow(std::function<HistoryRecorder*()> history, QWidget* parent = nullptr);
+    // Waits for the reads still under way.
+    ~HistoryWindow() override;
 
     // Lists the jobs the filter line asks for (the listing follows when
     // the history has been read).
@@ -76,6 +79,7 @@ private:
     std::vector<HistoryEntry> entries_;   // the rows, found by the index each row keeps
     unsigned searching_ = 0, fetching_ = 0;   // the request being read; 0 when none
     unsigned requests_ = 0;
+    std::vector<QThread*> reads_;   // the reads under way, finished or not
     QLineEdit* serial_ = nullptr;
     QLineEdit* model_ = nullptr;
     QComboBox* outcome_ = nullptr;

@@ -25,6 +25,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "app/qt/HistoryWindow.h"
@@ -195,6 +196,22 @@ TEST(History, AHistoryThatCannotBeReadIsSaidAndAHistoryTurnedOffDisablesTheEntry
             EXPECT_EQ(h->source()->text().left(static_cast<int>(why.size())).toStdString(), why);
             EXPECT_EQ(h->table()->rowCount(), 0);
             QTest::keyClick(h->serial(), Qt::Key_Return);
+        }
+        if (server) {
+            // Closed while the last Enter's read waits on the silent server:
+            // the read ends with the window, not after it. Counted: the
+            // program's threads but Qt's pool, whose threads come and go.
+            const auto threads = [] {
+                int n = 0;
+                for (const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+                    n += ReadFile(task.path() / "comm") != "Thread (pooled)\n";
+                return n;
+            };
+            ASSERT_TRUE(h->reading());
+            const int before = threads();
+            delete h;
+            // The thread's own end follows a moment after the wait for it.
+            EXPECT_TRUE(WaitFor([&] { return threads() == before - 1; }, 1000)) << threads() << " of " << before;
         }
     }
     close(silent);
