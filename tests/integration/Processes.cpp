@@ -1,17 +1,16 @@
 #include "tests/integration/Processes.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -19,56 +18,34 @@
 
 namespace {
 
-// The exit status, -1 when killed or gone, -2 when still running after
-// timeoutMs.
-int waitFor(pid_t pid, int timeoutMs)
+// Starts argv in the folder cwd ("" for this one).
+void start(QProcess& p, const std::vector<std::string>& argv, const std::string& cwd = {})
 {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        int st = 0;
-        const pid_t r = waitpid(pid, &st, WNOHANG);
-        if (r == pid)
-            return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        if (r < 0)
-            return -1;
-        if (std::chrono::steady_clock::now() >= until)
-            return -2;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    QStringList args;
+    for (size_t i = 1; i < argv.size(); ++i)
+        args << QString::fromStdString(argv[i]);
+    p.setWorkingDirectory(QString::fromStdString(cwd));
+    p.start(QString::fromStdString(argv.at(0)), args);
+}
+
+// The exit status within timeoutMs, -1 when killed or never started; -2
+// when it still runs after timeoutMs.
+int statusWithin(QProcess& p, int timeoutMs)
+{
+    if (p.state() != QProcess::NotRunning && !p.waitForFinished(timeoutMs))
+        return -2;
+    return p.error() == QProcess::FailedToStart || p.exitStatus() != QProcess::NormalExit ? -1 : p.exitCode();
 }
 
 // The exit status within timeoutMs; after that it is killed: -1.
-int endWithin(pid_t pid, int timeoutMs)
+int endWithin(QProcess& p, int timeoutMs)
 {
-    const int s = waitFor(pid, timeoutMs);
+    const int s = statusWithin(p, timeoutMs);
     if (s != -2)
         return s;
-    kill(pid, SIGKILL);
-    waitFor(pid, 5000);
+    p.kill();
+    p.waitForFinished(5000);
     return -1;
-}
-
-// Starts a program on the given standard input, output and error, in the
-// folder cwd ("" for this one). The descriptors are the child's alone: every
-// other one of ours is closed on exec.
-pid_t spawn(const std::vector<std::string>& argv, int in, int out, int err, const std::string& cwd = {})
-{
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(in, 0);
-        dup2(out, 1);
-        if (err >= 0)
-            dup2(err, 2);
-        if (!cwd.empty() && chdir(cwd.c_str()) != 0)
-            _exit(126);
-        std::vector<char*> a;
-        for (const auto& s : argv)
-            a.push_back(const_cast<char*>(s.c_str()));
-        a.push_back(nullptr);
-        execv(a[0], a.data());
-        _exit(127);
-    }
-    return pid;
 }
 
 }  // namespace
@@ -102,33 +79,15 @@ std::pair<double, double> PdfTextExtent(const std::string& pdf)
     return {right, bottom};
 }
 
-TempDir::TempDir()
-{
-    char tmpl[] = "/tmp/dorvel-test-XXXXXX";
-    if (mkdtemp(tmpl) == nullptr)
-        throw std::runtime_error("mkdtemp failed");
-    path_ = tmpl;
-}
-
-TempDir::~TempDir()
-{
-    std::error_code ignored;   // a leftover scratch folder in /tmp harms no test
-    std::filesystem::remove_all(path_, ignored);
-}
-
 RunResult RunProgram(const std::vector<std::string>& argv, const std::string& input, int timeoutMs,
                      const std::string& cwd)
 {
-    TempDir dir;
-    std::ofstream(dir.file("in"), std::ios::binary) << input;
-    const int in = open(dir.file("in").c_str(), O_RDONLY | O_CLOEXEC);
-    const int out = open(dir.file("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    const int err = open(dir.file("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    const pid_t pid = spawn(argv, in, out, err, cwd);
-    for (int fd : {in, out, err})
-        close(fd);
-    const int status = endWithin(pid, timeoutMs);
-    return {status, ReadFile(dir.file("out")), ReadFile(dir.file("err"))};
+    QProcess p;
+    start(p, argv, cwd);
+    p.write(QByteArray::fromStdString(input));
+    p.closeWriteChannel();
+    const int status = endWithin(p, timeoutMs);
+    return {status, p.readAllStandardOutput().toStdString(), p.readAllStandardError().toStdString()};
 }
 
 RunResult RunCli(const std::vector<std::string>& args, const std::string& input, int timeoutMs, const std::string& cwd)
@@ -144,75 +103,45 @@ RunResult RunCli(const std::vector<std::string>& args, const std::string& input,
 
 Conversation::Conversation(const std::vector<std::string>& argv)
 {
-    int toChild[2], fromChild[2];
-    if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0)
-        throw std::runtime_error("pipe failed");
-    pid_ = spawn(argv, toChild[0], fromChild[1], -1);
-    close(toChild[0]);
-    close(fromChild[1]);
-    in_ = toChild[1];
-    out_ = fromChild[0];
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    start(process_, argv);
 }
 
 Conversation::~Conversation()
 {
     if (finish(0) == -2) {
-        kill(pid_, SIGTERM);
-        endWithin(pid_, 3000);
+        process_.terminate();
+        endWithin(process_, 3000);
     }
-    if (out_ >= 0)
-        close(out_);
 }
 
 void Conversation::say(const std::string& line)
 {
-    signal(SIGPIPE, SIG_IGN);
-    const std::string l = line + "\n";
-    if (in_ < 0 || write(in_, l.data(), l.size()) != static_cast<ssize_t>(l.size()))
-        throw std::runtime_error("cannot talk to " + std::to_string(pid_));
+    process_.write(QByteArray::fromStdString(line + "\n"));
+    if (!process_.waitForBytesWritten(5000))
+        throw std::runtime_error("cannot talk to " + process_.program().toStdString());
 }
 
 std::string Conversation::hear(int timeoutMs)
 {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (buffered_.find('\n') == std::string::npos) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
-        pollfd p{out_, POLLIN, 0};
-        if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0)
+    QElapsedTimer t;
+    t.start();
+    while (!process_.canReadLine())
+        if (t.elapsed() >= timeoutMs || !process_.waitForReadyRead(static_cast<int>(timeoutMs - t.elapsed())))
             return {};
-        char c[512];
-        const ssize_t n = read(out_, c, sizeof c);
-        if (n <= 0)
-            return {};
-        buffered_.append(c, static_cast<size_t>(n));
-    }
-    const size_t nl = buffered_.find('\n');
-    std::string line = buffered_.substr(0, nl);
-    buffered_.erase(0, nl + 1);
-    return line;
+    return process_.readLine().chopped(1).toStdString();
 }
 
 int Conversation::finish(int timeoutMs)
 {
-    if (in_ >= 0) {
-        close(in_);
-        in_ = -1;
-    }
-    if (pid_ <= 0)
-        return -1;
-    const int s = waitFor(pid_, timeoutMs);
-    if (s != -2)
-        pid_ = -1;
-    return s;
+    process_.closeWriteChannel();
+    return statusWithin(process_, timeoutMs);
 }
 
 int Conversation::terminate()
 {
-    if (pid_ <= 0 || kill(pid_, SIGTERM) != 0)
-        return -1;
-    const int s = waitFor(pid_, 5000);
-    if (s != -2)
-        pid_ = -1;
+    process_.terminate();
+    const int s = statusWithin(process_, 5000);
     return s == -2 ? -1 : s;
 }
 
@@ -223,8 +152,7 @@ SimProcess::SimProcess(const std::vector<std::string>& args) : Conversation([&] 
 }())
 {
     device_ = hear(10000);
-    close(out_);   // nothing more is read from it
-    out_ = -1;
+    process_.closeReadChannel(QProcess::StandardOutput);   // nothing more is read from it
     if (device_.empty())
         throw std::runtime_error("dorvel-sim printed no device path");
 }
@@ -255,17 +183,17 @@ TerminalRun::TerminalRun(const std::vector<std::string>& argv)
         throw std::runtime_error("cannot open the pseudo-terminal");
     cfmakeraw(&raw);
     tcsetattr(terminal, TCSANOW, &raw);
-    const int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    const int out = open(dir_.file("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    pid_ = spawn(argv, in, out, terminal);
-    for (int fd : {in, out, terminal})
-        close(fd);
+    process_.setStandardInputFile(QProcess::nullDevice());
+    process_.setStandardOutputFile(QString::fromStdString(dir_.file("out")));
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_.setChildProcessModifier([terminal] { dup2(terminal, 2); });
+    start(process_, argv);
+    close(terminal);
 }
 
 TerminalRun::~TerminalRun()
 {
-    if (pid_ > 0)
-        endWithin(pid_, 0);
+    endWithin(process_, 0);
     close(master_);
 }
 
@@ -284,41 +212,36 @@ bool TerminalRun::readErr(int ms)
 
 bool TerminalRun::waitForErr(const std::string& text, int timeoutMs)
 {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (err_.find(text) == std::string::npos) {
-        if (std::chrono::steady_clock::now() >= until || !readErr(10))
+    QElapsedTimer t;
+    t.start();
+    while (err_.find(text) == std::string::npos)
+        if (t.elapsed() >= timeoutMs || !readErr(10))
             return false;
-    }
     return true;
 }
 
-void TerminalRun::signal(int sig) const
+void TerminalRun::signal(int sig)
 {
-    if (pid_ > 0)
-        kill(pid_, sig);
+    if (process_.state() != QProcess::NotRunning)
+        kill(static_cast<pid_t>(process_.processId()), sig);
 }
 
 RunResult TerminalRun::finish(int timeoutMs)
 {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (readErr(10) && std::chrono::steady_clock::now() < until) {
+    QElapsedTimer t;
+    t.start();
+    while (readErr(10) && t.elapsed() < timeoutMs) {
     }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
-    const int status = endWithin(pid_, static_cast<int>(std::max<int64_t>(0, left.count())));
-    pid_ = -1;
+    const int status = endWithin(process_, static_cast<int>(std::max<qint64>(0, timeoutMs - t.elapsed())));
     return {status, ReadFile(dir_.file("out")), err_};
 }
 
 std::vector<std::string> FilesIn(const std::string& folder, const std::string& ending)
 {
     std::vector<std::string> files;
-    std::error_code none;   // no folder: no files
-    for (const auto& e : std::filesystem::directory_iterator(folder, none)) {
-        const std::string name = e.path().filename().string();
-        if (name[0] != '.' && name.size() >= ending.size() &&
-            name.compare(name.size() - ending.size(), ending.size(), ending) == 0)
-            files.push_back(e.path().string());
-    }
-    std::sort(files.begin(), files.end());
+    const QDir dir(QString::fromStdString(folder));
+    for (const QString& name : dir.entryList({"*" + QString::fromStdString(ending)}, QDir::AllEntries | QDir::NoDotAndDotDot,
+                                             QDir::Name))
+        files.push_back(dir.filePath(name).toStdString());
     return files;
 }

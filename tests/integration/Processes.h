@@ -1,7 +1,8 @@
 #pragma once
 // Child processes for the integration tests: the simulated radio on a
 // pseudo-terminal, and the programs under test run to completion.
-#include <sys/types.h>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <filesystem>
 #include <string>
@@ -35,22 +36,18 @@ class Conversation {
 public:
     explicit Conversation(const std::vector<std::string>& argv);
     virtual ~Conversation();
-    Conversation(const Conversation&) = delete;
-    Conversation& operator=(const Conversation&) = delete;
     void say(const std::string& line);
     // The next line it prints; "" when none comes within timeoutMs.
     std::string hear(int timeoutMs);
-    // Closes its input and waits for it to end; its exit status or -1.
+    // Closes its input and waits for it to end; its exit status, -1 when
+    // killed, -2 when it still runs after timeoutMs.
     int finish(int timeoutMs);
     // Asks it to end (SIGTERM); its exit status, -1 when it does not end
     // within 5 s.
     int terminate();
 
 protected:
-    pid_t pid_ = -1;
-    int in_ = -1;
-    int out_ = -1;
-    std::string buffered_;
+    QProcess process_;
 };
 
 // dorvel-sim in the background; its device path is the first line it prints.
@@ -72,13 +69,12 @@ inline std::string BinPath(const std::string& name) { return std::string(DORVEL_
 // A private scratch folder, removed with its contents at destruction.
 class TempDir {
 public:
-    TempDir();
-    ~TempDir();
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
 private:
-    std::string path_;
+    QTemporaryDir dir_{"/tmp/dorvel-test-XXXXXX"};
+    std::string path_ = dir_.path().toStdString();
 };
 
 // A program in the background whose standard error is a terminal (a
@@ -89,12 +85,10 @@ class TerminalRun {
 public:
     explicit TerminalRun(const std::vector<std::string>& argv);
     ~TerminalRun();
-    TerminalRun(const TerminalRun&) = delete;
-    TerminalRun& operator=(const TerminalRun&) = delete;
     // Reads its standard error until text appears in it; false when it does
     // not within timeoutMs.
     bool waitForErr(const std::string& text, int timeoutMs);
-    void signal(int sig) const;
+    void signal(int sig);
     // Waits at most timeoutMs for its end (then kills it): its exit status
     // (-1 when killed) and all it printed.
     RunResult finish(int timeoutMs);
@@ -104,8 +98,8 @@ private:
     bool readErr(int ms);
 
     TempDir dir_;
-    pid_t pid_ = -1;
     int master_ = -1;
+    QProcess process_;
     std::string err_;
 };
 
