@@ -1,6 +1,7 @@
 // The status line's phase through a session on the scripted transceiver:
 // what it says at each tick of a Connect, a fine sweep, a level search and
-// an RSSI capture, in the order the work goes.
+// an RSSI capture, in the order the work goes; the progress bar through the
+// Connect.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -9,13 +10,23 @@
 
 namespace {
 
-struct Phases : ModelBench {
+struct Phases : ModelListener, ModelBench {
+    Phases() { m.addListener(this); }
+    void imageLoaded() override { loaded = true; }
     std::vector<std::string> seen;   // each text once, in order of its first tick
+    // The progress bar's captions likewise, during the read and after it, up
+    // to the first edit cycle.
+    std::vector<std::string> read, after;
+    bool loaded = false, editing = false;
     void record()
     {
         const std::string& t = app.status().phaseText();
         if (seen.empty() || seen.back() != t)
             seen.push_back(t);
+        std::vector<std::string>& bar = loaded ? after : read;
+        if (!editing && (bar.empty() || bar.back() != win.lblProgress.caption()))
+            bar.push_back(win.lblProgress.caption());
+        editing = editing || m.RigTavikProp_EditEnabled();
     }
     bool until(const std::function<bool()>& pred)
     {
@@ -42,7 +53,7 @@ bool Rising(const std::vector<int>& v)
     return std::is_sorted(v.begin(), v.end()) && !v.empty() && v.front() < v.back();
 }
 
-TEST(StatusPhases, ConnectFineSweepLevelSearchAndRssiCaptureInOrder)
+TEST(StatusPhases, ConnectFineSweepLevelSearchAndRssiCaptureInOrderAndTheConnectsProgressBar)
 {
     Phases b;
     b.trx.image[0x088] = 100;   // RX LVA's target
@@ -85,6 +96,20 @@ TEST(StatusPhases, ConnectFineSweepLevelSearchAndRssiCaptureInOrder)
     }
     EXPECT_TRUE(b.until([&] { return !b.m.RigTavikProp_AutoRunning(); }));
     EXPECT_EQ(b.seen.back(), "");
+
+    // The progress bar: blank after the reset, then Int(lastEeAdr / 8160 * 33)
+    // step by step.
+    auto bar = [](size_t n) { return std::string(n, 'o') + std::string(32 - n, '.'); };
+    ASSERT_GE(b.read.size(), 20u);
+    EXPECT_EQ(b.read[0], std::string(32, ' '));
+    for (size_t k = 1; k < b.read.size(); ++k)
+        EXPECT_TRUE(b.read[k] == bar(size_t(std::count(b.read[k].begin(), b.read[k].end(), 'o'))) &&
+                    b.read[k] > b.read[k - 1])
+            << b.read[k];
+    EXPECT_EQ(b.read.back(), bar(32));
+    // States 3..9 give Int((state - 2) / 7 * 32) when they start a call;
+    // state 8 runs on in the call that ends state 7.
+    EXPECT_EQ(b.after, (std::vector<std::string>{bar(32), bar(4), bar(9), bar(13), bar(18), bar(22), bar(32)}));
 }
 
 }  // namespace
