@@ -1,23 +1,8 @@
-// The model's task on in-memory parts: states and calls, progress, the push
+// The model's task on in-memory parts: states and calls, the push
 // of changed items and its waits, readout lines and malformed answers.
 #include <gtest/gtest.h>
 
 #include "tests/model/ModelBench.h"
-
-namespace {
-
-// The moments the model announced, in order.
-struct Moments : ModelListener {
-    explicit Moments(clsIndOp_RigTavik& m) { m.addListener(this); }
-    std::vector<std::string> seen;
-    void imageLoaded() override { seen.push_back("image loaded"); }
-    void editingStarted() override { seen.push_back("editing"); }
-    void parameterDisplayShown() override { seen.push_back("parameters shown"); }
-    void readoutFailed() override { seen.push_back("readout failed"); }
-    void connectFailed() override { seen.push_back("connect failed"); }
-};
-
-}  // namespace
 
 TEST(ModelTask, ConnectRunsTheStatesInOrderAndEachCallEndsWhereItMust)
 {

@@ -10,20 +10,19 @@
 
 namespace {
 
-struct Phases : ModelListener, ModelBench {
-    Phases() { m.addListener(this); }
-    void imageLoaded() override { loaded = true; }
+struct Phases : ModelBench {
     std::vector<std::string> seen;   // each text once, in order of its first tick
     // The progress bar's captions likewise, during the read and after it, up
     // to the first edit cycle.
     std::vector<std::string> read, after;
-    bool loaded = false, editing = false;
+    Moments moments{m};
+    bool editing = false;
     void record()
     {
         const std::string& t = app.status().phaseText();
         if (seen.empty() || seen.back() != t)
             seen.push_back(t);
-        std::vector<std::string>& bar = loaded ? after : read;
+        std::vector<std::string>& bar = moments.seen.empty() ? read : after;
         if (!editing && (bar.empty() || bar.back() != win.lblProgress.caption()))
             bar.push_back(win.lblProgress.caption());
         editing = editing || m.RigTavikProp_EditEnabled();
