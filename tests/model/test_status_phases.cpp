@@ -12,20 +12,17 @@ namespace {
 
 struct Phases : ModelBench {
     std::vector<std::string> seen;   // each text once, in order of its first tick
-    // The progress bar's captions likewise, during the read and after it, up
-    // to the first edit cycle.
+    // The progress bar's captions likewise, during the read and after it.
     std::vector<std::string> read, after;
     Moments moments{m};
-    bool editing = false;
     void record()
     {
         const std::string& t = app.status().phaseText();
         if (seen.empty() || seen.back() != t)
             seen.push_back(t);
         std::vector<std::string>& bar = moments.seen.empty() ? read : after;
-        if (!editing && (bar.empty() || bar.back() != win.lblProgress.caption()))
+        if (bar.empty() || bar.back() != win.lblProgress.caption())
             bar.push_back(win.lblProgress.caption());
-        editing = editing || m.RigTavikProp_EditEnabled();
     }
     bool until(const std::function<bool()>& pred)
     {
@@ -69,6 +66,20 @@ TEST(StatusPhases, ConnectFineSweepLevelSearchAndRssiCaptureInOrderAndTheConnect
     }
     EXPECT_EQ(b.seen.back(), "") << "at rest";
 
+    // The progress bar: blank after the reset, then Int(lastEeAdr / 8160 * 33)
+    // step by step.
+    auto bar = [](size_t n) { return std::string(n, 'o') + std::string(32 - n, '.'); };
+    EXPECT_GE(b.read.size(), 20u);
+    EXPECT_EQ(b.read.at(0), std::string(32, ' '));
+    for (size_t k = 1; k < b.read.size(); ++k)
+        EXPECT_TRUE(b.read[k] == bar(size_t(std::count(b.read[k].begin(), b.read[k].end(), 'o'))) &&
+                    b.read[k] > b.read[k - 1])
+            << b.read[k];
+    EXPECT_EQ(b.read.back(), bar(32));
+    // States 3..9 give Int((state - 2) / 7 * 32) when they start a call;
+    // state 8 runs on in the call that ends state 7.
+    EXPECT_EQ(b.after, (std::vector<std::string>{bar(32), bar(4), bar(9), bar(13), bar(18), bar(22), bar(32)}));
+
     struct Case { const char* name; int16_t item; const char* pattern; size_t least; };
     const Case cases[] = {
         {"fine sweep", b.m.idxBpfT1, R"(BPF T1 sweep (\d+) of 256)", 200},
@@ -96,19 +107,6 @@ TEST(StatusPhases, ConnectFineSweepLevelSearchAndRssiCaptureInOrderAndTheConnect
     EXPECT_TRUE(b.until([&] { return !b.m.RigTavikProp_AutoRunning(); }));
     EXPECT_EQ(b.seen.back(), "");
 
-    // The progress bar: blank after the reset, then Int(lastEeAdr / 8160 * 33)
-    // step by step.
-    auto bar = [](size_t n) { return std::string(n, 'o') + std::string(32 - n, '.'); };
-    ASSERT_GE(b.read.size(), 20u);
-    EXPECT_EQ(b.read[0], std::string(32, ' '));
-    for (size_t k = 1; k < b.read.size(); ++k)
-        EXPECT_TRUE(b.read[k] == bar(size_t(std::count(b.read[k].begin(), b.read[k].end(), 'o'))) &&
-                    b.read[k] > b.read[k - 1])
-            << b.read[k];
-    EXPECT_EQ(b.read.back(), bar(32));
-    // States 3..9 give Int((state - 2) / 7 * 32) when they start a call;
-    // state 8 runs on in the call that ends state 7.
-    EXPECT_EQ(b.after, (std::vector<std::string>{bar(32), bar(4), bar(9), bar(13), bar(18), bar(22), bar(32)}));
 }
 
 }  // namespace
