@@ -2,19 +2,18 @@
 // beside the program, else the source tree's when the program runs from its
 // build tree, else nowhere in particular.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "app/ProcedurePanel.h"
+#include "platform/AtomicFile.h"
 #include "tests/integration/Processes.h"
 
 TEST(ProcedurePanel, TheChooserStartsAmongTheShippedProcedures)
 {
     TempDir dir;
     const std::string prefix = dir.file("usr"), build = dir.file("build"), source = dir.file("src");
-    for (const std::string& d : {prefix, prefix + "/bin", prefix + "/share", prefix + "/share/dorvel-adj",
-                                 prefix + "/share/dorvel-adj/procedures", build, build + "/bin", source,
+    for (const std::string& d : {prefix + "/bin", prefix + "/share/dorvel-adj/procedures", build + "/bin",
                                  source + "/procedures"})
-        ASSERT_EQ(mkdir(d.c_str(), 0755), 0) << d;
+        ASSERT_EQ(MakeFolders(d), 0) << d;
     struct Case {
         const char* name;
         std::string program, expected;

@@ -27,11 +27,8 @@ TEST(Procedures, TheShippedOnesAreReadWhole)
         EXPECT_TRUE(s.kind == StepKind::Auto || s.kind == StepKind::Readout) << s.line;
 
     const ProcedureStep& adjust = full.steps[5];
-    EXPECT_EQ(adjust.target, "Power(Hi)");
-    EXPECT_EQ(adjust.tries, 2);
-    EXPECT_EQ(adjust.code, "F-POWHI");
-    EXPECT_DOUBLE_EQ(*adjust.low, 4.8);
-    EXPECT_DOUBLE_EQ(adjust.marginal, 0.05);
+    EXPECT_EQ(std::make_tuple(adjust.target, adjust.tries, adjust.code, adjust.low, adjust.marginal),
+              std::make_tuple(std::string("Power(Hi)"), 2, std::string("F-POWHI"), std::optional(4.8), 0.05));
     EXPECT_EQ(full.steps[1].code, "F-VIN");
     EXPECT_EQ(full.steps[2].code, "S03") << "a step without a code gets its number";
     EXPECT_FALSE(full.steps[10].stopOnFail);

@@ -44,7 +44,6 @@ TEST(Settings, StoredValuesAreTakenAsTheyStandAndWrittenBack)
     const Case cases[] = {
         {nullptr, 1, 0},
         {"ComPort=3\nComAutoRelease=2\n", 3, 2},
-        {"ComPort=11\nComAutoRelease=8\n", 11, 8},   // beyond the menus and the port service
         {"ComPort=0\nComAutoRelease=-1\n", 0, -1},
         {"ComPort=-32768\nComAutoRelease=32767\n", -32768, 32767},   // the ends of 16 bits
         {"ComPort=32768\nComAutoRelease=-32769\n", 1, 0},   // beyond them: the defaults

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <tuple>
 
 #include "platform/BenchDoctor.h"
 #include "tests/support/FakeAdapterSystem.h"
@@ -96,14 +97,12 @@ TEST(BenchDoctor, FindingsOfADeviceAndOfTheServices)
         {"a 16 ms timer that low latency sets", adapter(16, LowLatency::Set), {}},
         {"a 1 ms timer already", adapter(1, LowLatency::NotSupported), {}},
     };
+    auto fields = [](const platform::DoctorFinding& f) { return std::make_tuple(f.blocking, f.text, f.fix); };
     for (const Case& c : cases) {
         const auto got = platform::DeviceFindings(c.facts);
         ASSERT_EQ(got.size(), c.findings.size()) << c.name;
-        for (size_t i = 0; i < got.size(); ++i) {
-            EXPECT_EQ(got[i].blocking, c.findings[i].blocking) << c.name;
-            EXPECT_EQ(got[i].text, c.findings[i].text) << c.name;
-            EXPECT_EQ(got[i].fix, c.findings[i].fix) << c.name;
-        }
+        for (size_t i = 0; i < got.size(); ++i)
+            EXPECT_EQ(fields(got[i]), fields(c.findings[i])) << c.name;
     }
 
     // brltty stands in the way only when an adapter of the kind it takes is

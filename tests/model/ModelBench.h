@@ -118,3 +118,14 @@ struct ModelBench {
 
     ByteStr held;   // received bytes not yet let through
 };
+
+// The moments the model announced, in order.
+struct Moments : ModelListener {
+    explicit Moments(clsIndOp_RigTavik& m) { m.addListener(this); }
+    std::vector<std::string> seen;
+    void imageLoaded() override { seen.push_back("image loaded"); }
+    void editingStarted() override { seen.push_back("editing"); }
+    void parameterDisplayShown() override { seen.push_back("parameters shown"); }
+    void readoutFailed() override { seen.push_back("readout failed"); }
+    void connectFailed() override { seen.push_back("connect failed"); }
+};

@@ -103,10 +103,15 @@ TEST(ParaListing, EveryLineShowsTheByteAtItsOwnAddress)
     }
 }
 
-TEST(ItemTable, ResetBuildsTheTableAfreshEveryTime)
+TEST(ItemTable, SubCodesFrom0100UpAreLegalCharacterByCharacterAndResetBuildsTheTableAfresh)
 {
     ModelBench b;
     clsIndOp_RigTavik& m = b.m;
+    const std::pair<const char*, bool> codes[] = {{"0100", true},  {"00FF", false}, {"0A00", true} /* A after 1 */,
+                                                  {"0099", false}, {"010", false},  {"", false}};
+    for (const auto& [code, legal] : codes)
+        EXPECT_EQ(m.RigOpFunc_CheckSubNameLegal(code), legal) << code;
+
     // What a Mid load, an unsent change and a running sweep leave behind.
     b.trx.image[0x140] = 0x80;
     b.trx.image[0x082] = 40;
@@ -130,13 +135,4 @@ TEST(ItemTable, ResetBuildsTheTableAfreshEveryTime)
         EXPECT_FALSE(b.con.Value(i) || b.con.flgChanged(i) || b.con.flgEnterOn(i)) << "item " << i;
     EXPECT_EQ(std::vector<int>({b.con.EeAdr(4), b.con.E8Command(4), b.con.EeAdr(5), b.con.E8Command(5)}),
               std::vector<int>({0x043, 0x10, 0x042, 0x0C})) << "BAL and MOD W back on the standard bytes and commands";
-}
-
-TEST(ItemTable, SubModelCodesFrom0100UpAreLegalCharacterByCharacter)
-{
-    ModelBench b;
-    const std::pair<const char*, bool> codes[] = {{"0100", true},  {"00FF", false}, {"0A00", true} /* A after 1 */,
-                                                  {"0099", false}, {"010", false},  {"", false}};
-    for (const auto& [code, legal] : codes)
-        EXPECT_EQ(b.m.RigOpFunc_CheckSubNameLegal(code), legal) << code;
 }

@@ -21,15 +21,15 @@ struct Rig : ModelBench {
 
 }  // namespace
 
-TEST(ConsoleEvents, ChannelLineAndSelection)
+TEST(ConsoleEvents, TheChannelLineAndSelectionAndTheSequenceItemsLinesAndEnterRules)
 {
-    ModelBench b;
-    b.putChannel(0, 145460000, 145460000, 0x00, 0x00);   // simplex, high, wide
-    b.putChannel(3, 150500000, 150500000, 0x81, 0x80);   // RX inhibited, low 2, narrow
-    b.putChannel(9, 145000000, 145600000, 0xC3, 0x00);   // both inhibited, low 1
-    b.putChannel(12, 433100000, 438100000, 0x02, 0x00);  // split, low 1
-    b.putChannel(20, 0x88AB8B20, 0xFFFFFFFF, 0x00, 0x00); // top bit set: read unsigned
-    ASSERT_TRUE(b.connect());
+    Rig r;   // the channels are read at the next Connect
+    r.putChannel(0, 145460000, 145460000, 0x00, 0x00);   // simplex, high, wide
+    r.putChannel(3, 150500000, 150500000, 0x81, 0x80);   // RX inhibited, low 2, narrow
+    r.putChannel(9, 145000000, 145600000, 0xC3, 0x00);   // both inhibited, low 1
+    r.putChannel(12, 433100000, 438100000, 0x02, 0x00);  // split, low 1
+    r.putChannel(20, 0x88AB8B20, 0xFFFFFFFF, 0x00, 0x00); // top bit set: read unsigned
+    EXPECT_TRUE(r.connect());
     const std::string inh = "Inhibit   ";
     const std::pair<std::string, int> cases[] = {
         {"01 RX = 145.460000, TX =   <-        RF Power: High  Mode: Wide", 1},
@@ -39,16 +39,12 @@ TEST(ConsoleEvents, ChannelLineAndSelection)
         {"21 RX = 2292.943648, TX = 4294.967295  RF Power: High  Mode: Wide", 21},
     };
     for (int16_t v = 4; v >= 0; --v) {
-        b.con.setValue(b.m.idxChNo, v);
-        EXPECT_EQ(b.line(b.m.idxChNo), "    CH No.: " + cases[v].first);
-        ASSERT_TRUE(b.settle());
-        EXPECT_EQ(b.lastValue(0x00), cases[v].second) << "the 1-based number";
+        r.con.setValue(r.m.idxChNo, v);
+        EXPECT_EQ(r.line(r.m.idxChNo), "    CH No.: " + cases[v].first);
+        EXPECT_TRUE(r.settle());
+        EXPECT_EQ(r.lastValue(0x00), cases[v].second) << "the 1-based number";
     }
-}
 
-TEST(ConsoleEvents, LinesOfTheSequenceItemsAndTheirEnterRules)
-{
-    Rig r;
     r.con.setValue(r.m.idxLvRx, 128);
     EXPECT_EQ(r.line(r.m.idxLvRx), r.deflt(r.m.idxLvRx) + " [2.51V]");
     for (const auto& [val, field] : {std::pair<int16_t, const char*>{510, "[10.00V]"}, {-25500, "[-500.00V]"}})

@@ -1,23 +1,8 @@
-// The model's task on in-memory parts: states and calls, progress, the push
+// The model's task on in-memory parts: states and calls, the push
 // of changed items and its waits, readout lines and malformed answers.
 #include <gtest/gtest.h>
 
 #include "tests/model/ModelBench.h"
-
-namespace {
-
-// The moments the model announced, in order.
-struct Moments : ModelListener {
-    explicit Moments(clsIndOp_RigTavik& m) { m.addListener(this); }
-    std::vector<std::string> seen;
-    void imageLoaded() override { seen.push_back("image loaded"); }
-    void editingStarted() override { seen.push_back("editing"); }
-    void parameterDisplayShown() override { seen.push_back("parameters shown"); }
-    void readoutFailed() override { seen.push_back("readout failed"); }
-    void connectFailed() override { seen.push_back("connect failed"); }
-};
-
-}  // namespace
 
 TEST(ModelTask, ConnectRunsTheStatesInOrderAndEachCallEndsWhereItMust)
 {
@@ -74,31 +59,6 @@ TEST(ModelTask, ConnectRunsTheStatesInOrderAndEachCallEndsWhereItMust)
     EXPECT_LT(at(0x09) - at(0x00), 200u);
     EXPECT_GE(at(0x0A) - at(0x09), 200u);
     EXPECT_GE(at(0x07) - at(0x06), 500u);
-}
-
-TEST(ModelTask, ProgressDuringTheReadAndTheFirstStates)
-{
-    ModelBench b;
-    b.bytesPerTick = 48;   // the line rate
-    auto bar = [](size_t n) { return std::string(n, 'o') + std::string(32 - n, '.'); };
-    std::vector<std::string> read, after;
-    b.app.mainWindow().cmd00_Click(0);
-    Moments moments{b.m};
-    ASSERT_TRUE(b.runUntil([&] {
-        std::vector<std::string>& seen = moments.seen.empty() ? read : after;
-        if (seen.empty() || seen.back() != b.win.lblProgress.caption())
-            seen.push_back(b.win.lblProgress.caption());
-        return b.m.RigTavikProp_EditEnabled();
-    }));
-    // Blank after the reset, then Int(lastEeAdr / 8160 * 33) step by step.
-    ASSERT_GE(read.size(), 20u);
-    EXPECT_EQ(read[0], std::string(32, ' '));
-    for (size_t k = 1; k < read.size(); ++k)
-        EXPECT_TRUE(read[k] == bar(size_t(std::count(read[k].begin(), read[k].end(), 'o'))) && read[k] > read[k - 1]) << read[k];
-    EXPECT_EQ(read.back(), bar(32));
-    // States 3..9 give Int((state - 2) / 7 * 32) when they start a call;
-    // state 8 runs on in the call that ends state 7.
-    EXPECT_EQ(after, (std::vector<std::string>{bar(32), bar(4), bar(9), bar(13), bar(18), bar(22), bar(32)}));
 }
 
 // What the records and the command line follow: the moments of a Connect

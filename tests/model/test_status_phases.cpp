@@ -1,6 +1,7 @@
 // The status line's phase through a session on the scripted transceiver:
 // what it says at each tick of a Connect, a fine sweep, a level search and
-// an RSSI capture, in the order the work goes.
+// an RSSI capture, in the order the work goes; the progress bar through the
+// Connect.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -11,11 +12,17 @@ namespace {
 
 struct Phases : ModelBench {
     std::vector<std::string> seen;   // each text once, in order of its first tick
+    // The progress bar's captions likewise, during the read and after it.
+    std::vector<std::string> read, after;
+    Moments moments{m};
     void record()
     {
         const std::string& t = app.status().phaseText();
         if (seen.empty() || seen.back() != t)
             seen.push_back(t);
+        std::vector<std::string>& bar = moments.seen.empty() ? read : after;
+        if (bar.empty() || bar.back() != win.lblProgress.caption())
+            bar.push_back(win.lblProgress.caption());
     }
     bool until(const std::function<bool()>& pred)
     {
@@ -42,7 +49,7 @@ bool Rising(const std::vector<int>& v)
     return std::is_sorted(v.begin(), v.end()) && !v.empty() && v.front() < v.back();
 }
 
-TEST(StatusPhases, ConnectFineSweepLevelSearchAndRssiCaptureInOrder)
+TEST(StatusPhases, ConnectFineSweepLevelSearchAndRssiCaptureInOrderAndTheConnectsProgressBar)
 {
     Phases b;
     b.trx.image[0x088] = 100;   // RX LVA's target
@@ -58,6 +65,20 @@ TEST(StatusPhases, ConnectFineSweepLevelSearchAndRssiCaptureInOrder)
         EXPECT_TRUE(Rising(steps)) << pattern;
     }
     EXPECT_EQ(b.seen.back(), "") << "at rest";
+
+    // The progress bar: blank after the reset, then Int(lastEeAdr / 8160 * 33)
+    // step by step.
+    auto bar = [](size_t n) { return std::string(n, 'o') + std::string(32 - n, '.'); };
+    EXPECT_GE(b.read.size(), 20u);
+    EXPECT_EQ(b.read.at(0), std::string(32, ' '));
+    for (size_t k = 1; k < b.read.size(); ++k)
+        EXPECT_TRUE(b.read[k] == bar(size_t(std::count(b.read[k].begin(), b.read[k].end(), 'o'))) &&
+                    b.read[k] > b.read[k - 1])
+            << b.read[k];
+    EXPECT_EQ(b.read.back(), bar(32));
+    // States 3..9 give Int((state - 2) / 7 * 32) when they start a call;
+    // state 8 runs on in the call that ends state 7.
+    EXPECT_EQ(b.after, (std::vector<std::string>{bar(32), bar(4), bar(9), bar(13), bar(18), bar(22), bar(32)}));
 
     struct Case { const char* name; int16_t item; const char* pattern; size_t least; };
     const Case cases[] = {
@@ -85,6 +106,7 @@ TEST(StatusPhases, ConnectFineSweepLevelSearchAndRssiCaptureInOrder)
     }
     EXPECT_TRUE(b.until([&] { return !b.m.RigTavikProp_AutoRunning(); }));
     EXPECT_EQ(b.seen.back(), "");
+
 }
 
 }  // namespace

@@ -126,9 +126,8 @@ TEST(History, AJobIsStoredWholeOnceAndFoundByEveryFilterOnBothEngines)
         }
         std::vector<HistoryEntry> all;
         ASSERT_TRUE(store->list({}, all, reason));
-        EXPECT_EQ(all[2].adjustments, 3);
-        EXPECT_EQ(all[2].outcome, "FAIL");
-        EXPECT_EQ(all[2].reportPath, "/reports/aaaa1-failed.pdf");
+        EXPECT_EQ(std::make_tuple(all[2].adjustments, all[2].outcome, all[2].reportPath),
+                  std::make_tuple(3, std::string("FAIL"), std::string("/reports/aaaa1-failed.pdf")));
         EXPECT_EQ(all[0].outcome, "");
     }
 }

@@ -29,7 +29,7 @@ std::vector<SqlRow> query(SqlConnection& db, const std::string& sql, const std::
     return rows;
 }
 
-TEST(HistoryPostgres, ValuesAreBoundAndReadBackExactly)
+TEST(HistoryPostgres, ValuesAreBoundAndReadBackExactlyAndAFailedStatementSaysWhyOnOneLine)
 {
     auto db = connectTo(FreshPgDatabase("history_values"));
     query(*db, "CREATE TABLE x (n INTEGER)");
@@ -53,6 +53,21 @@ TEST(HistoryPostgres, ValuesAreBoundAndReadBackExactly)
     query(*db, "INSERT INTO t (k, s, i, r) VALUES ($1, $2, $3, $4)",
           {SqlValue::of(99), SqlValue{}, SqlValue{}, SqlValue::of(std::optional<double>())});
 
+    // A failed statement says why on one line, and the connection stays (the
+    // rows read below).
+    const std::vector<std::pair<std::string, std::string>> failures = {
+        {"SELEC 1", "syntax error"},
+        {"INSERT INTO t (k) VALUES (1)", "duplicate key"},
+        {"SELECT * FROM missing", "\"missing\" does not exist"},
+    };
+    for (const auto& [sql, words] : failures) {
+        std::string reason;
+        EXPECT_FALSE(db->run(sql, {}, nullptr, reason)) << sql;
+        EXPECT_EQ(reason.rfind("PostgreSQL: ", 0), 0u) << reason;
+        EXPECT_NE(reason.find(words), std::string::npos) << reason;
+        EXPECT_EQ(reason.find('\n'), std::string::npos) << reason;
+        EXPECT_TRUE(db->connected());
+    }
     const auto rows = query(*db, "SELECT s, i, r FROM t ORDER BY k");
     ASSERT_EQ(rows.size(), cases.size() + 1);
     for (size_t k = 0; k < cases.size(); ++k) {
@@ -68,27 +83,6 @@ TEST(HistoryPostgres, ValuesAreBoundAndReadBackExactly)
     EXPECT_EQ(query(*db, "SELECT count(*) FROM x"), (std::vector<SqlRow>{{"0"}}));
     // Only warnings and worse reach the program.
     EXPECT_EQ(query(*db, "SHOW client_min_messages"), (std::vector<SqlRow>{{"warning"}}));
-}
-
-TEST(HistoryPostgres, AFailedStatementSaysWhyOnOneLineAndTheConnectionStays)
-{
-    auto db = connectTo(FreshPgDatabase("history_failure"));
-    query(*db, "CREATE TABLE t (k INTEGER PRIMARY KEY)");
-    query(*db, "INSERT INTO t VALUES ($1)", {SqlValue::of(1)});
-    const std::vector<std::pair<std::string, std::string>> failures = {
-        {"SELEC 1", "syntax error"},
-        {"INSERT INTO t VALUES (1)", "duplicate key"},
-        {"SELECT * FROM missing", "\"missing\" does not exist"},
-    };
-    for (const auto& [sql, words] : failures) {
-        std::string reason;
-        EXPECT_FALSE(db->run(sql, {}, nullptr, reason)) << sql;
-        EXPECT_EQ(reason.rfind("PostgreSQL: ", 0), 0u) << reason;
-        EXPECT_NE(reason.find(words), std::string::npos) << reason;
-        EXPECT_EQ(reason.find('\n'), std::string::npos) << reason;
-        EXPECT_TRUE(db->connected());
-    }
-    EXPECT_EQ(query(*db, "SELECT k FROM t"), (std::vector<SqlRow>{{"1"}}));
 }
 
 TEST(HistoryPostgres, WhereNamesHostAndDatabase)

@@ -14,7 +14,6 @@ public:
     int flags = 0;
     int getError = 0;
     int setError = 0;
-    std::vector<int> fds;    // the descriptors whose flags were asked for
     std::vector<int> sets;   // the flags set, in order, refused ones too
     std::string device = "/dev/serial/by-id/usb-Maker_Cable-if00-port0";   // "": every device is the adapter
     std::string name = "ttyUSB0";
@@ -22,9 +21,8 @@ public:
     bool hasTimer = true;
     int defaultTimer = 16;
 
-    int getSerialFlags(int fd, int& f) override
+    int getSerialFlags(int, int& f) override
     {
-        fds.push_back(fd);
         f = getError == 0 ? flags : f;
         return getError;
     }
