@@ -2,22 +2,19 @@
 // follows its last change within the second the tick waits between hand-overs.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
-#include <filesystem>
 #include <set>
 
 #include "records/HistoryRecorder.h"
 #include "records/JournalJson.h"
+#include "tests/integration/Processes.h"
 #include "tests/model/ModelBench.h"
 
 TEST(HistoryHandOver, EveryJobKeepsItsLastChangeWhenTheNextConnectFollowsAtOnce)
 {
-    char folder[] = "/tmp/dorvel-handover-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
+    const TempDir folder;
     HistorySettings settings;
-    settings.localFile = std::string(folder) + "/history.sqlite";
-    settings.jobsFolder = std::string(folder) + "/jobs";
+    settings.localFile = folder.file("history.sqlite");
+    settings.jobsFolder = folder.file("jobs");
     std::multiset<std::string> journalled, stored;   // each job's adjustments, "item old->new; ..."
     {
         ModelBench b(&settings);
@@ -51,5 +48,4 @@ TEST(HistoryHandOver, EveryJobKeepsItsLastChangeWhenTheNextConnectFollowsAtOnce)
     }
     EXPECT_EQ(stored, journalled);
     store.reset();
-    std::filesystem::remove_all(folder);
 }

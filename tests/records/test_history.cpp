@@ -3,23 +3,16 @@
 // every filter, the schema upgraded or refused, and four benches feeding
 // one server through an outage.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <atomic>
-#include <filesystem>
 #include <functional>
 #include <thread>
 
 #include "records/HistorySql.h"
+#include "tests/integration/Processes.h"
 #include "tests/support/PgTestServer.h"
 
 namespace {
-
-std::string scratchFolder()
-{
-    char tmpl[] = "/tmp/dorvel-history-XXXXXX";
-    return mkdtemp(tmpl) != nullptr ? tmpl : "";
-}
 
 struct Engine {
     const char* name;
@@ -27,7 +20,10 @@ struct Engine {
 };
 
 const Engine kEngines[] = {
-    {"SQLite", [](const std::string& tag) { return MakeSqliteConnection(scratchFolder() + "/" + tag + ".sqlite"); }},
+    {"SQLite", [](const std::string& tag) {
+         static const TempDir folder;
+         return MakeSqliteConnection(folder.file(tag + ".sqlite"));
+     }},
     {"PostgreSQL", [](const std::string& tag) { return MakePostgresConnection(FreshPgDatabase(tag)); }},
 };
 
@@ -178,13 +174,13 @@ TEST(History, AnOlderSchemaIsUpgradedAndANewerOneRefused)
 TEST(History, FourBenchesFeedOneServerThroughAnOutageWithoutDuplicates)
 {
     const std::string server = FreshPgDatabase("benches");
-    const std::string folder = scratchFolder();
+    const TempDir folder;
     std::atomic<int> stored{0};
     std::atomic<int> refused{0};
     std::vector<std::thread> benches;
     for (int b = 0; b < 4; ++b)
         benches.emplace_back([&, b] {
-            auto local = MakeSqliteHistory(folder + "/bench" + std::to_string(b) + ".sqlite");
+            auto local = MakeSqliteHistory(folder.file("bench" + std::to_string(b) + ".sqlite"));
             auto shop = MakePostgresHistory(server);
             std::string reason;
             int sent = 0;
@@ -226,5 +222,4 @@ TEST(History, FourBenchesFeedOneServerThroughAnOutageWithoutDuplicates)
     failed.failed = true;
     ASSERT_TRUE(shop->list(failed, jobs, reason)) << reason;
     EXPECT_EQ(jobs.size(), 4u * 36);   // i % 7 == 0 for 36 of 250
-    std::filesystem::remove_all(folder);
 }
