@@ -3,10 +3,9 @@
 // pressed twice, a push, a sweep, saved files and a cancelled restore; the
 // job details; the device chooser; where the plot window goes.
 #include <QAction>
-#include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
@@ -15,8 +14,6 @@
 
 #include "app/qt/JobDialog.h"
 #include "app/qt/PortDeviceDialog.h"
-#include "app/qt/RestoreDialog.h"
-#include "model/clsIndOp_RigTavik.h"
 #include "tests/gui/GuiRig.h"
 
 namespace {
@@ -160,7 +157,6 @@ TEST(StatusLine, ThePlotWindowGoesBesideTheMainWindow)
     };
     for (const Case& c : cases)
         EXPECT_EQ(DesktopApp::PlaceBeside(c.main, side, c.screen), c.at) << c.name;
-
 }
 
 }  // namespace
