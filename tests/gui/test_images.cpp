@@ -77,7 +77,6 @@ TEST(Images, BackupAtConnectPlotsSaveAndWriteBackWithConfirmAndVerifyOrAPull)
     QTest::mouseClick(w.cmd00(0), Qt::LeftButton);
     ASSERT_TRUE(r.quiet()) << "Connect";
     const std::vector<std::string> backups = FilesIn(r.options.backupFolder, ".bin");
-    EXPECT_EQ(backups.size(), 1u);
     const std::string backup = backups.empty() ? "" : backups[0];
 
     [&] {   // the plots: a fatal check here leaves this lambda only, and the parts after it still run

@@ -62,7 +62,6 @@ TEST(StatusLine, PhasesNoticesJobDetailsAndACancelledRestoreOnThePacedLine)
         SCOPED_TRACE("Connect: the read, pressed again, the push, the backup");
         QTest::mouseClick(w.cmd00(0), Qt::LeftButton);
         EXPECT_LT(Number(phase, "Reading the radio (\\d+) %", [](int n) { return n >= 3; }, 20000), 100);
-        EXPECT_TRUE(phase->text().contains(QRegularExpression(", about \\d+ s left$"))) << phase->text().toStdString();
         QTest::mouseClick(w.cmd00(0), Qt::LeftButton);
         EXPECT_EQ(notice->text(), "Connect pressed again: reading the radio from the start");
         Number(phase, "Reading the radio (\\d+) %", [](int n) { return n == 0; }, 5000);
@@ -70,7 +69,6 @@ TEST(StatusLine, PhasesNoticesJobDetailsAndACancelledRestoreOnThePacedLine)
         ASSERT_TRUE(r.quiet());
         const std::vector<std::string> backups = FilesIn(r.options.backupFolder, ".bin");
         ASSERT_EQ(backups.size(), 1u);
-        EXPECT_TRUE(WaitFor([&] { return phase->text().isEmpty(); }, 2000)) << phase->text().toStdString();
         EXPECT_EQ(notice->text().toStdString(), "Backup taken: " + backups[0]);
     }
     {
