@@ -1,12 +1,10 @@
 #include "tests/gui/GuiRig.h"
 
-#include <QAbstractButton>
 #include <QFrame>
 #include <QListWidget>
 #include <QPushButton>
 #include <QApplication>
 #include <QMessageBox>
-#include <QTest>
 #include <sstream>
 
 #include "model/clsIndOp_RigTavik.h"

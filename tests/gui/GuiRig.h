@@ -51,7 +51,6 @@ struct GuiRig {
     bool start();
     MainWindow& w() { return desk->window(); }
     DorvelApp& app() { return desk->app(); }
-    // The console's line row selected and key pressed on it.
     void keyOnLine(int row, Qt::Key key);
     // Every changed value is on the wire and nothing runs.
     bool quiet();

@@ -11,7 +11,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -44,7 +43,6 @@ public slots:
 
 namespace {
 
-// The serials of the table's rows, top to bottom.
 std::vector<std::string> Serials(const QTableWidget* t)
 {
     std::vector<std::string> serials;

@@ -14,7 +14,6 @@
 
 #include "app/qt/ProcedureWindow.h"
 #include "model/clsIndOp_RigTavik.h"
-#include "records/JournalJson.h"
 #include "tests/gui/GuiRig.h"
 
 namespace {

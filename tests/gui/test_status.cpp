@@ -3,10 +3,9 @@
 // pressed twice, a push, a sweep, saved files and a cancelled restore; the
 // job details; the device chooser; where the plot window goes.
 #include <QAction>
-#include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
@@ -15,8 +14,6 @@
 
 #include "app/qt/JobDialog.h"
 #include "app/qt/PortDeviceDialog.h"
-#include "app/qt/RestoreDialog.h"
-#include "model/clsIndOp_RigTavik.h"
 #include "tests/gui/GuiRig.h"
 
 namespace {
@@ -65,7 +62,6 @@ TEST(StatusLine, PhasesNoticesJobDetailsAndACancelledRestoreOnThePacedLine)
         SCOPED_TRACE("Connect: the read, pressed again, the push, the backup");
         QTest::mouseClick(w.cmd00(0), Qt::LeftButton);
         EXPECT_LT(Number(phase, "Reading the radio (\\d+) %", [](int n) { return n >= 3; }, 20000), 100);
-        EXPECT_TRUE(phase->text().contains(QRegularExpression(", about \\d+ s left$"))) << phase->text().toStdString();
         QTest::mouseClick(w.cmd00(0), Qt::LeftButton);
         EXPECT_EQ(notice->text(), "Connect pressed again: reading the radio from the start");
         Number(phase, "Reading the radio (\\d+) %", [](int n) { return n == 0; }, 5000);
@@ -73,7 +69,6 @@ TEST(StatusLine, PhasesNoticesJobDetailsAndACancelledRestoreOnThePacedLine)
         ASSERT_TRUE(r.quiet());
         const std::vector<std::string> backups = FilesIn(r.options.backupFolder, ".bin");
         ASSERT_EQ(backups.size(), 1u);
-        EXPECT_TRUE(WaitFor([&] { return phase->text().isEmpty(); }, 2000)) << phase->text().toStdString();
         EXPECT_EQ(notice->text().toStdString(), "Backup taken: " + backups[0]);
     }
     {
@@ -160,7 +155,6 @@ TEST(StatusLine, ThePlotWindowGoesBesideTheMainWindow)
     };
     for (const Case& c : cases)
         EXPECT_EQ(DesktopApp::PlaceBeside(c.main, side, c.screen), c.at) << c.name;
-
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The real window, driven by key and mouse events, against the simulated
 // radio: what the operator sees and what reaches the wire, from Connect to
-// the parameter display, with a backup folder that cannot be written and a
-// Connect that fails. A step that does not come reports; the session goes on.
+// the parameter display, with a backup folder that cannot be written (no
+// restore then) and a Connect that fails. A step that does not come reports;
+// the session goes on.
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -33,7 +34,7 @@ std::string E8Frame(int command, int value)
            ByteToAsciiHexStr(static_cast<int16_t>(value)) + "FD";
 }
 
-TEST(Window, AnEditingSessionWithAFailedBackupAndAFailedConnect)
+TEST(Window, AnEditingSessionWithAFailedBackupThatRefusesARestoreAndFailedConnects)
 {
     GuiRig r({"--fast"});
     std::ofstream(r.dir.file("blocked")) << "a file where the backups folder should be";
@@ -113,33 +114,46 @@ TEST(Window, AnEditingSessionWithAFailedBackupAndAFailedConnect)
     QTest::keyClick(&w, Qt::Key_Escape);
     EXPECT_TRUE(WaitFor([&] { return State(w) == "-F- EEE"; }, 5000)) << State(w);
 
-    // A Connect that fails: one box, the model reset and the port closed.
-    r.sim->control("fault no-answer");
-    BoxCatcher boxes;
-    QTest::mouseClick(w.cmd00(0), Qt::LeftButton);
-    EXPECT_TRUE(WaitFor([&] { return !boxes.boxes.empty(); }, 15000));
-    QTest::qWait(1500);
-    EXPECT_TRUE(r.app().model().RigTavikProp_Idle());
-    EXPECT_EQ(State(w), "F-- E--");
-    EXPECT_TRUE(PortLabel(w, "COM 1: CLOSE", platform::SysColour::GrayText));
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text.toStdString(),
-              "No answer from transceiver.\n\nCheck the following:\n- The COM port settings.\n"
-              "- Cloning cable connections.\n- Transceiver power is ON.");
-    EXPECT_EQ(boxes.boxes[0].title, "Dorvel ADJ Rev.1.0");
-    EXPECT_EQ(boxes.boxes[0].icon, static_cast<int>(QMessageBox::Critical));
-    EXPECT_EQ(boxes.boxes[0].detail.toStdString(), "") << "the radio was there: the message says all";
+    // A Connect that fails: one box, the model reset and the port closed; a
+    // port that never echoes is named in the detail with the likely reason.
+    struct Failure { const char* fault; const char* text; std::string detail; };
+    const Failure failures[] = {
+        {"no-answer", "No answer from transceiver.", ""},
+        {"no-echo", "Cannot access COM port",
+         "COM 1 (" + r.sim->device() + "): no echo: is the cable plugged into the radio, and the radio switched on?"},
+    };
+    const std::string checklist = "\n\nCheck the following:\n- The COM port settings.\n"
+                                  "- Cloning cable connections.\n- Transceiver power is ON.";
+    for (const Failure& f : failures) {
+        SCOPED_TRACE(f.fault);
+        r.sim->control("fault off");
+        r.sim->control(std::string("fault ") + f.fault);
+        BoxCatcher boxes;
+        QTest::mouseClick(w.cmd00(0), Qt::LeftButton);
+        EXPECT_TRUE(WaitFor([&] { return !boxes.boxes.empty(); }, 15000));
+        QTest::qWait(1500);
+        EXPECT_TRUE(r.app().model().RigTavikProp_Idle());
+        EXPECT_EQ(State(w), "F-- E--");
+        EXPECT_TRUE(PortLabel(w, "COM 1: CLOSE", platform::SysColour::GrayText));
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_EQ(boxes.boxes[0].text.toStdString(), f.text + checklist) << "the line breaks as the box shows them";
+        EXPECT_EQ(boxes.boxes[0].title, "Dorvel ADJ Rev.1.0");
+        EXPECT_EQ(boxes.boxes[0].icon, static_cast<int>(QMessageBox::Critical));
+        EXPECT_EQ(boxes.boxes[0].detail.toStdString(), f.detail);
+    }
 
-    // A port that opens but never echoes: the message, with the device and
-    // the likely reason in its detail.
+    // The backup folder cannot be written: a restore is refused before a
+    // byte goes to the radio.
     r.sim->control("fault off");
-    r.sim->control("fault no-echo");
-    QTest::mouseClick(w.cmd00(0), Qt::LeftButton);
-    ASSERT_TRUE(WaitFor([&] { return boxes.boxes.size() == 2; }, 15000));
-    // Its checklist: CloneErrorMessage.EveryFailureHasItsText; its line breaks: the box above.
-    EXPECT_TRUE(boxes.boxes[1].text.startsWith("Cannot access COM port\n\nCheck the following:\n"));
-    EXPECT_EQ(boxes.boxes[1].detail.toStdString(),
-              "COM 1 (" + r.sim->device() + "): no echo: is the cable plugged into the radio, and the radio switched on?");
+    std::string image = r.sim->image();
+    image[0x1800] = static_cast<char>(image[0x1800] ^ 1);
+    std::ofstream(r.dir.file("radio.bin"), std::ios::binary) << image;
+    BoxCatcher boxes;
+    ASSERT_TRUE(r.desk->images().writeImageFrom(r.dir.file("radio.bin")));
+    ASSERT_TRUE(WaitFor([&] { return !boxes.boxes.empty(); }, 30000)) << "refused before the changes are shown";
+    EXPECT_TRUE(boxes.boxes[0].text.startsWith("The backup of the radio could not be saved: "))
+        << boxes.boxes[0].text.toStdString();
+    EXPECT_EQ(r.waitForFrame(0, "FEFEEEEFE3", 0), -1) << "no clone write began";
 }
 
 }  // namespace
