@@ -38,7 +38,7 @@ std::vector<std::string> AllNames(const std::string& folder)
 
 }  // namespace
 
-TEST(OutputFiles, WhatIsNoRegularFileIsRefusedAndLinksAreWrittenThrough)
+TEST(OutputFiles, WhatIsNoRegularFileIsRefusedLinksAreWrittenThroughAndAReportsPairIsPlacedWhole)
 {
     TempDir dir;
     SimProcess sim({"--fast"});
@@ -58,43 +58,13 @@ TEST(OutputFiles, WhatIsNoRegularFileIsRefusedAndLinksAreWrittenThrough)
         EXPECT_TRUE(Has(r.err, refused[i] + " is a") && Has(r.err, "not a regular file")) << r.err;
         EXPECT_EQ(Kind(refused[i]), kinds[i]) << "left as it is";
     }
-    const SessionOutput s = RunSession(sim.device(), "report " + refused[0] + "\nreport " + refused[1] + "\nquit\n");
-    ASSERT_EQ(s.lines.size(), 2u) << s.run.out;
-    for (size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(s.lines[i].rfind("error: " + refused[i] + " is a", 0), 0u) << s.lines[i];
-        EXPECT_EQ(Kind(refused[i]), kinds[i]) << "left as it is by the report";
-    }
-    if (!HasFailure()) {
-        const RunResult r = read("/dev/null");
-        EXPECT_EQ(r.status, 2) << r.err;
-        EXPECT_EQ(Kind("/dev/null"), "character device");
-    }
 
-    // A link, relative and absolute, leads to the file that gets the image;
-    // the link stays a link and nothing else is left in either folder.
-    std::ofstream(dir.file("real/old.bin")) << "an older image";
-    ASSERT_EQ(::symlink("real/old.bin", dir.file("rel.bin").c_str()), 0);
-    ASSERT_EQ(::symlink(dir.file("real/new.bin").c_str(), dir.file("abs.bin").c_str()), 0);
-    const std::pair<const char*, const char*> links[] = {{"rel.bin", "real/old.bin"}, {"abs.bin", "real/new.bin"}};
-    for (const auto& [link, target] : links) {
-        const RunResult r = read(dir.file(link));
-        EXPECT_EQ(r.status, 0) << link << ": " << r.err;
-        EXPECT_EQ(Kind(dir.file(link)), "link") << link;
-        EXPECT_EQ(ReadFile(dir.file(target)).size(), 8160u) << link;
-    }
-    EXPECT_EQ(AllNames(dir.file("real")), (std::vector<std::string>{"new.bin", "old.bin"}));
-}
-
-// When the JSON cannot be written, the PDF is not placed either: an earlier
-// job's pair stays as it was, and a new name gets no PDF alone.
-TEST(OutputFiles, AReportsPdfAndJsonArePlacedTogether)
-{
-    TempDir dir;
-    SimProcess sim({"--fast"});
+    // When the JSON cannot be written, the PDF is not placed either: an
+    // earlier job's pair stays as it was, and a new name gets no PDF alone.
     struct Case { const char* name; bool earlier; bool immutableJson; };
     const Case cases[] = {
         {"folder-json-earlier", true, false}, {"folder-json-new", false, false}, {"immutable-json", true, true}};
-    std::string script;
+    std::string script = "report " + refused[0] + "\nreport " + refused[1] + "\n";
     std::vector<const Case*> run;
     for (const Case& c : cases) {
         const std::string pdf = dir.file(std::string(c.name) + ".pdf");
@@ -114,15 +84,38 @@ TEST(OutputFiles, AReportsPdfAndJsonArePlacedTogether)
     const SessionOutput s = RunSession(sim.device(), script + "quit\n");
     for (const Case* c : run)
         RunProgram({"/usr/bin/chattr", "-i", dir.file(std::string(c->name) + ".json")});
-    ASSERT_EQ(s.lines.size(), run.size()) << s.run.out;
+    ASSERT_EQ(s.lines.size(), 2 + run.size()) << s.run.out;
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(s.lines[i].rfind("error: " + refused[i] + " is a", 0), 0u) << s.lines[i];
+        EXPECT_EQ(Kind(refused[i]), kinds[i]) << "left as it is by the report";
+    }
+    if (!HasFailure()) {
+        const RunResult r = read("/dev/null");
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_EQ(Kind("/dev/null"), "character device");
+    }
     for (size_t i = 0; i < run.size(); ++i) {
         const std::string pdf = dir.file(std::string(run[i]->name) + ".pdf");
-        EXPECT_EQ(s.lines[i].rfind("error: ", 0), 0u) << s.lines[i];
+        EXPECT_EQ(s.lines[2 + i].rfind("error: ", 0), 0u) << s.lines[2 + i];
         EXPECT_EQ(run[i]->earlier ? ReadFile(pdf) : Kind(pdf), run[i]->earlier ? "the earlier job's PDF" : "nothing")
             << run[i]->name;
         EXPECT_TRUE(!run[i]->immutableJson ||
                     ReadFile(dir.file(std::string(run[i]->name) + ".json")) == "the earlier job's JSON");
     }
+
+    // A link, relative and absolute, leads to the file that gets the image;
+    // the link stays a link and nothing else is left in either folder.
+    std::ofstream(dir.file("real/old.bin")) << "an older image";
+    ASSERT_EQ(::symlink("real/old.bin", dir.file("rel.bin").c_str()), 0);
+    ASSERT_EQ(::symlink(dir.file("real/new.bin").c_str(), dir.file("abs.bin").c_str()), 0);
+    const std::pair<const char*, const char*> links[] = {{"rel.bin", "real/old.bin"}, {"abs.bin", "real/new.bin"}};
+    for (const auto& [link, target] : links) {
+        const RunResult r = read(dir.file(link));
+        EXPECT_EQ(r.status, 0) << link << ": " << r.err;
+        EXPECT_EQ(Kind(dir.file(link)), "link") << link;
+        EXPECT_EQ(ReadFile(dir.file(target)).size(), 8160u) << link;
+    }
+    EXPECT_EQ(AllNames(dir.file("real")), (std::vector<std::string>{"new.bin", "old.bin"}));
     for (const std::string& name : AllNames(dir.path()))
         EXPECT_NE(name[0], '.') << "a temporary file is left: " << name;
 }
