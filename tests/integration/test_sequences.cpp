@@ -78,9 +78,8 @@ TEST(Sequences, LevelSearchesAndFineFilterSweeps)
     EXPECT_EQ(ConsoleValue(console[12]), 86);
     // The result stored (every value of T1's range tried: Adapters.TheWholeJob...).
     const auto cmds = LoggedCommands(ReadFile(dir.file("wire.log")));
-    EXPECT_EQ(cmds.back().sub == 0x14 || cmds.back().sub == 0x03, true);
-    const auto t2 = std::find_if(cmds.rbegin(), cmds.rend(), [](const WireCommand& c) { return c.sub == 0x14; });
-    EXPECT_EQ(t2->value, 86) << "the radio is left on the result";
+    const auto last = std::find_if(cmds.rbegin(), cmds.rend(), [](const auto& c) { return c.sub != 0x03; });
+    EXPECT_EQ(CommandText({*last}), "14:86") << "the radio is left on the result, only A/D requests after it";
 }
 
 // The coarse sweep of both filters; then again, with an Enter on TX LVA
