@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -25,25 +26,6 @@ const char kJob[] = "connect\nselect 1\nstep 5\nselect 7\nstep -3\nidle\n"
                     "select 17\nenter\nwait 1200\nenter\nwait 800\nenter\nidle\n"
                     "button 1\nidle\nconsole\nbutton 2\nidle\nparams\nbutton 2\nidle\njournal\n"
                     "select 1\nstep 1\nstep 1\nselect 9\nstep 2\nselect 4\nstep 1\nquit\n";
-
-// The adjustment commands after the adjust-mode frame, A/D requests left out.
-std::vector<WireCommand> adjustments(const std::string& logText)
-{
-    std::vector<WireCommand> out;
-    bool started = false;
-    for (const WireCommand& c : LoggedCommands(logText)) {
-        started = started || c.sub == 0x02;
-        if (started && c.sub != 0x03)
-            out.push_back(c);
-    }
-    return out;
-}
-
-int lastValue(const std::vector<WireCommand>& cmds, int sub)
-{
-    const auto it = std::find_if(cmds.rbegin(), cmds.rend(), [&](const WireCommand& c) { return c.sub == sub; });
-    return it == cmds.rend() ? -1 : it->value;
-}
 
 // The frames the PC sent that are not whole: each must open with the
 // preamble and the addresses, end with FD, and an adjustment frame has the
@@ -98,8 +80,10 @@ void RunProfile(const std::string& profile, const TempDir& dir, const Reference&
     // Connect pushes every value, BAL in its five frames (its two other
     // bytes brought in line, one per pass); the fine sweep sends every value
     // and leaves the peak's middle; the steps just before quit all reach the
-    // radio with their final values.
-    const std::vector<WireCommand> cmds = adjustments(ReadFile(log));
+    // radio with their final values. Only A/D requests go before the push.
+    std::vector<WireCommand> cmds = LoggedCommands(ReadFile(log));
+    const auto adRequest = [](const WireCommand& c) { return c.sub == 0x03; };
+    cmds.erase(std::remove_if(cmds.begin(), cmds.end(), adRequest), cmds.end());
     const int bal = r.at(0x043), modW = r.at(0x042), ratio = RatioToByte(r.at(0x049), modW);
     const std::vector<WireCommand> push{
         {0, 0x02, 1},           {0, 0x00, 1},           {0, 0x09, r.at(0x082)}, {0, 0x0A, r.at(0x081)},
@@ -111,17 +95,20 @@ void RunProfile(const std::string& profile, const TempDir& dir, const Reference&
     EXPECT_EQ(CommandText({cmds.begin(), cmds.begin() + static_cast<std::ptrdiff_t>(push.size())}), CommandText(push));
     const std::vector<WireCommand> after(cmds.begin() + static_cast<std::ptrdiff_t>(push.size()), cmds.end());
     std::vector<int> tuned, expected;
-    // The start of a sweep sets the lowest value more than once.
-    for (const WireCommand& c : after)
+    std::map<int, int> last;   // each command's last value
+    for (const WireCommand& c : after) {
+        last[c.sub] = c.value;
+        // The start of a sweep sets the lowest value more than once.
         if (c.sub == 0x13 && (tuned.empty() || tuned.back() != c.value))
             tuned.push_back(c.value);
+    }
     for (int v = 0; v <= 255; ++v)
         expected.push_back(v);
     expected.push_back(37);   // the peak's middle, left on the radio
     EXPECT_EQ(tuned, expected);
     for (const auto& [sub, value] : {std::pair{0x09, r.at(0x082) + 7}, {0x0F, r.at(0x033) - 3}, {0x05, r.at(0x087) + 2},
                                      {0x10, bal + 1}, {0x12, bal + 1}, {0x11, bal + 1}})
-        EXPECT_EQ(lastValue(after, sub), value) << sub << " in " << CommandText(after);
+        EXPECT_EQ(last[sub], value) << sub << " in " << CommandText(after);
 
     const std::string edited = sim.image();
     const auto backups = FilesIn(dir.file(profile + "-data/dorvel-adj/backups"), ".bin");

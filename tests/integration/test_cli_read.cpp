@@ -8,7 +8,7 @@
 #include <chrono>
 #include <fstream>
 
-#include "tests/integration/Processes.h"
+#include "tests/integration/SessionRun.h"
 
 namespace {
 
@@ -17,19 +17,17 @@ std::string firstLine(const std::string& text) { return text.substr(0, text.find
 }  // namespace
 
 // One simulator serves the read and then the listing of the radio, which is
-// the listing of the simulator's image file.
+// the listing of the image read.
 TEST(CliRead, FullCloneReadGivesTheSimulatorsImageByteForByteAndItsListing)
 {
     TempDir dir;
-    ASSERT_EQ(RunProgram({BinPath("dorvel-sim"), "--write-image", dir.file("ref.bin")}).status, 0);
     SimProcess sim({"--fast"});
     const RunResult r = RunCli({"read", "--device", sim.device(), "--out", dir.file("radio.bin")});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string image = ReadFile(dir.file("radio.bin"));
-    EXPECT_TRUE(image == ReadFile(dir.file("ref.bin"))) << image.size() << " bytes";
-    EXPECT_FALSE(FileExists(dir.file("radio.bin.part")));
+    EXPECT_TRUE(image == ReferenceImage({}).image) << image.size() << " bytes";
 
-    const RunResult fromFile = RunCli({"params", dir.file("ref.bin")});
+    const RunResult fromFile = RunCli({"params", dir.file("radio.bin")});
     ASSERT_EQ(fromFile.status, 0) << fromFile.err;
     EXPECT_EQ(std::count(fromFile.out.begin(), fromFile.out.end(), '\n'), 66);
     EXPECT_EQ(fromFile.out.find('\r'), std::string::npos) << "plain newlines on a terminal";
@@ -68,12 +66,11 @@ TEST(CliRead, EachFaultEndsInItsOperatorMessageAndLeavesNoFile)
         if (second.rfind("DEV", 0) == 0)
             second.replace(0, 3, sim.device());
         EXPECT_EQ(firstLine(r.err.substr(std::min(r.err.size(), r.err.find('\n') + 1))), second) << r.err;
-        EXPECT_FALSE(FileExists(dir.file("radio.bin"))) << c.firstLine;
-        EXPECT_FALSE(FileExists(dir.file("radio.bin.part"))) << c.firstLine;
+        EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{}) << c.firstLine;
     }
 }
 
-TEST(CliRead, MissingDeviceAndBadArguments)
+TEST(CliArguments, AMissingDeviceBadArgumentsAndFilesThatAreNoImageAreRefused)
 {
     TempDir dir;
     RunResult r = RunCli({"read", "--device", dir.file("no-such-device"), "--out", dir.file("radio.bin")});
@@ -82,22 +79,18 @@ TEST(CliRead, MissingDeviceAndBadArguments)
     EXPECT_TRUE(Has(r.err, dir.file("no-such-device"))) << "the device tried is named: " << r.err;
     EXPECT_FALSE(FileExists(dir.file("radio.bin")));
 
-    const std::vector<std::vector<std::string>> bad = {
+    const std::vector<std::vector<std::string>> badArgs = {
         {"read"}, {"read", "--device"}, {"read", "--device", "/dev/null"}, {"read", "--out", dir.file("x.bin")},
         {"read", "--device", "/dev/null", "--out", dir.file("x.bin"), "--speed", "9"}, {"frobnicate"}, {}};
-    for (const auto& args : bad) {
+    for (const auto& args : badArgs) {
         r = RunCli(args);
         EXPECT_EQ(r.status, 2) << args.size();
         EXPECT_FALSE(r.err.empty());
     }
-}
 
-TEST(CliParams, RefusesFilesThatAreNoImage)
-{
-    TempDir dir;
     std::ofstream(dir.file("short.bin"), std::ios::binary) << std::string(8159, '\xFF');
     for (const std::string& bad : {dir.file("short.bin"), dir.file("missing.bin"), dir.path()}) {
-        const RunResult r = RunCli({"params", bad});
+        r = RunCli({"params", bad});
         EXPECT_EQ(r.status, 2) << bad;
         EXPECT_TRUE(Has(r.err, bad)) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "one line: " << r.err;
@@ -111,7 +104,7 @@ TEST(CliParams, RefusesFilesThatAreNoImage)
     std::vector<std::string> cmd{BinPath("dorvel-adj-cli"), "params", secret};
     if (::geteuid() == 0)   // root reads anything; a user who may not
         cmd.insert(cmd.begin(), {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
-    const RunResult r = RunProgram(cmd);
+    r = RunProgram(cmd);
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(Has(r.err, secret + ": cannot open: Permission denied")) << r.err;
 }

@@ -17,15 +17,6 @@
 
 namespace {
 
-// The doctor with its own settings file holding the given lines.
-RunResult Doctor(const TempDir& dir, const std::string& settings, std::vector<std::string> args)
-{
-    std::filesystem::create_directories(dir.file("config/dorvel-adj"));
-    std::ofstream(dir.file("config/dorvel-adj/Velmara.rs")) << settings;
-    args.insert(args.begin(), {"XDG_CONFIG_HOME=" + dir.file("config"), "doctor"});
-    return RunCli(args, {}, 60000);
-}
-
 // The lock file name serial programs use for a device under /dev.
 std::string LockName(const std::string& device)
 {
@@ -42,6 +33,9 @@ TEST(Doctor, EachFindingIsReportedWithItsFixAndSetsTheStatus)
     SimProcess sim({"--fast"});
     const std::string dev = sim.device();
     const std::string self = std::to_string(getpid());
+    // The doctor reads its own settings file, which each case fills.
+    const std::string config = "XDG_CONFIG_HOME=" + dir.file("config");
+    std::filesystem::create_directories(dir.file("config/dorvel-adj"));
     // lockPid: a lock file naming this process ("" for none); held: another program has the device open.
     struct Case { const char* name; std::string settings; std::vector<std::string> args; std::string lockPid;
                   int status; std::vector<std::string> says; bool held = false; };
@@ -72,7 +66,10 @@ TEST(Doctor, EachFindingIsReportedWithItsFixAndSetsTheStatus)
         }
         if (!c.lockPid.empty())
             std::ofstream(LockName(dev)) << "      " << c.lockPid << "\n";
-        const RunResult r = Doctor(dir, c.settings, c.args);
+        std::ofstream(dir.file("config/dorvel-adj/Velmara.rs")) << c.settings;
+        std::vector<std::string> args{config, "doctor"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const RunResult r = RunCli(args, {}, 60000);
         if (!c.lockPid.empty())
             unlink(LockName(dev).c_str());
         EXPECT_EQ(r.status, c.status) << c.name << "\n" << r.out << r.err;
@@ -82,7 +79,7 @@ TEST(Doctor, EachFindingIsReportedWithItsFixAndSetsTheStatus)
         if (const size_t sed = r.out.find("fix: sed "); sed != std::string::npos) {
             const std::string fix = r.out.substr(sed + 5, r.out.find('\n', sed) - sed - 5);
             EXPECT_EQ(RunProgram({"/bin/sh", "-c", fix}).status, 0) << fix;
-            const RunResult fixed = RunCli({"XDG_CONFIG_HOME=" + dir.file("config"), "doctor"});
+            const RunResult fixed = RunCli({config, "doctor"});
             EXPECT_EQ(fixed.status, 0) << c.name << ", fixed:\n" << fixed.out;
             EXPECT_TRUE(Has(fixed.out, "COM1 = " + dev + "\n") && !Has(fixed.out, "COM2")) << fixed.out;
         }

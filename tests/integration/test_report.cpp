@@ -99,7 +99,6 @@ TEST(Report, AJobOnThePacedRadioAgainstTheWire)
     EXPECT_EQ(levels, (std::vector<int>{32, 127, 80, 104, 92}));
     EXPECT_EQ(lva[0]["result"].toInt(), 160);
 
-    // The PDF says the same in words.
     const std::string text = PdfText(pdf);
     for (const char* t : {"5314", "0100", sim.device().c_str(), "set to 37", "settled on 160", "CH No.", "Power(Hi)",
                           "Power(L2)", "Power(L1)", "BAL", "MOD W", "MOD Ratio", "CTCS/DTCS", "SQL", "REF", "BPF ALL",

@@ -120,13 +120,11 @@ TEST(Procedures, VerdictsOfTheFullAlignment)
         EXPECT_EQ(ReadFile(r["backup"].toString().toStdString()).size(), 8160u) << "the backup at Connect";
         EXPECT_EQ(SchemaFaults(dir.file("data")), "");
         EXPECT_TRUE(Has(run.out, std::string("\n") + c.outcome)) << run.out;
-        // The report's first page: the verdict, the serial, the first failing step.
         const std::string page = PdfText(dir.file("r.pdf"), {"-l", "1"});
         EXPECT_EQ(page.find("Dorvel ADJ procedure run\n"), 0u) << page;
         EXPECT_TRUE(Has(page, std::string("\n") + c.outcome + "\n")) << page;
         EXPECT_TRUE(Has(page, "SN1001")) << page;
         EXPECT_EQ(Has(page, "First failing step: 7, TX frequency error (code F-FREQ)"), c.firstFailing != 0) << page;
-        // The job in the bench's history, with the run and its measurements.
         const std::string job = HistoryOfOneJob(dir.file("data"));
         for (const std::string& t : {std::string("\"serial\":\"SN1001\""), std::string("\"operator\":\"Ann Lee\""),
                                      "\"id\":\"" + r["run_id"].toString().toStdString() + "\"",
@@ -143,8 +141,6 @@ TEST(Procedures, VerdictsOfTheFullAlignment)
             EXPECT_EQ(tries[1].toObject()["value"].toDouble(), 5.0);
         }
         if (std::string(c.outcome) == "PASS") {
-            // The sweep's pairs, the item left by the adjustment, and the
-            // write that put the image back.
             EXPECT_EQ(steps[7].toObject()["pairs"].toArray().size(), 256);
             EXPECT_EQ(steps[7].toObject()["item_value"].toInt(), 37);
             EXPECT_TRUE(Has(steps[11].toObject()["note"].toString().toStdString(), "written and read back whole"));
@@ -213,7 +209,7 @@ TEST(Procedures, FourRadiosAtOnceEachWithItsOwnRecord)
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     const std::vector<std::string> records = FilesIn(dir.file("data") + "/dorvel-adj/runs", ".json");
     ASSERT_EQ(records.size(), 4u) << r.out;
-    std::set<std::string> serials, devices, backups, ids;
+    std::set<std::string> serials, own;   // own: the runs' devices, backups and run ids
     for (const std::string& path : records) {
         const QJsonObject rec = JsonFile(path);
         const std::string serial = rec["serial"].toString().toStdString();
@@ -221,14 +217,10 @@ TEST(Procedures, FourRadiosAtOnceEachWithItsOwnRecord)
         EXPECT_EQ(rec["outcome"].toString(), "PASS") << path;
         EXPECT_TRUE(Has(r.out, serial + " on " + device + ": PASS, record " + path)) << r.out;
         serials.insert(serial);
-        devices.insert(device);
-        backups.insert(rec["backup"].toString().toStdString());
-        ids.insert(rec["run_id"].toString().toStdString());
+        own.insert({device, rec["backup"].toString().toStdString(), rec["run_id"].toString().toStdString()});
     }
     EXPECT_EQ(serials, (std::set<std::string>{"Q1", "Q2", "Q3", "Q4"}));
-    EXPECT_EQ(devices.size(), 4u);
-    EXPECT_EQ(backups.size(), 4u);
-    EXPECT_EQ(ids.size(), 4u);
+    EXPECT_EQ(own.size(), 12u) << "four devices, four backups, four run ids";
     EXPECT_EQ(SchemaFaults(dir.file("data") + "/dorvel-adj/runs"), "");
     // Four processes at once into the bench's one history file.
     const RunResult history = RunCli({"XDG_DATA_HOME=" + dir.file("data"), "history", "--json"});

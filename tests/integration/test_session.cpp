@@ -96,14 +96,14 @@ TEST(Session, EachStepGoesOnTheWireAndIntoTheImage)
 }
 
 // Scripts trust the session's status: 1 when any command failed or a failure
-// was reported, 0 otherwise. (A session that ends during an automatic
-// adjustment: Sequences.TheSessionsEndOrEscapePutsBackWhatARunningSweepChanged.)
+// was reported, 0 otherwise (a session where all went well:
+// Report.WhatTheJobDidToTheRadioIsOnPaper; one that ends during an automatic
+// adjustment: Sequences.TheSessionsEndOrEscapePutsBackWhatARunningSweepChanged).
 TEST(Session, TheStatusTellsWhetherAnythingFailed)
 {
     // out: printed on standard output, DEV standing for the device.
     struct Case { const char* name; std::vector<std::string> simArgs; std::string script; int status; std::string out; };
     const Case cases[] = {
-        {"all well", {"--fast"}, "connect\nselect 1\nstep 1\nidle\nquit\n", 0, ""},
         {"a failed connect", {"--fast", "--fault", "no-echo"}, "connect\nquit\n", 1,
          "message: Cannot access COM port\nmessage: \nmessage: Check the following:\nmessage: - The COM port settings."
          "\nmessage: - Cloning cable connections.\nmessage: - Transceiver power is ON.\n"
