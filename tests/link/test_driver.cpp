@@ -41,19 +41,18 @@ TEST_F(DriverTest, ModelAnswerAssemblyAndChecks)
     const ByteStr head(a.begin(), a.begin() + 20), tail(a.begin() + 20, a.end());
     ByteStr badCount = a;
     badCount[9] = 45;   // body byte 8, the count byte (the body starts at frame byte 2)
-    constexpr int kTakenAtOnce = -1;
-    // batches: after the query was sent; error: after 1200 ms, kTakenAtOnce: the answer was taken at once.
+    // batches: after the query was sent; error: after 1200 ms, drvErrNone: the answer was taken at once.
     struct Case { const char* name; std::vector<ByteStr> batches; int error; size_t body = 51; };
     const Case cases[] = {
         {"echo split, answer in the second batch", {ByteStr(query.begin(), query.begin() + 4),
-                                                    cat(ByteStr(query.begin() + 4, query.end()), a)}, kTakenAtOnce},
-        {"extra preamble bytes", {query, cat(bytes("FE FE"), head), tail}, kTakenAtOnce},
-        {"noise before the frame start", {query, cat(bytes("00 55 AA"), head), tail}, kTakenAtOnce},
-        {"a broken frame start", {query, cat(bytes("FE 12 34"), head), tail}, kTakenAtOnce},
+                                                    cat(ByteStr(query.begin() + 4, query.end()), a)}, drvErrNone},
+        {"extra preamble bytes", {query, cat(bytes("FE FE"), head), tail}, drvErrNone},
+        {"noise before the frame start", {query, cat(bytes("00 55 AA"), head), tail}, drvErrNone},
+        {"a broken frame start", {query, cat(bytes("FE 12 34"), head), tail}, drvErrNone},
         {"frames of another kind first", {query, RadioFrame(0xE8, bytes("53 14 01 00 03 43 38")),
                                           CloneDataFrame(0, ByteStr(4, 1)), bytes("FE FE EE EF E1 00 FD"),
-                                          RadioFrame(0xE7, {}), a}, kTakenAtOnce},
-        {"a long body", {query, ModelAnswer("5314", "0100", 120)}, kTakenAtOnce, 120},
+                                          RadioFrame(0xE7, {}), a}, drvErrNone},
+        {"a long body", {query, ModelAnswer("5314", "0100", 120)}, drvErrNone, 120},
         {"a stray end mark while hunting drops the whole batch", {query, cat(bytes("12 FD"), a)}, drvErrNoAnswer},
         {"longer than the buffer: not recognised", {query, ModelAnswer("5314", "0100", 262)}, drvErrNoAnswer},
         {"50-byte body", {query, ModelAnswer("5314", "0100", 50)}, drvErrIllegalData},
@@ -66,19 +65,16 @@ TEST_F(DriverTest, ModelAnswerAssemblyAndChecks)
         r.query();
         for (const ByteStr& b : c.batches)
             r.drv.read(b);
-        if (c.error == kTakenAtOnce) {
-            EXPECT_FALSE(r.drv.Running()) << c.name;
-            EXPECT_EQ(r.drv.lastError(), drvErrNone) << c.name;
-            EXPECT_EQ(r.drv.ansInfo().size(), c.body) << c.name;
-            EXPECT_EQ(r.drv.ansInfo()[2], 0xE1) << c.name;
-            continue;
-        }
         if (c.error == drvErrNoAnswer) {
             EXPECT_TRUE(r.drv.Running() && r.drv.ansInfo().empty()) << c.name;
             r.elapse(1200);
         }
         EXPECT_FALSE(r.drv.Running()) << c.name;
         EXPECT_EQ(r.drv.lastError(), c.error) << c.name;
+        if (c.error == drvErrNone) {
+            EXPECT_EQ(r.drv.ansInfo().size(), c.body) << c.name;
+            EXPECT_EQ(r.drv.ansInfo()[2], 0xE1) << c.name;
+        }
     }
 }
 
@@ -95,7 +91,6 @@ TEST_F(DriverTest, CloneReadFillsTheImageFromAStreamAfterTheEcho)
     drv.read(cat(ByteStr(batch.end() - 200, batch.end()), CloneEndFrame(64)));
     EXPECT_FALSE(drv.Running());
     EXPECT_EQ(drv.lastError(), drvErrNone);
-    EXPECT_EQ(eep.ReadBlock(0x3F0, 16), ByteStr(16, 0xF0));
     EXPECT_EQ(eep.ReadByte(1024), 0) << "nothing beyond the stream";
 }
 
@@ -137,7 +132,6 @@ TEST_F(DriverTest, RefusedSendsWriteNothing)
 {
     query();
     EXPECT_EQ(drv.RealSend(bytes("E0 53 14 00 00")), 1) << "a frame is pending";
-    EXPECT_EQ(port.written.size(), 1u);
 
     drv.Reset();
     port.outPending = 1024 - 256;   // 256 bytes free: one too few
@@ -148,7 +142,7 @@ TEST_F(DriverTest, RefusedSendsWriteNothing)
 
     com.setcomOpen(false);
     EXPECT_EQ(drv.Send(bytes("E0 53 14 00 00")), 1);
-    EXPECT_EQ(port.written.size(), 1u);
+    EXPECT_EQ(port.written.size(), 1u) << "none of the three refused sends wrote";
 }
 
 // The echo is awaited 1000 ms; each clone data frame restarts the wait for

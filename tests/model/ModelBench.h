@@ -102,6 +102,13 @@ struct ModelBench {
                 out.push_back(&e);
         return out;
     }
+    // The n-th event of a kind (from 0); past the end an empty event.
+    const JournalEvent& nth(JournalEvent::Kind k, size_t n) const
+    {
+        static const JournalEvent none;
+        const auto all = events(k);
+        return n < all.size() ? *all[n] : none;
+    }
     std::string line(int16_t i) const { return win.lboConsole.line(i); }
     int image(int adr) { return app.radio().eepImage().ReadByte(adr); }
     // A channel record: frequencies in hertz, byte 12 (power, inhibit marks), byte 13 (bit 7 narrow).

@@ -46,14 +46,8 @@ protected:
         }
         EXPECT_TRUE(runToEnd()) << "the RSSI levels";
     }
-    // The n-th event of a kind, and an event's i-th point; past the end an
-    // empty event and a point of -1s, which fail the checks on them.
-    const JournalEvent& nth(Kind k, size_t n) const
-    {
-        static const JournalEvent none;
-        const auto all = events(k);
-        return n < all.size() ? *all[n] : none;
-    }
+    // An event's i-th point; past the end a point of -1s, which fails the
+    // checks on it.
     static JournalPoint At(const JournalEvent& e, size_t i) { return i < e.points.size() ? e.points[i] : JournalPoint{-1, -1}; }
     int sd = 0;
 };

@@ -17,6 +17,7 @@ struct Rig : ModelBench {
     std::string deflt(int16_t i) const { return con.DefaultString(i); }
     const int16_t all = m.idxBpfRun, t1 = m.idxBpfT1, t2 = static_cast<int16_t>(m.idxBpfT1 + 1);
     const int16_t rxLva = m.idxRxLva, txLva = static_cast<int16_t>(m.idxRxLva + 1), rssi = m.idxRssi;
+    size_t points(JournalEvent::Kind k, size_t n) const { return nth(k, n).points.size(); }
 };
 
 }  // namespace
@@ -142,10 +143,6 @@ TEST(Sequences, LvaSearchFollowsAFallingLevel)
 TEST(Sequences, EscapeEndsTheAdjustmentAndPutsBackWhatItChanged)
 {
     using Kind = JournalEvent::Kind;
-    auto points = [](const Rig& r, Kind k, size_t n) {   // the n-th record of a kind has that many points
-        const auto all = r.events(k);
-        return all.size() < n ? 0 : all[n - 1]->points.size();
-    };
     struct Case {
         const char* name;
         std::function<void(Rig&)> start;
@@ -157,16 +154,16 @@ TEST(Sequences, EscapeEndsTheAdjustmentAndPutsBackWhatItChanged)
     };
     const Case cases[] = {
         {"BPF T1 mid-sweep", [](Rig& r) { r.con.setValue(r.t1, 112); r.settle(); r.enter(r.t1); },
-         [&](Rig& r) { return points(r, Kind::Bpf, 1) >= 20; }, "13:112", {"interrupted, restored to 112"},
+         [](Rig& r) { return r.points(Kind::Bpf, 0) >= 20; }, "13:112", {"interrupted, restored to 112"},
          {{0x034, 112}}, "\"result\":112,\"outcome\":\"interrupted\",\"restored\":112}"},
         {"BPF ALL during T1: T2 was set to 64 already",
          [](Rig& r) { r.con.setValue(r.t1, 112); r.con.setValue(r.t2, 90); r.settle(); r.enter(r.all); },
-         [&](Rig& r) { return points(r, Kind::Bpf, 1) >= 5; }, "13:112 14:90",
+         [](Rig& r) { return r.points(Kind::Bpf, 0) >= 5; }, "13:112 14:90",
          {"interrupted, restored to 112", "interrupted, restored to 90"}, {{0x034, 112}, {0x035, 90}},
          "\"outcome\":\"interrupted\",\"restored\":90}"},
         {"BPF ALL during T2: T1 keeps its result",
          [](Rig& r) { r.con.setValue(r.t2, 90); r.settle(); r.enter(r.all); },
-         [&](Rig& r) { return points(r, Kind::Bpf, 2) >= 5; }, "14:90", {"done", "interrupted, restored to 90"},
+         [](Rig& r) { return r.points(Kind::Bpf, 1) >= 5; }, "14:90", {"done", "interrupted, restored to 90"},
          {{0x034, 64}, {0x035, 90}}, "\"outcome\":\"interrupted\",\"restored\":90}"},
         {"RX LVA mid-search",
          [](Rig& r) {
@@ -176,7 +173,7 @@ TEST(Sequences, EscapeEndsTheAdjustmentAndPutsBackWhatItChanged)
              r.settle();
              r.enter(r.rxLva);
          },
-         [&](Rig& r) { return points(r, Kind::Lva, 1) >= 4; }, "06:77", {"interrupted, restored to 77"},
+         [](Rig& r) { return r.points(Kind::Lva, 0) >= 4; }, "06:77", {"interrupted, restored to 77"},
          {{0x03C, 77}}, "\"outcome\":\"interrupted\",\"restored\":77}"},
         {"RSSI after the S3 point",
          [](Rig& r) {
