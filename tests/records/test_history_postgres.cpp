@@ -11,14 +11,6 @@
 
 namespace {
 
-std::unique_ptr<SqlConnection> connectTo(const std::string& conninfo)
-{
-    auto db = MakePostgresConnection(conninfo);
-    std::string reason;
-    EXPECT_TRUE(db->connect(reason)) << reason;
-    return db;
-}
-
 std::vector<SqlRow> query(SqlConnection& db, const std::string& sql, const std::vector<SqlValue>& params = {})
 {
     std::vector<SqlRow> rows;
@@ -27,9 +19,14 @@ std::vector<SqlRow> query(SqlConnection& db, const std::string& sql, const std::
     return rows;
 }
 
-TEST(HistoryPostgres, ValuesAreBoundAndReadBackExactlyAndAFailedStatementSaysWhyOnOneLine)
+TEST(HistoryPostgres, ItNamesTheServerReachedBindsValuesExactlyAndAFailedStatementSaysWhyOnOneLine)
 {
-    auto db = connectTo(FreshPgDatabase("history_values"));
+    auto db = MakePostgresConnection(FreshPgDatabase("history_values"));
+    std::string why;
+    ASSERT_TRUE(db->connect(why)) << why;
+    const std::string conninfo = PgTestConninfo();   // the server's socket folder first
+    const std::string socket = conninfo.substr(5, conninfo.find(' ') - 5);
+    EXPECT_EQ(db->where(), "PostgreSQL host " + socket + ", database history_values");
     query(*db, "CREATE TABLE t (k INTEGER PRIMARY KEY, s TEXT, i BIGINT, r DOUBLE PRECISION)");
 
     struct Case {
@@ -92,12 +89,6 @@ TEST(HistoryPostgres, WhereNamesHostAndDatabase)
     };
     for (const auto& [conninfo, where] : cases)
         EXPECT_EQ(MakePostgresConnection(conninfo)->where(), where) << conninfo;
-
-    // Connected, it names what libpq reached.
-    auto db = connectTo(FreshPgDatabase("history_where"));
-    const std::string conninfo = PgTestConninfo();
-    const std::string socket = conninfo.substr(5, conninfo.find(' ') - 5);
-    EXPECT_EQ(db->where(), "PostgreSQL host " + socket + ", database history_where");
 }
 
 TEST(HistoryPostgres, ARefusedConnectionSaysWhyAndNothingRuns)
