@@ -14,7 +14,6 @@
 
 namespace {
 
-// A receiver that records what the console asks of it.
 struct RecordingReceiver : ConsoleEventReceiver {
     // text: handler ('d'isp, 's'end, 'e'nter), index/event/value; the item's Max and flgChanged at the call.
     struct Call { std::string text; int16_t maxThen; bool changedThen; };

@@ -48,7 +48,6 @@ struct SeqRig : PortRig, frmComHost, CloneErrorReporter, SubNameChecker {
     bool RigOpFunc_CheckSubNameLegal(const std::string& nameS) override { return nameS != "0099"; }
 
     void tick() { trx.serve(); clk.advance(50); timer.fire(); }
-    // Ticks until the operation ends (or 20 s pass).
     void runToEnd() { for (int n = 0; seq.OpRunning() && n < 400; ++n) tick(); }
     long framesWith(uint8_t cmd) const
     {

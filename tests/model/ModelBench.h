@@ -93,7 +93,6 @@ struct ModelBench {
         const auto it = std::find_if(trx.commands.rbegin(), trx.commands.rend(), [&](const auto& c) { return c.sub == sub; });
         return it == trx.commands.rend() ? 0 : it->value;
     }
-    // The journal's events of one kind, in order.
     std::vector<const JournalEvent*> events(JournalEvent::Kind k) const
     {
         std::vector<const JournalEvent*> out;

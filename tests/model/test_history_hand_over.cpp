@@ -47,5 +47,4 @@ TEST(HistoryHandOver, EveryJobKeepsItsLastChangeWhenTheNextConnectFollowsAtOnce)
         stored.insert(s);
     }
     EXPECT_EQ(stored, journalled);
-    store.reset();
 }

@@ -42,8 +42,6 @@ Bytes writeFrame(int address, const Bytes& data, bool badChecksum = false)
     return pcFrame(Bytes(f.begin() + 4, f.end() - 1));
 }
 
-const Bytes kModelQuery = bytes("FE FE EE EF E0 53 14 00 00 FD");
-
 Radio builtIn(bool mid = false) { return Radio(dsim::builtInImage(mid), dsim::Identity{}); }
 
 std::vector<Bytes> answers(Radio& radio, const Bytes& bytes)
@@ -77,7 +75,7 @@ TEST(SimRadio, EchoesEveryByteInOrderAndAnswersAfterTheEcho)
     Radio radio = builtIn();
     Bytes all;
     for (int i = 0; i < 256; ++i) all.push_back(static_cast<uint8_t>(i));  // stray FE and FD too
-    all.insert(all.end(), kModelQuery.begin(), kModelQuery.end());
+    all = cat(all, bytes("FE FE EE EF E0 53 14 00 00 FD"));  // the model query
     Bytes echo;
     std::vector<dsim::WireEvent> last;
     for (size_t at = 0; at < all.size(); at += 7) {  // in uneven pieces, as a port delivers them

@@ -29,7 +29,6 @@ struct ScriptedRadio {
     // A clone write's data frames are kept in the image when set; its end
     // is answered "written" in any case.
     bool keepsWrites = true;
-    // Every adjustment command received: sub-command and value.
     struct Command { int sub; int value; };
     std::vector<Command> commands;
 
