@@ -75,12 +75,13 @@ TEST(ProcedurePanel, ScannedSerialStepsBannersRetryAndRecords)
         << "beside the main window";
     const ProcedureRunner& runner = r.app().runner();
     const auto bannerShows = [&](const char* verdict) {
-        return WaitFor([&] { return p->banner()->isVisible() && p->banner()->text() == verdict; }, 30000);
+        return WaitFor([&] { return p->banner()->isVisible() && p->banner()->text() == verdict; }, 90000);
     };
     // The operator's OK once the run asks for it; a value typed and Enter
-    // once the entry shows these limits.
+    // once the entry shows these limits. Sweeps run before some prompts and
+    // verdicts: 20 s on the fast simulator, more on a loaded machine.
     const auto ok = [&] {
-        EXPECT_TRUE(WaitFor([&] { return p->okButton()->isEnabled() && !p->value()->isEnabled(); }, 20000));
+        EXPECT_TRUE(WaitFor([&] { return p->okButton()->isEnabled() && !p->value()->isEnabled(); }, 90000));
         QTest::mouseClick(p->okButton(), Qt::LeftButton);
     };
     const auto enter = [&](const char* limits, const char* value) {
