@@ -21,6 +21,15 @@ std::vector<std::string> SessionOutput::block(size_t n) const
     return {};   // not ended by its "."
 }
 
+std::vector<std::string> SessionOutput::console(size_t n) const
+{
+    std::vector<std::string> b = block(n);
+    const auto first = [](const std::string& l) { return l.rfind("    CH No.", 0) == 0; };
+    b.erase(b.begin(), std::find_if(b.begin(), b.end(), first));
+    b.resize(18);
+    return b;
+}
+
 SessionOutput RunSession(const std::string& device, const std::string& script, int timeoutMs,
                          std::vector<std::string> env)
 {

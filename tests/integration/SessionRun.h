@@ -13,6 +13,9 @@ struct SessionOutput {
     // The block that a listing command printed: its lines up to the ".".
     // n counts the blocks from 0 in the order they were printed.
     std::vector<std::string> block(size_t n) const;
+    // The console that the n-th listing command printed: its 18 lines from
+    // "CH No." on, blank where it printed fewer.
+    std::vector<std::string> console(size_t n) const;
 };
 
 // env: "NAME=value" entries for the program's environment.

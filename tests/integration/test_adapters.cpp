@@ -52,14 +52,9 @@ void RunProfile(const std::string& profile, const TempDir& dir, const Reference&
     const std::string data = "XDG_DATA_HOME=" + dir.file(profile + "-data"), log = dir.file(profile + ".log");
     SimProcess sim({"--adapter", profile, "--log", log});
     const SessionOutput s = RunSession(sim.device(), kJob, 600000, {data});
+    // Every message box (a time-out's too) and every failed command make the status 1.
     ASSERT_EQ(s.run.status, 0) << s.run.out << s.run.err;
-    EXPECT_TRUE(std::none_of(s.lines.begin(), s.lines.end(),
-                             [](const std::string& l) { return l.rfind("message:", 0) == 0; }))
-        << "no message box: nothing timed out\n" << s.run.out;
-    auto console = s.block(0);
-    while (!console.empty() && console.front().rfind("    CH No.", 0) != 0)
-        console.erase(console.begin());
-    ASSERT_EQ(console.size(), 18u) << s.run.out;
+    const auto console = s.console(0);
     EXPECT_EQ(ConsoleValue(console[11]), 37) << "the sweep found the peak";
     EXPECT_EQ(ConsoleValue(console[13]), 160) << "the level search met its target";
     EXPECT_EQ(console[17], "      RSSI: [Enter] to Start") << "the capture stored both points";
@@ -118,9 +113,7 @@ void RunProfile(const std::string& profile, const TempDir& dir, const Reference&
     const std::string record = ReadFile(backups[0].substr(0, backups[0].size() - 4) + ".txt");
     EXPECT_TRUE(Has(record, "Sub model code: 0100\nDate: ") && Has(record, "\nAdapter: " + bench + "\n")) << record;
     const RunResult w = RunCli({data, "write", "--device", sim.device(), "--in", backups[0], "--yes"}, {}, 600000);
-    EXPECT_EQ(w.status, 0) << w.out << w.err;
-    EXPECT_TRUE(Has(w.out, "POW HI Level:  " + std::to_string(r.at(0x082) + 7) + " ->  " + std::to_string(r.at(0x082)) +
-                               "\n") && Has(w.out, "verified")) << w.out << w.err;
+    EXPECT_EQ(w.status, 0) << "written and read back alike\n" << w.out << w.err;
     EXPECT_TRUE(sim.image() == backup) << "the radio holds its backup again";
     const auto backupsNow = FilesIn(dir.file(profile + "-data/dorvel-adj/backups"), ".bin");
     ASSERT_EQ(backupsNow.size(), 2u);
@@ -163,7 +156,6 @@ TEST(Adapters, ThePortSetsLowLatencyOnOpeningAndPutsItBackOnClosing)
 
     ASSERT_TRUE(port.setPortOpen(true)) << port.openFailure();
     EXPECT_EQ(platform::AdapterText(port.adapter()), "ftdi_sio, latency timer 1 ms, low latency set");
-    EXPECT_EQ(kernel.sets, (std::vector<int>{0x40 | ASYNC_LOW_LATENCY}));
     port.setPortOpen(false);
     EXPECT_EQ(kernel.sets, (std::vector<int>{0x40 | ASYNC_LOW_LATENCY, 0x40})) << "the flag as it was";
 }

@@ -17,12 +17,13 @@ std::string firstLine(const std::string& text) { return text.substr(0, text.find
 }  // namespace
 
 // One simulator serves the read and then the listing of the radio, which is
-// the listing of the image read.
-TEST(CliRead, FullCloneReadGivesTheSimulatorsImageByteForByteAndItsListing)
+// the listing of the image read. The read names the device and the image
+// relative to the current folder: files there, not under /dev.
+TEST(CliRead, FullCloneReadByRelativeNamesGivesTheSimulatorsImageByteForByteAndItsListing)
 {
     TempDir dir;
-    SimProcess sim({"--fast"});
-    const RunResult r = RunCli({"read", "--device", sim.device(), "--out", dir.file("radio.bin")});
+    SimProcess sim({"--fast", "--link", dir.file("radio")});
+    const RunResult r = RunCli({"read", "--device", "radio", "--out", "radio.bin"}, {}, 120000, dir.path());
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string image = ReadFile(dir.file("radio.bin"));
     EXPECT_TRUE(image == ReferenceImage({}).image) << image.size() << " bytes";

@@ -17,11 +17,10 @@
 namespace {
 
 // dorvel-adj-cli with its own data folder, so that backups land there.
-RunResult Cli(const std::string& dataHome, std::vector<std::string> args, const std::string& input = {})
+RunResult Cli(const std::string& dataHome, std::vector<std::string> args)
 {
-    std::vector<std::string> argv{"/usr/bin/env", "XDG_DATA_HOME=" + dataHome, BinPath("dorvel-adj-cli")};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return RunProgram(argv, input, 240000);
+    args.insert(args.begin(), "XDG_DATA_HOME=" + dataHome);
+    return RunCli(args, {}, 240000);
 }
 
 // The backup images in a data folder, oldest first.

@@ -62,9 +62,6 @@ std::string StepOutcomes(const QJsonObject& record)
 
 }  // namespace
 
-// The full alignment with every kind of step: passes; fails at the step
-// whose measurement is out of its limits; passes marginally; passes on the
-// second try; stops when the answers run out.
 TEST(Procedures, VerdictsOfTheFullAlignment)
 {
     const struct {
@@ -148,8 +145,6 @@ TEST(Procedures, VerdictsOfTheFullAlignment)
     }
 }
 
-// What stops a run before anything is sent, and a cable pulled in the
-// middle: ERROR, with the backup taken at Connect kept.
 TEST(Procedures, ABadStartIsRefusedAndAPulledCableIsAnErrorWithTheBackupKept)
 {
     TempDir dir;
@@ -193,8 +188,6 @@ TEST(Procedures, ABadStartIsRefusedAndAPulledCableIsAnErrorWithTheBackupKept)
     EXPECT_EQ(SchemaFaults(dir.file("data")), "");
 }
 
-// Four radios on paced lines (at four times the rate, to be quick) at once:
-// each run is its own, with its own record, serial, device and backup.
 TEST(Procedures, FourRadiosAtOnceEachWithItsOwnRecord)
 {
     TempDir dir;
@@ -202,6 +195,7 @@ TEST(Procedures, FourRadiosAtOnceEachWithItsOwnRecord)
     std::vector<std::string> args{"XDG_DATA_HOME=" + dir.file("data"), "run", "--procedure",
                                   DORVEL_SOURCE_DIR "/procedures/quick-check.yaml"};
     for (int i = 1; i <= 4; ++i) {
+        // Paced lines at four times the rate, to be quick.
         sims.push_back(std::make_unique<SimProcess>(std::vector<std::string>{"--baud", "38400"}));
         args.insert(args.end(), {"--device", sims.back()->device(), "--serial", "Q" + std::to_string(i)});
     }
