@@ -102,7 +102,7 @@ TEST(Report, AJobOnThePacedRadioAgainstTheWire)
     const std::string text = PdfText(pdf);
     for (const char* t : {"5314", "0100", sim.device().c_str(), "set to 37", "settled on 160", "CH No.", "Power(Hi)",
                           "Power(L2)", "Power(L1)", "BAL", "MOD W", "MOD Ratio", "CTCS/DTCS", "SQL", "REF", "BPF ALL",
-                          "BPF T1", "BPF T2", "RX LVA", "TX LVA", "LV(RX LVA)", "LV(TX LVA)", "RSSI", "LVIN : 92:5Ch"})
+                          "BPF T1", "BPF T2", "\nRX LVA *\n", "\nTX LVA\n", "LV(RX LVA)", "LV(TX LVA)", "RSSI", "LVIN : 92:5Ch"})
         EXPECT_TRUE(Has(text, t)) << t;
     // Each footer counts the pages: "page 1 of N" first, "page N of N" last.
     const size_t first = text.find("service report, page 1 of ");
