@@ -79,12 +79,11 @@ TEST(ImageFiles, BackupsAreNamedByModelAndTimeAndNeverReplaced)
     ByteStr image;
     std::optional<ImageRecord> record;
     std::string reason;
-    ASSERT_TRUE(LoadImageAndRecord(b, image, record, reason)) << reason;
-    EXPECT_EQ(image, second);
-    ASSERT_TRUE(record.has_value());
-    EXPECT_EQ(record->subCode, "0100");
-    ASSERT_TRUE(LoadImageAndRecord(a, image, record, reason)) << reason;
-    EXPECT_EQ(image, first) << "the first backup is untouched";
+    for (const auto& [path, saved] : {std::pair{a, first}, {b, second}}) {
+        ASSERT_TRUE(LoadImageAndRecord(path, image, record, reason)) << reason;
+        EXPECT_EQ(image, saved) << path << ": each backup holds its own image, the first one untouched";
+        EXPECT_EQ(record ? record->subCode : std::string(), "0100") << path;
+    }
 }
 
 // Each start of the store removes the temporary files that its own killed

@@ -141,11 +141,6 @@ TEST_F(ProfileFileTest, PortsMapToDevicesThroughThePortsSectionOrTheOnlyAdapter)
     for (const auto& [port, path] : cases)
         EXPECT_EQ(map.DevicePath(port), path) << port;
 
-    // A port chosen in the window is written at once, beside what is there.
-    ASSERT_TRUE(map.setDevicePath(4, "/dev/serial/by-id/usb-adapter"));
-    EXPECT_EQ(map.DevicePath(4), "/dev/serial/by-id/usb-adapter");
-    EXPECT_EQ(map.DevicePath(2), "/dev/ttyACM0");
-
     // A port number without an entry whose default device is missing takes
     // the only USB adapter present, and says so; with two, or a default
     // device that exists, nothing is guessed.

@@ -14,7 +14,6 @@ struct Rig : PortRig {
     clsCmcEeprom eep;
 
     Rig() { com.setcomOpen(true); drv.setmyEep(&eep); }
-    // The cable hands back what was just written.
     void echo() { drv.read(port.written.back()); }
     void elapse(uint32_t ms) { for (uint32_t t = 0; t < ms; t += 50) { clk.advance(50); drv.task(); } }
     void query()

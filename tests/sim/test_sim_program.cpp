@@ -52,7 +52,6 @@ TEST(SimProgram, BadArgumentsAndAWrongSizeImageGiveStatus2)
 TEST(SimProgram, ServesItsPrintedDeviceToOneClientAfterAnother)
 {
     SimProcess sim({"--fast"});
-    ASSERT_EQ(sim.device().rfind("/dev/pts/", 0), 0u) << sim.device();
     const Bytes query{0xFE, 0xFE, 0xEE, 0xEF, 0xE0, 0x53, 0x14, 0x00, 0x00, 0xFD};
     const Bytes answerHead{0xFE, 0xFE, 0xEF, 0xEE, 0xE1, 0x53, 0x14, 0x01, 0x00};
     for (int client = 0; client < 3; ++client) {
