@@ -1,5 +1,3 @@
-// The demo where no display is available: the headless session against the
-// simulated radio.
 #include <gtest/gtest.h>
 
 #include "tests/integration/Processes.h"

@@ -1,6 +1,4 @@
-// View > "History..." in the real window against the simulated radio: jobs
-// listed, sorted, filtered and shown, their files handed to the desktop, and
-// a history that cannot be read or is off.
+// View > "History..." in the real window against the simulated radio.
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,5 @@
 // The File menu's image entries and the View menu's plots in the real
-// window against the simulated radio: a backup at "Connect", the sweep plot,
-// "Save image", and an image written back after the operator has seen the
-// changes, proven by the read-back.
+// window against the simulated radio; the report's page margins.
 #include <QAction>
 #include <QLabel>
 #include <QMenu>

@@ -1,7 +1,5 @@
 // The procedure runner panel in the real window against the simulated
-// radio: what it refuses, a scanned serial through each kind of step with
-// the console's keys, FAIL and Retry to PASS, ERROR, both shipped
-// procedures, and each verdict in its banner and its record on disk.
+// radio, each verdict in its banner and its record on disk.
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>

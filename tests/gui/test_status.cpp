@@ -1,7 +1,5 @@
-// What the window adds beside its specified controls, in the real window
-// against the paced simulated radio: the status line through a Connect
-// pressed twice, a push, a sweep, saved files and a cancelled restore; the
-// job details; the device chooser; where the plot window goes.
+// What the window adds beside its own controls: the status line, the job
+// details, the device chooser and where the plot window goes.
 #include <QAction>
 #include <QDialog>
 #include <QLabel>
@@ -135,8 +133,6 @@ TEST(StatusLine, TheDeviceChooserStartsOnTheCurrentDeviceRefreshesAndTakesATyped
     EXPECT_EQ(d.chosen(), "");
 }
 
-// Beside the main window: right when there is room, else left, else offset;
-// never off the screen.
 TEST(StatusLine, ThePlotWindowGoesBesideTheMainWindow)
 {
     struct Case { const char* name; QRect main; QRect screen; QPoint at; };

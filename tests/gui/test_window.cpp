@@ -1,8 +1,5 @@
 // The real window, driven by key and mouse events, against the simulated
-// radio: what the operator sees and what reaches the wire, from Connect to
-// the parameter display, with a backup folder that cannot be written (no
-// restore then) and a Connect that fails. A step that does not come reports;
-// the session goes on.
+// radio: what the operator sees and what reaches the wire.
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -83,7 +80,6 @@ TEST(Window, AnEditingSessionWithAFailedBackupThatRefusesARestoreAndFailedConnec
         EXPECT_TRUE(list->item(kPowerHi)->text().contains(QString::number(c.value)));
     }
 
-    // F5 on a button reloads (A/D requests) without pressing the button.
     EXPECT_TRUE(r.quiet()) << "the steps";
     const size_t before = r.pcFrames().size();
     w.cmd00(0)->setFocus();
