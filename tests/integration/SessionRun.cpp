@@ -6,9 +6,8 @@
 
 std::vector<std::string> SessionOutput::block(size_t n) const
 {
-    // Blocks end with a line "."; everything before the first line of a
-    // block that is an answer of another command is not part of it, so the
-    // script should put listing commands where nothing else prints.
+    // A block takes in the answers of other commands printed before it:
+    // scripts put listing commands where nothing else prints.
     std::vector<std::string> block;
     for (const auto& l : lines) {
         if (l != ".")
@@ -42,7 +41,8 @@ SessionOutput RunSession(const std::string& device, const std::string& script, i
     return s;
 }
 
-std::vector<WireCommand> LoggedE8Frames(const std::string& logText)
+std::vector<WireCommand> LoggedCommands(const std::string& logText, const std::vector<int>& subs,
+                                        bool withAnswers)
 {
     std::vector<WireCommand> out;
     std::istringstream in(logText);
@@ -50,20 +50,15 @@ std::vector<WireCommand> LoggedE8Frames(const std::string& logText)
     std::string side, hex;
     while (in >> ms >> side >> hex) {
         // FE FE EE EF E8 M M S S sub v v FD (the radio's with EF EE)
-        if (hex.size() != 26 || hex.substr(8, 2) != "E8")
+        if (hex.size() != 26 || hex.substr(8, 2) != "E8" || (side != "pc" && !withAnswers))
             continue;
         const int sub = std::stoi(hex.substr(18, 2), nullptr, 16);
+        if (!subs.empty() && std::count(subs.begin(), subs.end(), sub) == 0)
+            continue;
         const std::string digits{static_cast<char>(std::stoi(hex.substr(20, 2), nullptr, 16)),
                                  static_cast<char>(std::stoi(hex.substr(22, 2), nullptr, 16))};
         out.push_back({ms, sub, std::stoi(digits, nullptr, 16), side == "pc"});
     }
-    return out;
-}
-
-std::vector<WireCommand> LoggedCommands(const std::string& logText)
-{
-    std::vector<WireCommand> out = LoggedE8Frames(logText);
-    out.erase(std::remove_if(out.begin(), out.end(), [](const WireCommand& c) { return !c.pc; }), out.end());
     return out;
 }
 

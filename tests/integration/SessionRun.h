@@ -26,16 +26,17 @@ SessionOutput RunSession(const std::string& device, const std::string& script, i
 inline int ConsoleValue(const std::string& line) { return line.size() >= 15 ? std::stoi(line.substr(11, 4)) : -1; }
 
 // Adjustment commands in a simulator log: (sub-command, value) of every
-// E8 frame from the PC, in order.
+// E8 frame from the PC, in order; only the sub-commands subs when it names
+// any, and with the radio's E8 answers (A/D readings) among them when
+// withAnswers.
 struct WireCommand {
     long ms;
     int sub;
     int value;
     bool pc = true;   // else the radio's answer
 };
-std::vector<WireCommand> LoggedCommands(const std::string& logText);
-// The same with the radio's E8 answers (A/D readings) among them.
-std::vector<WireCommand> LoggedE8Frames(const std::string& logText);
+std::vector<WireCommand> LoggedCommands(const std::string& logText, const std::vector<int>& subs = {},
+                                        bool withAnswers = false);
 // Commands as "sub:value" (sub in hex), separated by blanks.
 std::string CommandText(const std::vector<WireCommand>& cmds);
 

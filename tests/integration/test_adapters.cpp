@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <algorithm>
 #include <map>
+#include <numeric>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -89,7 +90,7 @@ void RunProfile(const std::string& profile, const TempDir& dir, const Reference&
     ASSERT_GE(cmds.size(), push.size());
     EXPECT_EQ(CommandText({cmds.begin(), cmds.begin() + static_cast<std::ptrdiff_t>(push.size())}), CommandText(push));
     const std::vector<WireCommand> after(cmds.begin() + static_cast<std::ptrdiff_t>(push.size()), cmds.end());
-    std::vector<int> tuned, expected;
+    std::vector<int> tuned, expected(256);
     std::map<int, int> last;   // each command's last value
     for (const WireCommand& c : after) {
         last[c.sub] = c.value;
@@ -97,8 +98,7 @@ void RunProfile(const std::string& profile, const TempDir& dir, const Reference&
         if (c.sub == 0x13 && (tuned.empty() || tuned.back() != c.value))
             tuned.push_back(c.value);
     }
-    for (int v = 0; v <= 255; ++v)
-        expected.push_back(v);
+    std::iota(expected.begin(), expected.end(), 0);
     expected.push_back(37);   // the peak's middle, left on the radio
     EXPECT_EQ(tuned, expected);
     for (const auto& [sub, value] : {std::pair{0x09, r.at(0x082) + 7}, {0x0F, r.at(0x033) - 3}, {0x05, r.at(0x087) + 2},

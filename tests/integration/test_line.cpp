@@ -21,7 +21,6 @@ TEST(DeviceTroubles, AHeldDeviceIsNamedAndAReplugNeedsNoRestart)
     session.say("connect");
     ASSERT_EQ(session.hear(60000), "ok");
 
-    // Another copy of the program finds the device held and says by whom.
     const RunResult held = RunCli({"read", "--device", link, "--out", dir.file("x")});
     EXPECT_EQ(held.status, 1);
     EXPECT_EQ(held.err.rfind("Cannot access COM 1.\n", 0), 0u) << held.err;

@@ -55,11 +55,10 @@ TEST(Report, AJobOnThePacedRadioAgainstTheWire)
     ASSERT_EQ(s.lines.size(), 8u) << s.run.out;
     EXPECT_EQ(s.lines.back(), "ok") << "the report";
     const QJsonObject report = JsonFile(dir.file("job.json"));
-    ASSERT_FALSE(report.isEmpty()) << ReadFile(dir.file("job.json"));
     EXPECT_EQ(report["radio"].toObject()["device"].toString().toStdString(), sim.device());
 
     // Exactly the adjustment frames of the wire, in order.
-    const std::vector<WireCommand> wire = LoggedE8Frames(ReadFile(dir.file("wire.log")));
+    const std::vector<WireCommand> wire = LoggedCommands(ReadFile(dir.file("wire.log")), {}, true);
     std::vector<std::pair<int, int>> sent, journal;
     for (const WireCommand& f : wire)
         if (f.pc && f.sub != 0x03)
@@ -180,7 +179,6 @@ TEST(Report, WhatTheJobDidToTheRadioIsOnPaper)
     EXPECT_EQ(s.lines.back(), "job: technician \"Ann Lee\", order \"WO-17\", serial \"\", for the radio connected now");
 
     const QJsonObject report = JsonFile(dir.file("r.json"));
-    ASSERT_FALSE(report.isEmpty());
     const QJsonObject job = report["job"].toObject();
     EXPECT_EQ(job["technician"].toString(), "Ann Lee");
     EXPECT_EQ(job["work_order"].toString(), "WO-17");

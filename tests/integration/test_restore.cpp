@@ -294,7 +294,6 @@ TEST(Restore, CtrlCDuringAWriteSaysWhatTheRadioHoldsAndTheWayBack)
         EXPECT_EQ(Has(s.wire, " pc FEFEEEEFE3"), c.radio != Unchanged) << "a clone write began";
         const std::vector<std::string> backups = Backups(s.dir.file("data"));
         if (c.radio == Unchanged) {
-            EXPECT_TRUE(s.radio == start);
             EXPECT_TRUE(backups.empty());
         } else {
             ASSERT_EQ(backups.size(), 1u);
@@ -302,7 +301,7 @@ TEST(Restore, CtrlCDuringAWriteSaysWhatTheRadioHoldsAndTheWayBack)
                                          "\nTo put it back: dorvel-adj-cli write --device " + s.device + " --in " +
                                          backups[0] + " --yes\n")) << s.r.err;
         }
-        EXPECT_TRUE(c.radio != Written || s.radio == target) << "the radio holds the image whole";
+        EXPECT_TRUE(c.radio == PartlyWritten || s.radio == (c.radio == Written ? target : start));
         if (c.radio == PartlyWritten) {
             // The frames said to have gone out arrived whole, and no other.
             const size_t n = s.r.err.find(c.says);

@@ -106,8 +106,7 @@ TEST(Procedures, VerdictsOfTheFullAlignment)
         const RunResult run = runs[i].get();
         EXPECT_EQ(run.status, c.status) << run.out << run.err;
         const QJsonObject r = RecordOf(run.out);
-        ASSERT_FALSE(r.isEmpty()) << run.out;
-        EXPECT_EQ(r["outcome"].toString().toStdString(), c.outcome);
+        EXPECT_EQ(r["outcome"].toString().toStdString(), c.outcome) << run.out;
         EXPECT_EQ(r["first_failing_step"].toInt(), c.firstFailing);
         EXPECT_EQ(r["failure_code"].toString().toStdString(), c.code);
         EXPECT_EQ(StepOutcomes(r), c.steps);
@@ -161,7 +160,6 @@ TEST(Procedures, ABadStartIsRefusedAndAPulledCableIsAnErrorWithTheBackupKept)
     EXPECT_TRUE(Has(serial.err, "the serial number \"XY-1\" does not fit the procedure's pattern")) << serial.err;
     EXPECT_EQ(ReadFile(dir.file("wire.log")), "") << "nothing was sent";
 
-    // The cable goes while the filter is swept: the radio is gone.
     Conversation run({"/usr/bin/env", "XDG_DATA_HOME=" + dir.file("data"), BinPath("dorvel-adj-cli"), "run",
                       "--device", sim.device(), "--procedure", kFull, "--serial", "SN2002"});
     std::string out;
@@ -174,15 +172,14 @@ TEST(Procedures, ABadStartIsRefusedAndAPulledCableIsAnErrorWithTheBackupKept)
         else if (Has(line, "TX frequency error in Hz"))
             run.say("0");
         if (line.rfind("step 7/", 0) == 0)
-            sim.terminate();   // the cable goes
+            sim.terminate();   // the cable goes while the filter is swept
         if (line.rfind("backup: ", 0) == 0)
             break;
     }
     EXPECT_EQ(run.finish(10000), 3) << out;
     EXPECT_TRUE(Has(out, "\nERROR: the link to the radio failed")) << out;
     const QJsonObject r = RecordOf(out);
-    ASSERT_FALSE(r.isEmpty()) << out;
-    EXPECT_EQ(r["outcome"].toString(), "ERROR");
+    EXPECT_EQ(r["outcome"].toString(), "ERROR") << out;
     EXPECT_EQ(r["steps"].toArray()[7].toObject()["outcome"].toString(), "error") << out;
     EXPECT_EQ(ReadFile(r["backup"].toString().toStdString()).size(), 8160u) << "the backup is kept";
     EXPECT_EQ(SchemaFaults(dir.file("data")), "");
